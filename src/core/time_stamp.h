@@ -1,0 +1,34 @@
+// Time stamp frames (KISS command 9) of the receiving station.
+//
+//   09 "2026-12-06 11:07:56.120 UTC;1;2;3"  -> time text "2026-12-06 11:07:56.120 UTC",
+//                                              stamp numbers 1, 2, 3
+//   09 "2026-12-06 11:07:56.120 UTC"        -> time text only, numbers unchanged
+//   09 00 00 01 9A F6 2E 4D 38 (8 bytes, not all printable): big-endian
+//      milliseconds since 1970-01-01 UTC -> "2026-..-.. hh:mm:ss.fff UTC"
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tavro {
+
+struct TimeStamp {
+    std::string text;
+    std::array<double, 3> numbers;
+};
+
+// payload: the frame bytes after the command byte. numbers come in as the
+// reader's current stamp numbers and go out updated.
+TimeStamp ParseTimeStampFrame(std::span<const std::uint8_t> payload, const std::array<double, 3>& numbers);
+
+// The number a field starts with: blanks skipped, sign, digits, "." digits,
+// exponent; no number gives 0. "  -1.5e3xyz" -> -1500, "abc" -> 0.
+double LeadingNumber(std::string_view field);
+
+// Milliseconds since 1970-01-01 UTC -> "YYYY-MM-DD hh:mm:ss.fff UTC".
+std::string MillisecondsToTimeText(std::int64_t ms);
+
+}  // namespace tavro

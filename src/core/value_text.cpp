@@ -1,0 +1,257 @@
+#include "value_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <langinfo.h>
+#include <locale.h>
+#include <string_view>
+
+#include "channels.h"
+
+namespace tavro {
+
+namespace {
+
+bool AppendNonFinite(std::string& out, double v) {
+    if (std::isnan(v)) out += "NaN";
+    else if (std::isinf(v)) out += v > 0 ? "Inf" : "-Inf";
+    else return false;
+    return true;
+}
+
+// Halves to even; the default rounding mode is never changed here.
+double RoundHalfEven(double v) {
+    const double r = std::nearbyint(v);
+    return r == 0 ? 0.0 : r;  // no "-0"
+}
+
+void AppendExactInteger(std::string& out, double r) {
+    char buf[400];
+    auto res = std::to_chars(buf, buf + sizeof buf, r, std::chars_format::fixed, 0);
+    out.append(buf, res.ptr);
+}
+
+void AppendHexOfNonNegative(std::string& out, double r) {
+    char buf[300];
+    char* end = buf + sizeof buf;
+    if (r < 18446744073709551616.0) {
+        auto res = std::to_chars(buf, end, static_cast<std::uint64_t>(r), 16);
+        for (char* p = buf; p < res.ptr; ++p) out += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+        return;
+    }
+    int exponent;
+    const double mantissa = std::frexp(r, &exponent);  // r = mantissa * 2^exponent, 0.5 <= mantissa < 1
+    const int shift = exponent - 53;                     // r = m * 2^shift with a 53-bit m
+    const auto m = static_cast<std::uint64_t>(std::ldexp(mantissa, 53)) << (shift % 4);
+    auto res = std::to_chars(buf, end, m, 16);
+    for (char* p = buf; p < res.ptr; ++p) out += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+    out.append(static_cast<std::size_t>(shift / 4), '0');
+}
+
+void AppendTwoDigits(std::string& out, long long v) {
+    out += static_cast<char>('0' + v / 10);
+    out += static_cast<char>('0' + v % 10);
+}
+
+}  // namespace
+
+void AppendTwoDecimals(std::string& out, double value, char sep) {
+    if (AppendNonFinite(out, value)) return;
+    if (value == 0) {
+        out += '0';
+        out += sep;
+        out += "00";
+        return;
+    }
+    // 15 significant digits, exactly as %.15g rounds them: "d.dddddddddddddde+XX".
+    char sci[40];
+    const char* sciEnd = std::to_chars(sci, sci + sizeof sci, std::fabs(value), std::chars_format::scientific, 14).ptr;
+    char digits[15];
+    digits[0] = sci[0];
+    std::memcpy(digits + 1, sci + 2, 14);
+    int exponent = 0;
+    std::from_chars(sci[17] == '+' ? sci + 18 : sci + 17, sciEnd, exponent);
+
+    // Keep the digits down to the second decimal: value*100 as a whole number.
+    const int keep = exponent + 3;
+    if (keep < 0) {  // below 0.001: rounds to zero, which has no sign
+        out += '0';
+        out += sep;
+        out += "00";
+        return;
+    }
+    std::string scaled;  // decimal digits of round(|value| * 100)
+    if (keep >= 15) {
+        scaled.assign(digits, 15);
+        scaled.append(static_cast<std::size_t>(keep - 15), '0');
+    } else {
+        scaled.assign(digits, static_cast<std::size_t>(keep));
+        if (digits[keep] >= '5') {  // half or more: away from zero
+            int i = keep - 1;
+            while (i >= 0 && scaled[static_cast<std::size_t>(i)] == '9') scaled[static_cast<std::size_t>(i--)] = '0';
+            if (i >= 0) ++scaled[static_cast<std::size_t>(i)];
+            else scaled.insert(scaled.begin(), '1');
+        }
+        if (scaled.empty()) scaled = "0";
+    }
+    const bool isZero = scaled.find_first_not_of('0') == std::string::npos;
+    if (value < 0 && !isZero) out += '-';
+    if (scaled.size() <= 2) {
+        out += '0';
+        out += sep;
+        if (scaled.size() == 1) out += '0';
+        out += scaled;
+    } else {
+        out.append(scaled, 0, scaled.size() - 2);
+        out += sep;
+        out.append(scaled, scaled.size() - 2, 2);
+    }
+}
+
+std::string FormatTwoDecimals(double value, char sep) {
+    std::string out;
+    AppendTwoDecimals(out, value, sep);
+    return out;
+}
+
+std::string FormatWhole(double value) {
+    std::string out;
+    if (!AppendNonFinite(out, value)) AppendExactInteger(out, RoundHalfEven(value));
+    return out;
+}
+
+std::string FormatHex(double value) {
+    std::string out;
+    if (AppendNonFinite(out, value)) return out;
+    const double r = RoundHalfEven(value);
+    if (r >= 0) {
+        out += "&H";
+        AppendHexOfNonNegative(out, r);
+    } else if (r >= -2147483648.0) {
+        out += "&H";
+        AppendHexOfNonNegative(out, 4294967296.0 + r);
+    } else if (r >= -9223372036854775808.0) {
+        out += "&H";
+        const auto bits = static_cast<std::uint64_t>(static_cast<std::int64_t>(r));
+        char buf[20];
+        auto res = std::to_chars(buf, buf + sizeof buf, bits, 16);
+        for (char* p = buf; p < res.ptr; ++p) out += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+    } else {
+        out += "-&H";
+        AppendHexOfNonNegative(out, -r);
+    }
+    return out;
+}
+
+std::string FormatDuration(std::int64_t seconds) {
+    const __int128 s = seconds;
+    __int128 days = s / 86400;
+    if (s % 86400 != 0 && s < 0) --days;  // floor
+    __int128 rest = s - days * 86400;
+    const long long hours = static_cast<long long>(rest / 3600);
+    rest -= static_cast<__int128>(hours) * 3600;
+    const long long minutes = static_cast<long long>(rest / 60);
+    const long long secs = static_cast<long long>(rest - minutes * 60);
+    char buf[32];
+    auto res = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(days));
+    std::string out(buf, res.ptr);
+    out += "d ";
+    AppendTwoDigits(out, hours);
+    out += ':';
+    AppendTwoDigits(out, minutes);
+    out += ':';
+    AppendTwoDigits(out, secs);
+    return out;
+}
+
+namespace {
+
+std::string DurationText(double value) {
+    std::string out;
+    if (AppendNonFinite(out, value)) return out;
+    const double r = RoundHalfEven(value);
+    if (r >= -9223372036854775808.0 && r < 9223372036854775808.0) return FormatDuration(static_cast<std::int64_t>(r));
+    // Beyond 64 bits: exact day count from the exact remainder.
+    double rest = std::fmod(r, 86400.0);
+    if (rest < 0) rest += 86400.0;
+    AppendExactInteger(out, std::floor((r - rest) / 86400.0));
+    const auto clock = static_cast<long long>(rest);
+    out += "d ";
+    AppendTwoDigits(out, clock / 3600);
+    out += ':';
+    AppendTwoDigits(out, clock % 3600 / 60);
+    out += ':';
+    AppendTwoDigits(out, clock % 60);
+    return out;
+}
+
+}  // namespace
+
+std::string DisplayText(int channel, double v, char sep) {
+    switch (ChannelCatalogue[static_cast<std::size_t>(channel)].rule) {
+        case DisplayRule::Whole: return FormatWhole(v);
+        case DisplayRule::TwoDecimals: return FormatTwoDecimals(v, sep);
+        case DisplayRule::Hex: return FormatHex(v);
+        case DisplayRule::Duration: return DurationText(v);
+        case DisplayRule::OpsMode:
+            if (v == 0) return "idle";
+            if (v == 1) return "deploy";
+            if (v == 2) return "safe";
+            if (v == 4) return "norm";
+            if (v == 8) return "detumb";
+            return FormatWhole(v);
+        case DisplayRule::PptMode:
+            if (v == 0) return "hardware";
+            if (v == 1) return "MPPT";
+            if (v == 2) return "fix SW PPT";
+            return FormatWhole(v);
+    }
+    return FormatWhole(v);
+}
+
+namespace {
+
+// Used when the named locale is not installed: languages writing a decimal comma.
+bool LanguageUsesComma(std::string_view name) {
+    const std::string_view lang = name.substr(0, name.find_first_of("_.@"));
+    std::string_view region;
+    if (auto u = name.find('_'); u != std::string_view::npos)
+        region = name.substr(u + 1, name.find_first_of(".@", u) - u - 1);
+    static constexpr std::string_view comma[] = {
+        "af", "az", "be", "bg", "bs", "ca", "cs", "da", "de", "el", "es", "et", "eu", "fi", "fo", "fr", "gl",
+        "hr", "hu", "hy", "id", "is", "it", "ka", "kk", "ky", "lt", "lv", "mk", "mn", "nb", "nl", "nn",
+        "no", "pl", "pt", "ro", "ru", "sk", "sl", "sq", "sr", "sv", "tr", "uk", "uz", "vi"};
+    bool found = false;
+    for (auto c : comma) found = found || c == lang;
+    if (!found) return false;
+    if ((lang == "de" || lang == "it") && (region == "CH" || region == "LI")) return false;
+    if (lang == "es" && (region == "MX" || region == "US" || region == "PR" || region == "GT" || region == "HN" ||
+                         region == "NI" || region == "PA" || region == "SV" || region == "DO" || region == "PE"))
+        return false;
+    return true;
+}
+
+}  // namespace
+
+char DecimalSeparatorFromEnvironment() {
+    const char* name = nullptr;
+    for (const char* var : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+        const char* v = std::getenv(var);
+        if (v && *v) {
+            name = v;
+            break;
+        }
+    }
+    if (!name) return '.';
+    if (locale_t loc = newlocale(LC_NUMERIC_MASK, name, static_cast<locale_t>(nullptr))) {
+        const char* radix = nl_langinfo_l(RADIXCHAR, loc);
+        const char sep = radix && radix[0] == ',' ? ',' : '.';
+        freelocale(loc);
+        return sep;
+    }
+    return LanguageUsesComma(name) ? ',' : '.';
+}
+
+}  // namespace tavro

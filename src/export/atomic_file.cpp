@@ -1,0 +1,72 @@
+#include "atomic_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "output_path.h"
+
+namespace tavro {
+
+namespace {
+std::function<int(const std::string&)>& Fault() {
+    static std::function<int(const std::string&)> fault;
+    return fault;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+WriteResult Failure(int err) { return {false, std::strerror(err)}; }
+
+mode_t CurrentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+}  // namespace
+
+void SetWriteFaultForTesting(std::function<int(const std::string&)> fault) { Fault() = std::move(fault); }
+
+WriteResult WriteFileAtomically(const std::string& path, std::string_view contents) {
+    if (path == "-") {
+        if (!WriteAll(STDOUT_FILENO, contents)) return Failure(errno);
+        return {true, {}};
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return Failure(EISDIR);
+
+    const auto slash = path.rfind(kPathSeparator);
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    std::string temp = (slash == std::string::npos ? std::string() : folder) + "." + FileNamePart(path) + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return Failure(errno);
+
+    int err = 0;
+    if (Fault()) err = Fault()(path);
+    if (!err && !WriteAll(fd, contents)) err = errno;
+    if (!err && ::fsync(fd) != 0) err = errno;
+    // A new file gets the usual permissions; a replaced one keeps its own.
+    if (!err) ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask());
+    if (::close(fd) != 0 && !err) err = errno;
+    if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
+    if (err) {
+        ::unlink(temp.c_str());
+        return Failure(err);
+    }
+    return {true, {}};
+}
+
+}  // namespace tavro

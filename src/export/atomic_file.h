@@ -1,0 +1,24 @@
+// Writing a file so that a failure never leaves half a file nor destroys the
+// file that was there: the text goes to a temporary file in the same folder,
+// which is renamed over the target only when it is complete.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tavro {
+
+struct WriteResult {
+    bool ok = false;
+    std::string error;  // the reason, e.g. "Permission denied"
+};
+
+// Writes contents to path; "-" writes to standard output.
+WriteResult WriteFileAtomically(const std::string& path, std::string_view contents);
+
+// For tests: a hook that can fail the write after the temporary file is
+// opened (returning a non-zero errno), as a full disk would.
+void SetWriteFaultForTesting(std::function<int(const std::string& path)> fault);
+
+}  // namespace tavro

@@ -1,0 +1,25 @@
+#include "csv_writer.h"
+
+#include "value_text.h"
+
+namespace tavro {
+
+std::string CsvText(const RecordTable& table, char sep) {
+    std::string out;
+    out.reserve(static_cast<std::size_t>(table.RecordCount() + 1) * kChannelCount * 8);
+    for (const ChannelInfo& c : ChannelCatalogue) {
+        out += c.name;
+        out += ';';
+    }
+    out += "\r\n";
+    for (const TelemetryRecord& r : table.Records()) {
+        for (double v : r.Channels) {
+            AppendTwoDecimals(out, v, sep);
+            out += ';';
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+}  // namespace tavro

@@ -1,0 +1,89 @@
+#include "kiss_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "kiss_decoder.h"
+#include "time_stamp.h"
+
+namespace tavro {
+
+void KissReader::Put(std::uint8_t b) {
+    if (length_ == 0) store_.frameBuffer.Clear();  // a short frame reads 0 behind its end
+    if (length_ < FrameBuffer::kSize) store_.frameBuffer(static_cast<int>(length_ + 1)) = b;
+    ++length_;
+}
+
+void KissReader::Feed(std::span<const std::uint8_t> bytes) {
+    const std::uint8_t* p = bytes.data();
+    const std::uint8_t* end = p + bytes.size();
+    while (p < end) {
+        if (!inFrame_) {  // junk before the first FEND
+            p = static_cast<const std::uint8_t*>(std::memchr(p, FEND, static_cast<std::size_t>(end - p)));
+            if (!p) return;
+            ++p;
+            inFrame_ = true;
+            continue;
+        }
+        const std::uint8_t b = *p++;
+        if (b == FEND) {
+            if (escape_) Put(FESC);
+            EndFrame();
+            continue;
+        }
+        if (escape_) {
+            escape_ = false;
+            if (b == TFEND) {
+                Put(FEND);
+                continue;
+            }
+            if (b == TFESC) {
+                Put(FESC);
+                continue;
+            }
+            Put(FESC);  // FESC before another byte stays as it is
+        }
+        if (b == FESC) escape_ = true;
+        else Put(b);
+    }
+}
+
+void KissReader::Finish() {
+    if (!inFrame_) return;
+    if (escape_) Put(FESC);
+    EndFrame();
+    inFrame_ = false;
+}
+
+void KissReader::EndFrame() {
+    const long long n = length_;
+    length_ = 0;
+    escape_ = false;
+    if (n == 0) return;  // an empty frame changes nothing
+    store_.FrameLength = n > 32767 ? 0 : static_cast<int>(n);
+    const FrameBuffer& frame = store_.frameBuffer;
+    const auto& bytes = frame.Bytes();
+
+    if (frame(1) == 9) {
+        const int last = std::min(store_.FrameLength, FrameBuffer::kSize);
+        const std::span<const std::uint8_t> payload(bytes.data() + 1, static_cast<std::size_t>(std::max(last - 1, 0)));
+        TimeStamp stamp = ParseTimeStampFrame(payload, stamps_);
+        store_.CurrentTimeText = std::move(stamp.text);
+        stamps_ = stamp.numbers;
+        return;
+    }
+    if (n < 17) return;
+    if (!std::equal(kKissHeader62.begin(), kKissHeader62.end(), bytes.begin()) &&
+        !std::equal(kKissHeader64.begin(), kKissHeader64.end(), bytes.begin()))
+        return;
+    if (frame(kKissFrameTypePosition) != 1) return;
+    TelemetryRecord* record = store_.table.Append();
+    if (!record) return;  // table full: counted, nothing overwritten
+    record->TimeText = store_.CurrentTimeText;
+    record->StampValue1 = stamps_[0];
+    record->StampValue2 = stamps_[1];
+    record->StampValue3 = stamps_[2];
+    DecodeKissFrame(frame, *record);
+}
+
+}  // namespace tavro
