@@ -1,0 +1,36 @@
+// The chart of one channel over every record (QCustomPlot): one row per
+// record, bars or a line, hh:mm row labels; the spacing of ticks and labels
+// follows the record count and is kept for later plots of 40 rows or fewer.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "record_table.h"
+
+class QCustomPlot;
+
+namespace tavro::ui {
+
+class ChannelChart : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChannelChart(QWidget* parent = nullptr);
+
+    // Draws channel over records 0 .. RecordCount-1; bars when bars is true.
+    void PlotChannel(const RecordTable& table, int channel, bool bars);
+
+    // What is drawn, for tests.
+    int RowCount() const;
+    double RowValue(int row) const;      // row counted from 1
+    QString RowLabel(int row) const;     // row counted from 1
+    bool IsBars() const;
+    int LabelSpacing() const;            // 0: automatic
+    QCustomPlot* Plot() const;
+
+private:
+    struct Impl;
+    Impl* impl_;
+};
+
+}  // namespace tavro::ui

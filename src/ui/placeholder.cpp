@@ -1,2 +1,0 @@
-// Placeholder until the window exists.
-namespace tavro::ui {}
