@@ -1,0 +1,134 @@
+// "Open KISS file" and "Open Log file": the file dialog, List3, and reading
+// the listed files into one table, slice by slice, with the window repainting
+// between slices. While a read runs, every command that would run into it is
+// disabled; closing the window stops the read.
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScrollBar>
+#include <memory>
+
+#include "dialog_selection.h"
+#include "main_window.h"
+
+namespace tavro::ui {
+namespace {
+
+QString FromLatin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+void MainWindow::MenuFileOpenKiss_Click() {
+    OpenWithDialog(InputKind::Kiss, QStringLiteral("KISS Files (*.kss);;Text Files (*.txt);;All Files (*.*)"));
+}
+
+void MainWindow::MnuOpenLog_Click() {
+    OpenWithDialog(InputKind::Log, QStringLiteral("Log Files (*.log);;Text Files (*.txt);;All Files (*.*)"));
+}
+
+void MainWindow::OpenFiles(const QStringList& paths) {
+    if (reading_ || paths.isEmpty()) return;
+    StartOpen();
+    List3->clear();
+    List3->addItems(paths);
+    ReadList3(std::nullopt);
+}
+
+QFileDialog* MainWindow::CreateOpenDialog(const QString& nameFilters) {
+    auto* dialog = new QFileDialog(this, QStringLiteral("Open"));
+    dialog->setObjectName(QStringLiteral("CommonDialog1"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setNameFilters(nameFilters.split(QStringLiteral(";;")));
+    return dialog;
+}
+
+// A new table before the dialog: even a cancelled dialog starts from an
+// empty table (and then reads the previous selection again).
+void MainWindow::StartOpen() {
+    SetChannelCaptions();
+    for (QLineEdit* box : Text1) box->clear();
+    store_.ResetForOpen();
+}
+
+void MainWindow::OpenWithDialog(InputKind kind, const QString& nameFilters) {
+    if (reading_) return;
+    StartOpen();
+    const std::unique_ptr<QFileDialog> dialog(CreateOpenDialog(nameFilters));
+    if (ExecDialog(*dialog) == QDialog::Accepted) {
+        const QStringList files = dialog->selectedFiles();
+        if (files.isEmpty()) return;
+        if (!FitsDialogBuffer(files)) {
+            ShowMessage(QMessageBox::NoIcon, QString::fromUtf8(kTooManyFilesText), QString::fromUtf8(kApplicationTitle));
+            return;
+        }
+        List3->clear();
+        List3->addItems(files);
+    }
+    // A cancelled dialog leaves List3 as it was: its files are read again.
+    ReadList3(kind);
+}
+
+// forcedKind: the open command's reader for every file; none: each file by
+// its name (".log" or KISS).
+void MainWindow::ReadList3(std::optional<InputKind> forcedKind) {
+    reading_ = true;
+    stopReading_ = false;
+    SetCommandsEnabled(false);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    store_.ResetForOpen();
+
+    QStringList problems;
+    for (int i = 0; i < List3->count() && !stopReading_; ++i) {
+        const QString path = List3->item(i)->text();
+        const InputKind kind = forcedKind ? *forcedKind : KindForPath(QFile::encodeName(path).toStdString());
+        store_.InputFilePath = QFile::encodeName(path).toStdString();
+        Text4->setText(path);
+        QCoreApplication::processEvents();
+        if (stopReading_) break;
+
+        InputFileReader reader(store_, kind, store_.InputFilePath);
+        if (reader.Open()) {
+            while (reader.ReadSlice(SliceBytes)) {
+                // The latest time stamp while a capture is read.
+                if (kind == InputKind::Kiss) Label5->setText(FromLatin1(store_.CurrentTimeText));
+                QCoreApplication::processEvents();
+                if (stopReading_) break;
+            }
+        }
+        if (stopReading_) break;
+        if (!reader.Error().empty())
+            problems << QFile::decodeName(QByteArray::fromStdString(CannotReadText(store_.InputFilePath, reader.Error())));
+        FileRead(kind);
+    }
+
+    QGuiApplication::restoreOverrideCursor();
+    reading_ = false;
+    if (stopReading_) return;  // the window was closed: nothing more to show
+    SetCommandsEnabled(true);
+    const long long notStored = store_.table.FramesNotStored();
+    if (notStored > 0) problems << QStringLiteral("%1 housekeeping frames not stored (table full)").arg(notStored);
+    // Otherwise Text4 keeps the path of the last file.
+    if (!problems.isEmpty()) Text4->setText(problems.join(QStringLiteral("; ")));
+}
+
+// The end of each file: counter, scroll range, the file kind's default
+// channel in the chart, and the record at the scroll bar's position.
+void MainWindow::FileRead(InputKind kind) {
+    scrollBarInUse_ = true;
+    const int count = store_.table.RecordCount();
+    Text2->setText(QStringLiteral("#%1 / %2").arg(HScroll1->value()).arg(count));
+    // With no records the range stays 1..1, so the counter reads "#1 / 0".
+    HScroll1->setMaximum(count > 0 ? count : 1);
+    Option1_Click(kind == InputKind::Kiss ? 5 : 16);
+    HScroll1_Change();
+}
+
+}  // namespace tavro::ui

@@ -1,0 +1,34 @@
+// The record browser: HScroll1 picks the record, Text2 counts, Text1(i)
+// shows channel i by its display rule, Label5 the record's time text.
+//   position 3 of 120 records -> Text2 "#3 / 120", record index 2 on display
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+
+#include "main_window.h"
+#include "value_text.h"
+
+namespace tavro::ui {
+
+void MainWindow::HScroll1_Change() {
+    const int position = HScroll1->value();
+    Text2->setText(QStringLiteral("#%1 / %2").arg(position).arg(store_.table.RecordCount()));
+    ShowRecord(HScroll1->value());
+}
+
+void MainWindow::ShowRecord(int position) {
+    const int r = position - 1;
+    // No record at this position (an empty table): the boxes stay as the open
+    // command left them, empty.
+    if (r < 0 || r >= store_.table.RecordCount()) return;
+    const TelemetryRecord& record = store_.table[r];
+    for (int i = 0; i < kChannelCount; ++i) {
+        // Every value has a text, so no box keeps the text of another record.
+        const std::string text = DisplayText(i, record.Channels[static_cast<std::size_t>(i)], DecimalSeparator);
+        Text1[i]->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+        Text1[i]->setCursorPosition(0);
+    }
+    Label5->setText(QString::fromLatin1(record.TimeText.data(), static_cast<qsizetype>(record.TimeText.size())));
+}
+
+}  // namespace tavro::ui
