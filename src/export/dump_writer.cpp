@@ -1,6 +1,7 @@
 #include "dump_writer.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace tavro {
 
@@ -27,6 +28,10 @@ std::string EscapedUtf8(std::string_view latin1) {
 
 namespace {
 void AppendShortest(std::string& out, double v) {
+    if (std::isnan(v)) {  // to_chars writes a NaN with its sign bit as "-nan"
+        out += "nan";
+        return;
+    }
     char buf[32];
     out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
