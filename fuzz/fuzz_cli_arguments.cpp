@@ -1,0 +1,30 @@
+// tavro-cli's arguments from any bytes (NUL separates arguments): the parser
+// either accepts a complete command or names a usage error.
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace tavro;
+    std::vector<std::string> args(1);
+    for (std::size_t i = 0; i < size; ++i) {
+        if (data[i] == 0) args.emplace_back();
+        else args.back() += static_cast<char>(data[i]);
+    }
+    for (char separator : {'.', ','}) {
+        const cli::ParseResult r = cli::ParseArguments(args, separator);
+        if (!r.options) {
+            fuzz::Require(!r.error.empty(), "usage error without a message");
+            continue;
+        }
+        const cli::Options& o = *r.options;
+        fuzz::Require(!o.files.empty(), "accepted without an input file");
+        fuzz::Require(o.record >= 1, "record number below 1");
+        fuzz::Require(o.decimalSeparator == '.' || o.decimalSeparator == ',', "bad decimal separator");
+        for (const auto* path : {&o.csvPath, &o.tlmPath, &o.dumpPath})
+            fuzz::Require(!*path || !(*path)->empty(), "empty output path");
+    }
+    return 0;
+}
