@@ -216,6 +216,8 @@ TEST(KissReader, TimeStamps) {
         {"no ';' at the start of a file", Cat({Wrap(Stamp("Y")), hk}), "Y", 0, 0, 0},
         {"one number", Cat({x123, Wrap(Stamp("Z;5")), hk}), "Z", 5, 2, 3},
         {"leading numbers", Cat({x123, Wrap(Stamp("Z; 7.5e1abc;-2;;9")), hk}), "Z", 75, -2, 0},
+        {"numbers without digits before or after the point", Cat({Wrap(Stamp("Z;.5;1.;-.25e1x")), hk}), "Z", 0.5, 1, -2.5},
+        {"signs and exponents", Cat({Wrap(Stamp("Z;+3;1e;2E+2")), hk}), "Z", 3, 1, 200},
         {"fields beyond the fourth ignored", Cat({Wrap(Stamp("Z;1;2;3;4;5")), hk}), "Z", 1, 2, 3},
         {"empty text", Cat({x123, Wrap(Stamp("")), hk}), "", 1, 2, 3},
         {"empty frame keeps the time", Cat({x123, C0, C0, hk}), "X", 1, 2, 3},
