@@ -16,6 +16,7 @@ class ChannelChart : public QWidget {
     Q_OBJECT
 public:
     explicit ChannelChart(QWidget* parent = nullptr);
+    ~ChannelChart() override;
 
     // Draws channel over records 0 .. RecordCount-1; bars when bars is true.
     void PlotChannel(const RecordTable& table, int channel, bool bars);
@@ -27,8 +28,14 @@ public:
     bool IsBars() const;
     int LabelSpacing() const;            // 0: automatic
     QCustomPlot* Plot() const;
+    // Rows from one labelled tick to the next as drawn: LabelSpacing() or a
+    // multiple of it when the labels would otherwise overlap at this width.
+    int DrawnLabelStep() const;
+    QList<double> TickPositions() const;  // rows that carry a tick and a label
 
 private:
+    void UpdateTicks();
+
     struct Impl;
     Impl* impl_;
 };
