@@ -1,6 +1,95 @@
-// Placeholder; the screenshot is being written.
 #include "screenshot.h"
 
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
+#include <QPixmap>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include "atomic_file.h"
+#include "picture_path.h"
+
 namespace tavro::ui {
-void TakeScreenshot(const ScreenshotRequest&, const ScreenshotHooks&) {}
+
+namespace {
+
+// The converter's command line; the bitmap path stays one argument, blanks and all.
+QStringList ConverterArguments(const QString& bitmapPath) {
+    return {"-out", "png", "-transpcolor", "240", "240", "240", "-colors", "256", "-quiet", "-D", bitmapPath};
+}
+
+QString FindConverter(const QString& programFolder) {
+    if (!programFolder.isEmpty()) {
+        const QString beside = QDir(programFolder).filePath("nconvert");
+        const QFileInfo info(beside);
+        if (info.isFile() && info.isExecutable()) return beside;
+    }
+    return QStandardPaths::findExecutable("nconvert");
+}
+
+// A 24-bit Windows bitmap, as many pixels as the screen shows.
+QByteArray BitmapBytes(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "BMP");
+    writer.write(image.convertToFormat(QImage::Format_RGB888));
+    return bytes;
+}
+
+}  // namespace
+
+QImage CaptureClientArea(QWidget* clientArea) {
+    // grab() renders in device pixels: the size the client area has on the screen.
+    return clientArea->grab(clientArea->rect()).toImage();
+}
+
+void TakeScreenshot(const ScreenshotRequest& request, const ScreenshotHooks& hooks) {
+    const auto status = [&hooks](const QString& text) {
+        if (hooks.setStatus) hooks.setStatus(text);
+    };
+
+    QList<QWidget*> hidden;
+    for (QWidget* control : request.hiddenWhileTaken) {
+        if (control && !control->isHidden()) {
+            control->hide();
+            hidden.append(control);
+        }
+    }
+    const auto showAgain = [&hidden] {
+        for (QWidget* control : hidden) control->show();
+    };
+    // Let the window repaint without the hidden controls before it is copied.
+    QApplication::processEvents();
+
+    const QImage picture = request.clientArea ? CaptureClientArea(request.clientArea) : QImage();
+    const QString path = QFile::decodeName(
+        tavro::PicturePath(QFile::encodeName(request.imagePath).toStdString(),
+                           QFile::encodeName(request.inputFilePath).toStdString()).c_str());
+    const QByteArray bytes = picture.isNull() ? QByteArray() : BitmapBytes(picture);
+    const tavro::WriteResult written = bytes.isEmpty()
+        ? tavro::WriteResult{false, "the window could not be copied"}
+        : tavro::WriteFileAtomically(QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (!written.ok) {
+        status(path + " could not be saved: " + QString::fromLocal8Bit(written.error.c_str()));
+        showAgain();
+        return;
+    }
+    status(path + " saved");
+    showAgain();
+
+    const QString converter = FindConverter(request.programFolder);
+    if (converter.isEmpty() || !QProcess::startDetached(converter, ConverterArguments(path))) {
+        if (hooks.information) hooks.information("nconvert.exe not found", "Error");
+        return;
+    }
+    const std::string png = tavro::ConvertedPicturePath(QFile::encodeName(path).toStdString());
+    status(QFile::decodeName(png.c_str()) + " converted and saved");
+}
+
 }  // namespace tavro::ui

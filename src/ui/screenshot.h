@@ -2,6 +2,7 @@
 // the PNG through nconvert, started without waiting.
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -13,7 +14,7 @@ struct ScreenshotRequest {
     QWidget* clientArea = nullptr;     // what is captured: the window below the menu bar
     QList<QWidget*> hiddenWhileTaken;  // Check1 and Command1
     QString imagePath;                 // folder with its closing separator
-    QString inputFilePath;             // not changed by a screenshot
+    QString inputFilePath;             // names the picture; not changed by a screenshot
     QString programFolder;             // nconvert is looked for here first, then on PATH
 };
 
@@ -23,7 +24,16 @@ struct ScreenshotHooks {
     std::function<void(const QString& text, const QString& title)> information;
 };
 
-// Command1_Click.
+// Command1_Click: hides the controls, copies the client area into a 24-bit BMP
+// under the picture path (written whole or not at all), reports "<path> saved",
+// shows the controls again and starts nconvert without waiting:
+//   nconvert -out png -transpcolor 240 240 240 -colors 256 -quiet -D <path>
+// then reports the same path ending in ".png" + " converted and saved". A converter that cannot be
+// started gives the message "nconvert.exe not found"; a bitmap that cannot be
+// written is reported with its path and reason, and nothing is started.
 void TakeScreenshot(const ScreenshotRequest& request, const ScreenshotHooks& hooks);
+
+// The client area as it stands on the screen, in screen pixels.
+QImage CaptureClientArea(QWidget* clientArea);
 
 }  // namespace tavro::ui
