@@ -134,10 +134,10 @@ LogRaw LogFields(const Moment& m, Random& r) {
     for (int k = 0; k < 3; ++k) x[13 + k] = std::round(9000 + 600 * m.Wave(300, k / 3.0));  // 4.5 V
     x[16] = std::round(180 + 120 * m.Wave(300));
     x[17] = std::round(600 + 3 * r.Unit());
-    x[18] = std::round(300 + 10 * m.Wave(700));
+    x[18] = std::round(6830 + 300 * m.Wave(700));  // 22 C
     x[19] = std::round(1147 + 20 * m.Wave(650));  // 20 C
     x[20] = 3;
-    for (int k = 0; k < 3; ++k) x[21 + k] = 4000 * m.Wave(180, k / 3.0) + r.Unit();
+    for (int k = 0; k < 3; ++k) x[21 + k] = 400 * m.Wave(180, k / 3.0) + r.Unit();  // +-3000 nT
     x[24] = std::round(1139 + 10 * r.Unit());  // 450 mA
     x[25] = std::round(152 + 3 * r.Unit());
     x[26] = std::round(512 + 200 * std::cos(std::numbers::pi * m.phase));
