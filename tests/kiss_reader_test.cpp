@@ -246,6 +246,40 @@ TEST(KissReader, TimeStamps) {
     EXPECT_TRUE(t.size() > 8 && t.substr(t.size() - 8) == ".799 UTC") << t;
 }
 
+// Streams of frames, junk and stray KISS bytes (C0 DB DC DD are frequent),
+// fed in random slices: the table is the same as with one Feed().
+TEST(KissReader, RandomStreamsReadTheSameInAnySlices) {
+    std::uint64_t state = 12345;
+    auto next = [&state] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::uint32_t>(state >> 33);
+    };
+    const std::uint8_t kiss[] = {0xC0, 0xDB, 0xDC, 0xDD, 0x09, 0x00, 0x01, 0x3B};
+    for (int round = 0; round < 300; ++round) {
+        Bytes stream;
+        const int pieces = 1 + next() % 12;
+        for (int k = 0; k < pieces; ++k) {
+            Bytes piece;
+            switch (next() % 5) {
+                case 0: piece = Wrap(Hk(static_cast<int>(next() % 65536), next() % 2 ? 0x62 : 0x64)); break;
+                case 1: piece = Wrap(Stamp("T" + std::to_string(next() % 100) + ";" + std::to_string(next() % 9))); break;
+                case 2: piece = passgen::KissEscape(Hk(0xC0DB)); break;  // no FENDs around it
+                default:
+                    for (int n = next() % 20; n > 0; --n) piece.push_back(next() % 2 ? kiss[next() % 8] : next() % 256);
+            }
+            stream.insert(stream.end(), piece.begin(), piece.end());
+        }
+        const std::string expected = Dump(ReadSlices(stream, {}));
+        std::vector<std::size_t> cuts;
+        for (std::size_t at = 0; !stream.empty();) {
+            at += 1 + next() % 9;
+            if (at >= stream.size()) break;
+            cuts.push_back(at);
+        }
+        ASSERT_EQ(Dump(ReadSlices(stream, cuts)), expected) << "round " << round;
+    }
+}
+
 TEST(KissReader, CapacityKeepsTheFirstRecords) {
     Bytes stream;
     for (int i = 0; i < RecordTable::kCapacity + 3; ++i) {

@@ -204,6 +204,43 @@ TEST(LogReader, VeryLongLines) {
     EXPECT_EQ(Dump(ReadSlices(text, everyByte)), Dump(r));
 }
 
+// Lines, stray CRs and LFs and odd characters fed in random slices: the
+// table is the same as with one Feed().
+TEST(LogReader, RandomTextsReadTheSameInAnySlices) {
+    std::uint64_t state = 777;
+    auto next = [&state] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::uint32_t>(state >> 33);
+    };
+    const char odd[] = "\r\n 01Gz:aF";
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const int pieces = 1 + next() % 10;
+        for (int k = 0; k < pieces; ++k) {
+            switch (next() % 4) {
+                case 0: {
+                    passgen::LogRaw raw{};
+                    raw[2] = next() % 65536;
+                    text += passgen::LogHousekeepingLine("00:00:0" + std::to_string(next() % 10), raw);
+                    break;
+                }
+                case 1: text += Hk("11:22:33"); break;
+                default:
+                    for (int n = next() % 16; n > 0; --n) text += odd[next() % (sizeof odd - 1)];
+            }
+            text += next() % 3 ? "\n" : (next() % 2 ? "\r\n" : "\r");
+        }
+        const std::string expected = Dump(ReadSlices(text, {}));
+        std::vector<std::size_t> cuts;
+        for (std::size_t at = 0;;) {
+            at += 1 + next() % 9;
+            if (at >= text.size()) break;
+            cuts.push_back(at);
+        }
+        ASSERT_EQ(Dump(ReadSlices(text, cuts)), expected) << "round " << round;
+    }
+}
+
 TEST(LogReader, CapacityKeepsTheFirstRecords) {
     std::string text;
     for (int i = 0; i < RecordTable::kCapacity + 2; ++i) {
