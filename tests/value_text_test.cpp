@@ -119,6 +119,18 @@ TEST(FormatTwoDecimals, MatchesTheSlowReferenceOnRandomValues) {
         const int decimals = static_cast<int>(rng() % 17);
         check(sign * static_cast<double>(whole(rng)) / std::pow(10.0, decimals));
     }
+    // Doubles next to a 16-digit decimal ending in 5, the midpoint between
+    // two 15-digit texts: the exact binary value decides how %.15g rounds.
+    std::uniform_int_distribution<std::int64_t> fifteen(100'000'000'000'000LL, 999'999'999'999'999LL);
+    for (int k = 0; k < 100'000; ++k) {
+        char text[40];
+        std::snprintf(text, sizeof text, "%lld5e%d", static_cast<long long>(fifteen(rng)), -static_cast<int>(rng() % 22));
+        const double m = std::strtod(text, nullptr);
+        check(m);
+        check(-m);
+        check(std::nextafter(m, 0.0));
+        check(std::nextafter(m, kInf));
+    }
 }
 
 TEST(FormatWhole, HalvesToEvenNeverMinusZero) {
