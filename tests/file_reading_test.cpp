@@ -132,6 +132,12 @@ TEST_F(FileReading, SamplePassFilesAreCurrent) {
     EXPECT_NE(k.find("\xDB\xDD"), std::string::npos);
     EXPECT_GT(counts.otherFrames, 0);
     EXPECT_GT(counts.otherLines, 0);
+    // The KISS file does not depend on whether the log is written too; the seed changes it.
+    std::ostringstream kissOnly, otherSeed;
+    passgen::WritePass({}, &kissOnly, nullptr);
+    EXPECT_TRUE(kissOnly.str() == k);
+    passgen::WritePass({300, 1}, &otherSeed, nullptr);
+    EXPECT_FALSE(otherSeed.str() == k);
 }
 
 TEST_F(FileReading, GeneratedPassesOfAnySize) {
