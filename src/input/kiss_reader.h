@@ -18,6 +18,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -39,6 +40,7 @@ public:
 
 private:
     void Put(std::uint8_t b);
+    void PutRun(const std::uint8_t* run, std::size_t n);
     void EndFrame();
 
     TelemetryStore& store_;
