@@ -12,6 +12,7 @@ TelemetryRecord* RecordTable::Append() {
         ++notStored_;
         return nullptr;
     }
+    if (records_.empty()) records_.reserve(kCapacity);  // one allocation; records never move while the table fills
     return &records_.emplace_back();
 }
 
