@@ -1,5 +1,6 @@
 #include "value_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -50,6 +51,42 @@ void AppendHexOfNonNegative(std::string& out, double r) {
     out.append(static_cast<std::size_t>(shift / 4), '0');
 }
 
+// |a| rounded to 15 significant digits, exactly as %.15g rounds it:
+// digits d1..d15 and exponent e for d1.d2...d15 * 10^e.
+// The shortest round-trip digits S of a lie within half an ulp of a, much
+// closer than half a step of 15 digits, so S rounded to 15 digits equals a
+// rounded to 15 digits, unless S is itself a midpoint (16 digits ending in 5);
+// then a's exact value decides.
+void FifteenDigits(double a, char (&digits)[15], int& exponent) {
+    char sci[40];
+    const char* end = std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific).ptr;
+    const char* e = std::find(static_cast<const char*>(sci), end, 'e');  // "d.ddde+XX" or "de-XX"
+    char all[17];
+    int n = 0;
+    all[n++] = sci[0];
+    for (const char* p = sci + 2; p < e; ++p) all[n++] = *p;
+    std::from_chars(e[1] == '+' ? e + 2 : e + 1, end, exponent);
+    if (n == 16 && all[15] == '5') {
+        end = std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific, 14).ptr;
+        digits[0] = sci[0];
+        std::memcpy(digits + 1, sci + 2, 14);
+        std::from_chars(sci[17] == '+' ? sci + 18 : sci + 17, end, exponent);
+        return;
+    }
+    std::memset(digits, '0', 15);
+    std::memcpy(digits, all, static_cast<std::size_t>(std::min(n, 15)));
+    if (n > 15 && all[15] >= '5') {  // beyond the midpoint: up
+        int i = 14;
+        while (i >= 0 && digits[i] == '9') digits[i--] = '0';
+        if (i >= 0) {
+            ++digits[i];
+        } else {  // 9.99...9|7 -> 1.00...0, one decade up
+            digits[0] = '1';
+            ++exponent;
+        }
+    }
+}
+
 void AppendTwoDigits(std::string& out, long long v) {
     out += static_cast<char>('0' + v / 10);
     out += static_cast<char>('0' + v % 10);
@@ -65,14 +102,9 @@ void AppendTwoDecimals(std::string& out, double value, char sep) {
         out += "00";
         return;
     }
-    // 15 significant digits, exactly as %.15g rounds them: "d.dddddddddddddde+XX".
-    char sci[40];
-    const char* sciEnd = std::to_chars(sci, sci + sizeof sci, std::fabs(value), std::chars_format::scientific, 14).ptr;
     char digits[15];
-    digits[0] = sci[0];
-    std::memcpy(digits + 1, sci + 2, 14);
     int exponent = 0;
-    std::from_chars(sci[17] == '+' ? sci + 18 : sci + 17, sciEnd, exponent);
+    FifteenDigits(std::fabs(value), digits, exponent);
 
     // Keep the digits down to the second decimal: value*100 as a whole number.
     const int keep = exponent + 3;
@@ -82,31 +114,38 @@ void AppendTwoDecimals(std::string& out, double value, char sep) {
         out += "00";
         return;
     }
-    std::string scaled;  // decimal digits of round(|value| * 100)
+    char scaled[16 + 330];  // decimal digits of round(|value| * 100); keep <= 311
+    int n = 0;
     if (keep >= 15) {
-        scaled.assign(digits, 15);
-        scaled.append(static_cast<std::size_t>(keep - 15), '0');
+        std::memcpy(scaled, digits, 15);
+        std::memset(scaled + 15, '0', static_cast<std::size_t>(keep - 15));
+        n = keep;
     } else {
-        scaled.assign(digits, static_cast<std::size_t>(keep));
+        // One spare digit in front for a carry: 99.995 -> 100.00.
+        scaled[0] = '0';
+        std::memcpy(scaled + 1, digits, static_cast<std::size_t>(keep));
+        n = keep + 1;
         if (digits[keep] >= '5') {  // half or more: away from zero
-            int i = keep - 1;
-            while (i >= 0 && scaled[static_cast<std::size_t>(i)] == '9') scaled[static_cast<std::size_t>(i--)] = '0';
-            if (i >= 0) ++scaled[static_cast<std::size_t>(i)];
-            else scaled.insert(scaled.begin(), '1');
+            int i = n - 1;
+            while (scaled[i] == '9') scaled[i--] = '0';
+            ++scaled[i];
         }
-        if (scaled.empty()) scaled = "0";
     }
-    const bool isZero = scaled.find_first_not_of('0') == std::string::npos;
-    if (value < 0 && !isZero) out += '-';
-    if (scaled.size() <= 2) {
+    const char* first = scaled;
+    const char* last = scaled + n;
+    while (first < last && *first == '0') ++first;  // no leading zeros
+    if (value < 0 && first < last) out += '-';    // zero has no sign
+    const auto length = static_cast<std::size_t>(last - first);
+    if (length <= 2) {
         out += '0';
         out += sep;
-        if (scaled.size() == 1) out += '0';
-        out += scaled;
+        if (length < 2) out += '0';
+        if (length < 1) out += '0';
+        out.append(first, length);
     } else {
-        out.append(scaled, 0, scaled.size() - 2);
+        out.append(first, length - 2);
         out += sep;
-        out.append(scaled, scaled.size() - 2, 2);
+        out.append(last - 2, 2);
     }
 }
 
