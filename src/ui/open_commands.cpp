@@ -114,7 +114,7 @@ void MainWindow::ReadList3(std::optional<InputKind> forcedKind) {
     if (stopReading_) return;  // the window was closed: nothing more to show
     SetCommandsEnabled(true);
     const long long notStored = store_.table.FramesNotStored();
-    if (notStored > 0) problems << QStringLiteral("%1 housekeeping frames not stored (table full)").arg(notStored);
+    if (notStored > 0) problems << QStringLiteral("housekeeping frames not stored (table full): %1").arg(notStored);
     // Otherwise Text4 keeps the path of the last file.
     if (!problems.isEmpty()) Text4->setText(problems.join(QStringLiteral("; ")));
 }
