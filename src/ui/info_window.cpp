@@ -19,6 +19,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int le
 QFont WindowFont(double points, bool bold = false, bool underline = false) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPointSizeF(points);
+    if (points < 10) font.setStretch(QFont::SemiCondensed);  // as compact as the main window
     font.setBold(bold);
     font.setUnderline(underline);
     return font;
@@ -40,7 +41,7 @@ InfoWindow::InfoWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     Label1 = MakeLabel(this, "Label1", QStringLiteral("TAVRO Telemetry Decoder"), 120, 120, 4095, 375);
     Label1->setFont(WindowFont(13.5));
-    Label3 = MakeLabel(this, "Label3", QStringLiteral("(c) 2014 the TAVRO Telemetry Decoder project"), 120, 600, 3255, 255);
+    Label3 = MakeLabel(this, "Label3", QStringLiteral("(c) 2014 the TAVRO decoder project"), 120, 600, 3255, 255);
     Label8 = MakeLabel(this, "Label8", QStringLiteral("QX0QX"), 120, 960, 735, 255);
     Label8->setFont(WindowFont(8.25, true));
 
@@ -54,7 +55,7 @@ InfoWindow::InfoWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     Label6 = MakeLabel(this, "Label6", QStringLiteral("Homepage:"), 120, 2160, 855, 255);
     Label4 = MakeLabel(this, "Label4", QStringLiteral("www.tavro.example"), 1080, 2160, 1815, 255);
     Label7 = MakeLabel(this, "Label7", QStringLiteral("e-mail:"), 120, 2400, 615, 255);
-    Label5 = MakeLabel(this, "Label5", QStringLiteral("decoder@tavro.example"), 1080, 2400, 1815, 255);
+    Label5 = MakeLabel(this, "Label5", QStringLiteral("mail@tavro.example"), 1080, 2400, 1815, 255);
     // They look like links but do nothing.
     for (QLabel* link : {Label4, Label5}) {
         link->setFont(WindowFont(8.25, false, true));

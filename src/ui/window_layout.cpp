@@ -93,13 +93,14 @@ void MainWindow::BuildControls() {
     Frame1 = new QGroupBox(ClientArea);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(Twips(120, 4320, 10095, 4695));
-    QFont title = bold;
-    title.setPointSizeF(9.75);
-    Frame1->setFont(title);
+    // The chart takes its axis fonts when it is made: before the bold title font.
     MSChart1 = new ChannelChart(Frame1);
     MSChart1->setObjectName(QStringLiteral("MSChart1"));
     MSChart1->setGeometry(Twips(120, 240, 9735, 4335));
     MSChart1->setFont(CompactFont());
+    QFont title = bold;
+    title.setPointSizeF(9.75);
+    Frame1->setFont(title);
     Check1 = new QCheckBox(QStringLiteral("B"), Frame1);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(Twips(9600, 4320, 375, 255).adjusted(0, 0, 7, 0));  // room for "B" in this font

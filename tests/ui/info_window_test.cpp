@@ -1,4 +1,5 @@
 // The Info window: one at a time, modeless, its texts and picture.
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
@@ -46,6 +47,8 @@ TEST_F(InfoWindowTest, OneWindowWithTheVersion) {
     // The project speaks for itself.
     for (QLabel* label : {info->Label3, info->Label4, info->Label5})
         EXPECT_TRUE(label->text().contains("tavro", Qt::CaseInsensitive)) << label->text().toStdString();
+    for (QLabel* label : info->findChildren<QLabel*>())
+        EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->width()) << label->text().toStdString();
     EXPECT_EQ(info->Image1->pixmap().size(), QSize(249, 222));
     EXPECT_EQ(info->Image1->geometry().topLeft(), QPoint(256, 0));
     EXPECT_EQ(info->size(), QSize(506, 217));
