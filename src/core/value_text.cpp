@@ -87,6 +87,50 @@ void FifteenDigits(double a, char (&digits)[15], int& exponent) {
     }
 }
 
+// The common case 0.001 <= |value| < 1e15 in integers: N, the 15 digits, is
+// |value| * 10^(14-e) rounded, the product taken in double. It lies within
+// half an ulp of the exact product, so N is exact unless the product is that
+// close to a half; false then, and the digits come from FifteenDigits.
+//   2.675 -> e 0, N 267500000000000 -> 267.5 hundredths -> 268 -> "2.68"
+bool AppendTwoDecimalsFast(std::string& out, double value, char sep) {
+    static constexpr double kPow10[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
+                                        1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+    auto pow10 = [](int k) { return kPow10[k + 4]; };  // exact for k >= 0
+    const double a = std::fabs(value);
+    if (!(a >= 1e-3 && a < 1e15)) return false;
+    int e = static_cast<int>(std::floor(std::ilogb(a) * 0.30102999566398120));  // the decade or one below
+    if (a >= pow10(e + 1)) ++e;
+    const double y = a * pow10(14 - e);
+    const double halfUlp = (std::nextafter(y, 2e15) - y) / 2;
+    if (std::fabs(y - std::floor(y) - 0.5) <= halfUlp) return false;
+    auto n = static_cast<std::uint64_t>(std::nearbyint(y));
+    if (n >= 1000000000000000u) {  // 999.9999999999999 -> 1000.00000000000
+        n /= 10;
+        ++e;
+    }
+    // Hundredths, halves away from zero.
+    std::uint64_t q;
+    if (e >= 12) {
+        q = n * static_cast<std::uint64_t>(pow10(e - 12));
+    } else {
+        const auto d = static_cast<std::uint64_t>(pow10(12 - e));
+        q = n / d + (2 * (n % d) >= d ? 1 : 0);
+    }
+    if (q == 0) {
+        out += '0';
+        out += sep;
+        out += "00";
+        return true;
+    }
+    if (value < 0) out += '-';
+    char buf[24];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, q / 100).ptr);
+    out += sep;
+    out += static_cast<char>('0' + q % 100 / 10);
+    out += static_cast<char>('0' + q % 10);
+    return true;
+}
+
 void AppendTwoDigits(std::string& out, long long v) {
     out += static_cast<char>('0' + v / 10);
     out += static_cast<char>('0' + v % 10);
@@ -102,6 +146,7 @@ void AppendTwoDecimals(std::string& out, double value, char sep) {
         out += "00";
         return;
     }
+    if (AppendTwoDecimalsFast(out, value, sep)) return;
     char digits[15];
     int exponent = 0;
     FifteenDigits(std::fabs(value), digits, exponent);
