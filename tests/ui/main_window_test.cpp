@@ -2,6 +2,7 @@
 // the capture surface, and texts that must be readable in full.
 #include <QCheckBox>
 #include <QFontMetrics>
+#include <QImage>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -133,6 +134,33 @@ TEST_F(MainWindowStart, UsualTextsAreReadableInFull) {
                   window->Label2[i]->width());
     }
     EXPECT_LE(QFontMetrics(window->Label5->font()).horizontalAdvance("2026-12-06 23:59:58.250 UTC"), window->Label5->width());
+}
+
+TEST_F(MainWindowStart, ScreenshotButtonCapturesTheClientArea) {
+    WriteBytes(Path("conf.ini"), "IMAGE_PATH=" + folder.path().toStdString() + "/shots\n");
+    ASSERT_TRUE(QDir(folder.path()).mkdir("shots"));
+    MakeWindow();
+    WriteBytes(Path("pass1.kss"), KissCapture(3));
+    window->OpenFiles({Path("pass1.kss")});
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->show();
+    QApplication::processEvents();
+
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "");  // no converter anywhere
+    window->Command1->click();
+    qputenv("PATH", path);
+
+    const QString picture = Path("shots/tavro_pass1.bmp");
+    EXPECT_EQ(QImage(picture).size(), QSize(690, 642));
+    EXPECT_EQ(window->Text4->text(), picture + " saved");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "nconvert.exe not found");
+    EXPECT_EQ(messages[0].title, "Error");
+    EXPECT_EQ(messages[0].icon, QMessageBox::Information);
+    EXPECT_FALSE(window->Check1->isHidden());
+    EXPECT_FALSE(window->Command1->isHidden());
+    EXPECT_EQ(window->Store().InputFilePath, Path("pass1.kss").toStdString());
 }
 
 struct ConfCase {

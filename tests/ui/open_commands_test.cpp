@@ -250,18 +250,36 @@ TEST_F(OpenCommands, CommandsWaitForTheRead) {
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(OpenCommands, ClosingTheWindowStopsTheRead) {
+TEST_F(OpenCommands, ClosingTheWindowStopsTheReadAndEndsTheProgram) {
     WriteBytes(Path("a.kss"), KissCapture(400));
     WriteBytes(Path("b.kss"), KissCapture(400));
     window->SliceBytes = 512;
     window->setAttribute(Qt::WA_DontShowOnScreen);
     window->show();
-    QTimer::singleShot(0, window.get(), [&] { window->close(); });
-    window->OpenFiles({Path("a.kss"), Path("b.kss")});
+    // As at start-up with files on the command line; the user closes the window
+    // once some records are in.
+    std::function<void()> closeSoon = [&] {
+        if (window->Store().table.RecordCount() == 0) {
+            QTimer::singleShot(0, window.get(), closeSoon);
+            return;
+        }
+        window->close();
+    };
+    QTimer::singleShot(0, window.get(), [&] {
+        QTimer::singleShot(0, window.get(), closeSoon);
+        window->OpenFiles({Path("a.kss"), Path("b.kss")});
+    });
+    QTimer watchdog;  // a program that does not end fails instead of hanging
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QApplication::exit(3); });
+    watchdog.start(60000);
+    EXPECT_EQ(QApplication::exec(), 0);
 
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(window->Reading());
+    EXPECT_GT(window->Store().table.RecordCount(), 0);
     EXPECT_LT(window->Store().table.RecordCount(), 400);
+    EXPECT_EQ(window->Store().InputFilePath, Path("a.kss").toStdString());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
