@@ -209,6 +209,13 @@ TEST(DisplayText, EveryChannelByItsRule) {
     EXPECT_EQ(DisplayText(7, -1, '.'), "-1d 23:59:59");
     EXPECT_EQ(DisplayText(7, 4294967295.0, '.'), "49710d 06:28:15");
     EXPECT_EQ(DisplayText(7, 1e20, '.'), "1157407407407407d 09:46:40");
+    // Beyond 64 bits the day count stays exact: 1e25 is 10000000000000000905969664 s.
+    EXPECT_EQ(DisplayText(7, 1e25, '.'), "115740740740740751226d 12:01:04");
+    EXPECT_EQ(DisplayText(7, -1e25, '.'), "-115740740740740751227d 11:58:56");
+    EXPECT_EQ(DisplayText(7, 0x1p70, '.'), "13664254869414482d 16:17:04");
+    EXPECT_EQ(DisplayText(7, -0x1p63, '.'), "-106751991167301d 08:29:52");
+    EXPECT_EQ(DisplayText(7, 0x1p63, '.'), "106751991167300d 15:30:08");
+    EXPECT_EQ(DisplayText(7, -86400 * 0x1p60, '.'), "-1152921504606846976d 00:00:00");
     EXPECT_EQ(DisplayText(12, 3000000000, '.'), "3000000000");
 }
 

@@ -257,11 +257,26 @@ std::string DurationText(double value) {
     if (AppendNonFinite(out, value)) return out;
     const double r = RoundHalfEven(value);
     if (r >= -9223372036854775808.0 && r < 9223372036854775808.0) return FormatDuration(static_cast<std::int64_t>(r));
-    // Beyond 64 bits: exact day count from the exact remainder.
-    double rest = std::fmod(r, 86400.0);
-    if (rest < 0) rest += 86400.0;
-    AppendExactInteger(out, std::floor((r - rest) / 86400.0));
-    const auto clock = static_cast<long long>(rest);
+    // Beyond 64 bits: long division of the exact decimal digits, so the day
+    // count is exact too (a double quotient would be off by many days).
+    std::string digits;
+    AppendExactInteger(digits, std::fabs(r));
+    std::string days;
+    long long clock = 0;
+    for (char c : digits) {
+        clock = clock * 10 + (c - '0');
+        if (!days.empty() || clock >= 86400) days += static_cast<char>('0' + clock / 86400);
+        clock %= 86400;
+    }
+    if (r < 0 && clock != 0) {  // days are rounded down: -(q + 1) and a positive clock
+        int i = static_cast<int>(days.size()) - 1;
+        while (i >= 0 && days[static_cast<std::size_t>(i)] == '9') days[static_cast<std::size_t>(i--)] = '0';
+        if (i >= 0) ++days[static_cast<std::size_t>(i)];
+        else days.insert(days.begin(), '1');
+        clock = 86400 - clock;
+    }
+    if (r < 0) out += '-';
+    out += days;
     out += "d ";
     AppendTwoDigits(out, clock / 3600);
     out += ':';
