@@ -1,0 +1,32 @@
+// The benchmark inputs: a capture and a log from the sample generator,
+// either read from files written by tavro-passgen or generated in memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "record_table.h"
+
+namespace tavro::bench {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Inputs {
+    Bytes kiss;  // capture of `frames` housekeeping frames
+    Bytes log;   // the same pass as a log
+    long long frames = 0;
+};
+
+// The pass of `frames` housekeeping frames, generated in memory.
+Inputs GeneratedInputs(long long frames);
+
+// The whole file; exits with a message when it cannot be read.
+Bytes ReadWholeFile(const std::string& path);
+
+// Reads bytes with the KISS reader into store's table, in slices as the
+// file readers do.
+void ReadKiss(TelemetryStore& store, const Bytes& bytes);
+void ReadLog(TelemetryStore& store, const Bytes& bytes);
+
+}  // namespace tavro::bench
