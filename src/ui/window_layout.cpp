@@ -33,7 +33,9 @@ QPoint GridCell(int channel) {
 }
 
 constexpr int kColumnLeft[3] = {120, 3480, 6840};
-constexpr int kValueBoxWidth = 72;  // px; "1d 02:03:04" and "-1234.56" in full
+// px; "1d 02:03:04" and "-1234.56" in full. A log file's Sat Time counts
+// from 1970 ("20785d 10:14:00"); its caption is short, so its box is longer.
+constexpr int ValueBoxWidth(int channel) { return channel == 7 ? 104 : 72; }
 
 QFont CompactFont() {
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -65,7 +67,7 @@ void MainWindow::BuildControls() {
         const QRect box = Twips(left + 1920, top, 735, 285);
         Option1[i] = new QRadioButton(QStringLiteral("Option1"), ClientArea);
         Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
-        const int valueLeft = box.left() + box.width() - kValueBoxWidth;
+        const int valueLeft = box.left() + box.width() - ValueBoxWidth(i);
         const QRect option = Twips(left, top, 1815, 255);
         Option1[i]->setGeometry(option.left(), option.top(), valueLeft - option.left() - 1, option.height());
         group->addButton(Option1[i], i);
@@ -74,7 +76,7 @@ void MainWindow::BuildControls() {
         Text1[i] = new QLineEdit(ClientArea);
         Text1[i]->setObjectName(QStringLiteral("Text1_%1").arg(i));
         Text1[i]->setReadOnly(true);
-        Text1[i]->setGeometry(valueLeft, box.top(), kValueBoxWidth, 17);
+        Text1[i]->setGeometry(valueLeft, box.top(), ValueBoxWidth(i), 17);
         Text1[i]->setTextMargins(0, 0, 0, 0);
 
         Label2[i] = new QLabel(ClientArea);

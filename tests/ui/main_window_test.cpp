@@ -121,8 +121,11 @@ TEST_F(MainWindowStart, UsualTextsAreReadableInFull) {
     QLineEdit* box = window->Text1[7];
     const QFontMetrics valueMetrics(box->font());
     const int room = box->width() - 2 * 2 - 2;  // frame and margins of a line edit
-    for (const char* text : {"fix SW PPT", "1d 02:03:04", "-1234.56", "10d 00:00:00", "&HFFFF", "detumb"})
+    for (const char* text : {"20785d 10:14:00", "-24856d 20:45:52"})  // Sat Time of a log file
         EXPECT_LE(valueMetrics.horizontalAdvance(QString::fromLatin1(text)), room) << text;
+    const int otherRoom = window->Text1[8]->width() - 2 * 2 - 2;
+    for (const char* text : {"fix SW PPT", "1d 02:03:04", "-1234.56", "10d 00:00:00", "&HFFFF", "detumb", "-2601.30"})
+        EXPECT_LE(valueMetrics.horizontalAdvance(QString::fromLatin1(text)), otherRoom) << text;
 
     for (int i = 0; i < tavro::kChannelCount; ++i) {
         QRadioButton* option = window->Option1[i];
