@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "channel_chart.h"
+#include "dialog_selection.h"
 #include "window_test_support.h"
 
 namespace {
@@ -29,6 +30,25 @@ QStringList List3Paths(const MainWindow& w) {
 }
 
 class OpenCommands : public WindowTest {};
+
+struct LengthCase {
+    QStringList paths;
+    int length;  // of the dialog's result text, NULs included
+};
+
+TEST(DialogSelection, ResultLengthAndLimit) {
+    const LengthCase cases[] = {
+        {{"/d/a.kss"}, 9},                              // "/d/a.kss\0"
+        {{"/d/a.kss", "/d/b.kss"}, 16},                 // "/d\0a.kss\0b.kss\0\0"
+        {{"/data/x/p1.kss", "/data/x/p22.kss", "/data/x/p333.kss"}, 8 + 7 + 8 + 9 + 1},
+        {{"/" + QString(2046, 'a')}, 2048},             // fits exactly
+        {{"/" + QString(2047, 'a')}, 2049},
+    };
+    for (const LengthCase& c : cases) {
+        EXPECT_EQ(tavro::ui::DialogResultLength(c.paths), c.length) << c.paths.join(' ').left(40).toStdString();
+        EXPECT_EQ(tavro::ui::FitsDialogBuffer(c.paths), c.length <= 2048);
+    }
+}
 
 TEST_F(OpenCommands, KissFileThroughTheDialog) {
     WriteBytes(Path("pass1.kss"), KissCapture(3));
