@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,6 +32,17 @@ bool WriteAll(int fd, std::string_view data) {
 
 WriteResult Failure(int err) { return {false, std::strerror(err)}; }
 
+// For targets that cannot be replaced by a file (a pipe, /dev/null).
+WriteResult WriteInPlace(const std::string& path, const std::string& target, std::string_view contents) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return Failure(errno);
+    int err = Fault() ? Fault()(path) : 0;
+    if (!err && !WriteAll(fd, contents)) err = errno;
+    if (::close(fd) != 0 && !err) err = errno;
+    if (err) return Failure(err);
+    return {true, {}};
+}
+
 mode_t CurrentUmask() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -45,12 +57,24 @@ WriteResult WriteFileAtomically(const std::string& path, std::string_view conten
         if (!WriteAll(STDOUT_FILENO, contents)) return Failure(errno);
         return {true, {}};
     }
+    // A link is followed: the file it names is replaced and the link stays.
+    std::string target = path;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return Failure(EISDIR);
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    if (::stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return Failure(EISDIR);
+        // A pipe or a device (/dev/stdout) is written into, never replaced by a file.
+        if (!S_ISREG(st.st_mode)) return WriteInPlace(path, target, contents);
+    }
 
-    const auto slash = path.rfind(kPathSeparator);
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    std::string temp = (slash == std::string::npos ? std::string() : folder) + "." + FileNamePart(path) + ".XXXXXX";
+    const auto slash = target.rfind(kPathSeparator);
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    std::string temp = (slash == std::string::npos ? std::string() : folder) + "." + FileNamePart(target) + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return Failure(errno);
 
@@ -59,9 +83,9 @@ WriteResult WriteFileAtomically(const std::string& path, std::string_view conten
     if (!err && !WriteAll(fd, contents)) err = errno;
     if (!err && ::fsync(fd) != 0) err = errno;
     // A new file gets the usual permissions; a replaced one keeps its own.
-    if (!err) ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask());
+    if (!err) ::fchmod(fd, ::stat(target.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask());
     if (::close(fd) != 0 && !err) err = errno;
-    if (!err && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
+    if (!err && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
     if (err) {
         ::unlink(temp.c_str());
         return Failure(err);

@@ -1,6 +1,8 @@
 // Writing a file so that a failure never leaves half a file nor destroys the
 // file that was there: the text goes to a temporary file in the same folder,
 // which is renamed over the target only when it is complete.
+// A link as target is followed (the link stays); a pipe or a device
+// (/dev/stdout) cannot be replaced and is written into.
 #pragma once
 
 #include <functional>
