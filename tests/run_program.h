@@ -1,7 +1,7 @@
 // Runs a program as a child process and tells how it ended, with what it
 // wrote to standard output and standard error:
 //   ProgramRun r = RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss", path});
-//   r.signaled (killed by a signal), r.exitCode, r.out, r.err
+//   r.signaled (killed by a signal), r.exitCode, r.out, r.err, r.maxRssKb
 // asNobody: a child started by root first becomes "nobody", for whom file
 // permissions count (r.cannotDropRoot when that is not allowed here).
 #pragma once
@@ -12,6 +12,7 @@
 #include <sstream>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -23,6 +24,7 @@ struct ProgramRun {
     int signal = 0;
     int exitCode = -1;
     bool cannotDropRoot = false;
+    long maxRssKb = 0;  // the child's peak resident memory
     std::string out, err;
 };
 
@@ -56,8 +58,10 @@ inline ProgramRun RunProgram(const std::vector<std::string>& args, bool asNobody
     ::close(outFd);
     ::close(errFd);
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    struct rusage usage {};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    run.maxRssKb = usage.ru_maxrss;
     run.signaled = WIFSIGNALED(status);
     if (run.signaled) run.signal = WTERMSIG(status);
     if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
