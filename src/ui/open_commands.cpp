@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,6 +48,8 @@ QFileDialog* MainWindow::CreateOpenDialog(const QString& nameFilters) {
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setNameFilters(nameFilters.split(QStringLiteral(";;")));
+    // Next to the file read last, where the next pass usually lies.
+    if (!store_.InputFilePath.empty()) dialog->setDirectory(QFileInfo(InputFilePath()).absolutePath());
     return dialog;
 }
 
