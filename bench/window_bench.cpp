@@ -1,0 +1,214 @@
+// Window figures on the offscreen platform: opening the 10000-frame capture
+// through the window's load path until the records are shown and the chart
+// is drawn (against the core read alone), charting another channel as bars
+// and as a line, one scroll step, and start until the first paint (a child
+// process started the way tavro-decoder starts).
+//
+//   QT_QPA_PLATFORM=offscreen tavro_window_bench --kiss F [benchmark flags]
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string_view>
+
+#include "budget_rows.h"
+#include "channel_chart.h"
+#include "cubesat_art.h"
+#include "file_reading.h"
+#include "main_window.h"
+
+extern char** environ;
+
+namespace tavro::bench {
+namespace {
+
+using ui::MainWindow;
+
+MainWindow* g_window = nullptr;
+QString g_capture;
+
+// Delivers what the last handler posted: layouts, replots, paints.
+void Settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+void BM_WindowOpen(benchmark::State& state) {
+    for (auto _ : state) {
+        g_window->OpenFiles({g_capture});
+        Settle();
+    }
+    if (g_window->Text2->text() != QStringLiteral("#1 / 10000") || g_window->MSChart1->RowCount() != 10000)
+        state.SkipWithError("the capture did not load 10000 records");
+}
+
+void BM_CoreRead(benchmark::State& state) {
+    const std::string path = g_capture.toStdString();
+    for (auto _ : state) {
+        TelemetryStore store;
+        InputFileReader reader(store, InputKind::Kiss, path);
+        reader.Open();
+        while (reader.ReadSlice()) {
+        }
+        benchmark::DoNotOptimize(store.table.RecordCount());
+    }
+}
+
+// Another channel each time, so every plot has new values.
+void Chart(benchmark::State& state, bool bars) {
+    static constexpr int kChannels[] = {10, 12, 13, 15, 16, 17, 41, 42, 8, 9};
+    g_window->Check1->setChecked(bars);
+    int k = 0;
+    for (auto _ : state) {
+        g_window->Option1_Click(kChannels[k++ % 10]);
+        Settle();
+    }
+    if (g_window->MSChart1->IsBars() != bars) state.SkipWithError("wrong chart style");
+}
+
+// The scroll bar one step on: counter, 47 value boxes and time label, painted.
+void BM_ScrollStep(benchmark::State& state) {
+    QScrollBar* bar = g_window->HScroll1;
+    for (auto _ : state) {
+        bar->setValue(bar->value() < bar->maximum() ? bar->value() + 1 : 1);
+        Settle();
+    }
+}
+
+void Register() {
+    using benchmark::kMillisecond;
+    benchmark::RegisterBenchmark("WindowOpen", BM_WindowOpen)->Unit(kMillisecond);
+    benchmark::RegisterBenchmark("CoreRead", BM_CoreRead)->Unit(kMillisecond);
+    benchmark::RegisterBenchmark("ChartBars", [](benchmark::State& s) { Chart(s, true); })->Unit(kMillisecond);
+    benchmark::RegisterBenchmark("ChartLine", [](benchmark::State& s) { Chart(s, false); })->Unit(kMillisecond);
+    benchmark::RegisterBenchmark("ScrollStep", BM_ScrollStep)->Unit(benchmark::kMicrosecond);
+}
+
+// The child: tavro-decoder's start, then one byte on stdout once the first
+// paint of the window has finished.
+int FirstPaintChild(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("TAVRO Telemetry Decoder"));
+    QApplication::setWindowIcon(ui::CubeSatIcon());
+    MainWindow window;
+    struct Watch : QObject {
+        MainWindow* window;
+        bool seen = false;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (!seen && e->type() == QEvent::Paint && o->isWidgetType() && static_cast<QWidget*>(o)->window() == window) {
+                seen = true;
+                // Runs when the paint pass that began here is over.
+                QTimer::singleShot(0, [] {
+                    (void)!::write(1, "p", 1);
+                    QCoreApplication::exit(0);
+                });
+            }
+            return false;
+        }
+    } watch;
+    watch.window = &window;
+    app.installEventFilter(&watch);
+    window.show();
+    return app.exec();
+}
+
+// Wall time from spawning the child to its first paint, best of runs.
+double FirstPaintMs(const char* self, int runs) {
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        int fds[2];
+        if (::pipe(fds) != 0) return -1;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        char* argv[] = {const_cast<char*>(self), const_cast<char*>("--first-paint-child"), nullptr};
+        const auto start = std::chrono::steady_clock::now();
+        pid_t pid;
+        if (posix_spawn(&pid, self, &actions, nullptr, argv, environ) != 0) return -1;
+        ::close(fds[1]);
+        char c;
+        const bool painted = ::read(fds[0], &c, 1) == 1;
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        ::close(fds[0]);
+        int status;
+        ::waitpid(pid, &status, 0);
+        posix_spawn_file_actions_destroy(&actions);
+        if (!painted) return -1;
+        std::fprintf(stderr, "start until first paint: %.1f ms\n", ms);
+        best = std::min(best, ms);
+    }
+    return best;
+}
+
+void Report(const BestOfReporter& r, double firstPaint) {
+    if (r.Ran("WindowOpen") && r.Ran("CoreRead")) {
+        const double open = r.BestNs("WindowOpen") / 1e6, core = r.BestNs("CoreRead") / 1e6;
+        PrintRow({"window: open 10000-frame capture until shown and charted", Fixed(open, 1) + " ms", "<= 250 ms",
+                  "core read alone " + Fixed(core, 1) + " ms", Fixed(open / core, 1) + "x", open <= 250});
+    }
+    for (const char* style : {"Bars", "Line"}) {
+        const std::string name = std::string("Chart") + style;
+        if (!r.Ran(name)) continue;
+        const double ms = r.BestNs(name) / 1e6;
+        PrintRow({std::string("window: chart of another channel, 10000 records, ") + (style[0] == 'B' ? "bars" : "line"),
+                  Fixed(ms, 1) + " ms", "<= 40 ms", "", "", ms <= 40});
+    }
+    if (r.Ran("ScrollStep")) {
+        const double ms = r.BestNs("ScrollStep") / 1e6;
+        PrintRow({"window: one scroll step (47 boxes, counter, time), painted", Fixed(ms, 3) + " ms", "<= 1 ms", "", "",
+                  ms <= 1});
+    }
+    if (firstPaint >= 0)
+        PrintRow({"window: start until first paint (new process)", Fixed(firstPaint, 0) + " ms", "<= 400 ms", "", "",
+                  firstPaint <= 400});
+}
+
+}  // namespace
+}  // namespace tavro::bench
+
+int main(int argc, char** argv) {
+    using namespace tavro::bench;
+    if (argc == 2 && std::string_view(argv[1]) == "--first-paint-child") return FirstPaintChild(argc, argv);
+    std::string capture;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--kiss" && i + 1 < argc) capture = argv[++i];
+        else argv[kept++] = argv[i];
+    }
+    argc = kept;
+    if (capture.empty()) {
+        std::fprintf(stderr, "usage: tavro_window_bench --kiss CAPTURE [benchmark flags]\n");
+        return 2;
+    }
+    // The first paint is measured before this process has a window of its own.
+    const double firstPaint = FirstPaintMs("/proc/self/exe", 5);
+
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    g_capture = QString::fromStdString(capture);
+    MainWindow window;
+    window.ShowMessage = [](QMessageBox::Icon, const QString&, const QString&) {};
+    window.show();
+    Settle();
+    g_window = &window;
+    window.OpenFiles({g_capture});  // the chart and scroll figures start from a loaded window
+    Settle();
+
+    Register();
+    BestOfReporter reporter;
+    RunAll(argc, argv, reporter);
+    Report(reporter, firstPaint);
+    return 0;
+}
