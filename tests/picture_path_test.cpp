@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 struct PictureCase {
@@ -28,6 +30,8 @@ const PictureCase kPictureCases[] = {
     {"/my shots/tavro_old/", "/data/pass1.kss", "/my shots/tavro_old/tavro_pass1.bmp"},
     {"", "/data/pass1.kss", "tavro_pass1.bmp"},
 };
+
+void PrintTo(const PictureCase& c, std::ostream* os) { *os << '"' << c.imagePath << "\" + \"" << c.inputFilePath << '"'; }
 
 class PicturePathTest : public testing::TestWithParam<PictureCase> {};
 

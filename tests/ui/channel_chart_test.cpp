@@ -100,7 +100,8 @@ TEST_P(SpacingTest, FollowsTheRecordCountRoundedHalfToEven) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, SpacingTest,
                          testing::Values(SpacingCase{0, 0}, SpacingCase{40, 0}, SpacingCase{41, 1}, SpacingCase{60, 2},
-                                         SpacingCase{100, 2}, SpacingCase{140, 4}, SpacingCase{10000, 250}));
+                                         SpacingCase{100, 2}, SpacingCase{140, 4}, SpacingCase{10000, 250}),
+                         [](const auto& info) { return "Records" + std::to_string(info.param.records); });
 
 TEST_F(ChartFixture, SpacingIsKeptForALaterPlotOfFortyOrFewer) {
     chart.resize(900, 290);
@@ -181,7 +182,10 @@ TEST_P(OverlapTest, NeighbouringLabelsStandAtLeastOneTextHeightApart) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, OverlapTest,
                          testing::Values(OverlapCase{20, 650}, OverlapCase{40, 300}, OverlapCase{59, 650},
-                                         OverlapCase{79, 400}, OverlapCase{10000, 650}, OverlapCase{10000, 250}));
+                                         OverlapCase{79, 400}, OverlapCase{10000, 650}, OverlapCase{10000, 250}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.records) + "RecordsIn" + std::to_string(info.param.width) + "Pixels";
+                         });
 
 }  // namespace
 

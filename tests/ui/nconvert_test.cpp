@@ -143,7 +143,10 @@ TEST_P(ReductionTest, KeepsAtMostTheGivenNumberOfColours) {
 INSTANTIATE_TEST_SUITE_P(Cases, ReductionTest,
                          testing::Values(ReductionCase{255, 256, 0}, ReductionCase{15, 16, 0},
                                          ReductionCase{256, 256, 8}, ReductionCase{1000, 256, 32},
-                                         ReductionCase{600, 16, 96}, ReductionCase{50, 2, 255}));
+                                         ReductionCase{600, 16, 96}, ReductionCase{50, 2, 255}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.colours) + "ColoursTo" + std::to_string(info.param.limit);
+                         });
 
 TEST_F(NconvertTest, TheSamePictureGivesTheSameFile) {
     const QString bitmap = Save(Rich(900), "rich.bmp");
@@ -205,6 +208,12 @@ TEST_F(NconvertTest, APngThatCannotBeWrittenKeepsTheSource) {
     EXPECT_EQ(FilesHere(), QStringList{"shot.bmp"});  // no half PNG or temporary file
 }
 
+std::string BadCommandLineName(const testing::TestParamInfo<QStringList>& info) {
+    const char* names[] = {"UnknownOption",       "OtherFormat",     "TooManyColours",      "ColoursNoNumber",
+                           "ColourValueTooLarge", "TwoColourValues", "ColoursWithoutNumber"};
+    return names[info.index];
+}
+
 class BadCommandLineTest : public NconvertTest, public testing::WithParamInterface<QStringList> {};
 
 TEST_P(BadCommandLineTest, IsRefusedAndTouchesNothing) {
@@ -219,7 +228,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadCommandLineTest,
                          testing::Values(QStringList{"-quiet", "-x", "-D"}, QStringList{"-out", "jpg", "-D"},
                                          QStringList{"-D", "-colors", "1000"}, QStringList{"-D", "-colors", "many"},
                                          QStringList{"-D", "-transpcolor", "240", "240", "256"},
-                                         QStringList{"-D", "-transpcolor", "240", "240"}, QStringList{"-D", "-colors"}));
+                                         QStringList{"-D", "-transpcolor", "240", "240"}, QStringList{"-D", "-colors"}),
+                         BadCommandLineName);
 
 TEST_F(NconvertTest, UnknownOptionIsNamed) {
     const ConverterRun run = Nconvert({"-quiet", "-resize", "file.bmp"});

@@ -229,6 +229,7 @@ TEST_F(ScreenshotTest, AControlHiddenBeforeStaysHidden) {
 }
 
 struct NameCase {
+    const char* name;
     const char* inputFilePath;
     const char* picture;
 };
@@ -245,8 +246,10 @@ TEST_P(PictureNameTest, NamesThePictureAfterTheInput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PictureNameTest,
-                         testing::Values(NameCase{"", "tavro_.bmp"}, NameCase{"/data/day1.log", "tavro_day1.bmp"},
-                                         NameCase{"/tavro_runs/pass 2.kss", "tavro_pass 2.bmp"}));
+                         testing::Values(NameCase{"NoInputYet", "", "tavro_.bmp"},
+                                         NameCase{"LogFile", "/data/day1.log", "tavro_day1.bmp"},
+                                         NameCase{"BlankAndPrefixedFolder", "/tavro_runs/pass 2.kss", "tavro_pass 2.bmp"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 
