@@ -72,9 +72,10 @@ void TakeScreenshot(const ScreenshotRequest& request, const ScreenshotHooks& hoo
         tavro::PicturePath(QFile::encodeName(request.imagePath).toStdString(),
                            QFile::encodeName(request.inputFilePath).toStdString()).c_str());
     const QByteArray bytes = picture.isNull() ? QByteArray() : BitmapBytes(picture);
+    const std::string_view contents(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     const tavro::WriteResult written = bytes.isEmpty()
         ? tavro::WriteResult{false, "the window could not be copied"}
-        : tavro::WriteFileAtomically(QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        : tavro::WriteFileAtomically(QFile::encodeName(path).toStdString(), contents);
     if (!written.ok) {
         status(path + " could not be saved: " + QString::fromLocal8Bit(written.error.c_str()));
         showAgain();
