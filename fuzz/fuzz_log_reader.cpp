@@ -7,12 +7,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tavro;
     const std::span<const std::uint8_t> bytes(data, size);
 
-    TelemetryStore whole;
+    static TelemetryStore wholeStore, slicedStore;
+    TelemetryStore& whole = fuzz::Clean(wholeStore);
     LogReader wholeReader(whole);
     wholeReader.Feed(bytes);
     wholeReader.Finish();
 
-    TelemetryStore sliced;
+    TelemetryStore& sliced = fuzz::Clean(slicedStore);
     LogReader slicedReader(sliced);
     fuzz::FeedInSlices(slicedReader, bytes);
 

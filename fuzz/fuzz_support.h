@@ -26,6 +26,17 @@ inline void Require(bool ok, const char* what) {
     if (!ok) Fail(what);
 }
 
+// The store as a new one is, keeping the table's memory: a new table
+// reserves room for all 10000 records, which would make every run slow.
+inline TelemetryStore& Clean(TelemetryStore& s) {
+    s.table.Reset();
+    s.frameBuffer.Clear();
+    s.CurrentTimeText.clear();
+    s.FrameLength = 0;
+    s.InputFilePath.clear();
+    return s;
+}
+
 // Slice sizes drawn from the input itself, so a finding replays exactly.
 class SliceSizes {
 public:
@@ -81,7 +92,8 @@ inline void RequireSameStore(const TelemetryStore& a, const TelemetryStore& b) {
 // record (all of them would make each run slow).
 inline void RenderEverything(const RecordTable& all, char separator) {
     Require(all.RecordCount() <= RecordTable::kCapacity, "table over capacity");
-    RecordTable table;
+    static RecordTable table;
+    table.Reset();
     if (all.RecordCount() > 0) *table.Append() = all[0];
     if (all.RecordCount() > 1) *table.Append() = all[all.RecordCount() - 1];
     Require(!CsvText(table, separator).empty(), "empty CSV");
