@@ -20,7 +20,7 @@ std::string Fixed(double value, int digits) {
     return buf;
 }
 
-BestOfReporter::BestOfReporter() { SetOutputStream(&std::cerr); }
+BestOfReporter::BestOfReporter() : ConsoleReporter(OO_Tabular) { SetOutputStream(&std::cerr); }
 
 void BestOfReporter::ReportRuns(const std::vector<Run>& runs) {
     for (const Run& run : runs) {
