@@ -5,6 +5,7 @@
 // process started the way tavro-decoder starts).
 //
 //   QT_QPA_PLATFORM=offscreen tavro_window_bench --kiss F [benchmark flags]
+//   xvfb-run -a tavro_window_bench --first-paint-only
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
 
 #include "budget_rows.h"
@@ -170,9 +172,11 @@ void Report(const BestOfReporter& r, double firstPaint) {
         PrintRow({"window: one scroll step (47 boxes, counter, time), painted", Fixed(ms, 3) + " ms", "<= 1 ms", "", "",
                   ms <= 1});
     }
-    if (firstPaint >= 0)
-        PrintRow({"window: start until first paint (new process)", Fixed(firstPaint, 0) + " ms", "<= 400 ms", "", "",
-                  firstPaint <= 400});
+    if (firstPaint >= 0) {
+        const char* platform = std::getenv("QT_QPA_PLATFORM");
+        PrintRow({std::string("window: start until first paint (new process, ") + (platform ? platform : "default") + ")",
+                  Fixed(firstPaint, 0) + " ms", "<= 400 ms", "", "", firstPaint <= 400});
+    }
 }
 
 }  // namespace
@@ -181,6 +185,11 @@ void Report(const BestOfReporter& r, double firstPaint) {
 int main(int argc, char** argv) {
     using namespace tavro::bench;
     if (argc == 2 && std::string_view(argv[1]) == "--first-paint-child") return FirstPaintChild(argc, argv);
+    // The first paint alone, for a platform with a display (xvfb-run).
+    if (argc == 2 && std::string_view(argv[1]) == "--first-paint-only") {
+        Report(BestOfReporter(), FirstPaintMs("/proc/self/exe", 5));
+        return 0;
+    }
     std::string capture;
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
