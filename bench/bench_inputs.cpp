@@ -1,5 +1,6 @@
 #include "bench_inputs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
