@@ -22,16 +22,14 @@ protected:
 
     // n housekeeping frames; frame k has OPS mode 4, Boot cnt k+1 and Batt voltage raw 100+k.
     std::string WriteKiss(const std::string& name, int n, const std::string& time = "2026-11-28 10:14:03.250 UTC;1;2;3") {
-        std::vector<std::uint8_t> bytes = passgen::KissWrap(passgen::KissTimeStampFrame(time));
+        std::ofstream out(Path(name), std::ios::binary);
+        auto put = [&out](const std::vector<std::uint8_t>& frame) { out << std::string(frame.begin(), frame.end()); };
+        put(passgen::KissWrap(passgen::KissTimeStampFrame(time)));
         for (int k = 0; k < n; ++k) {
-            passgen::KissRaw raw{};
-            raw[0] = 4;
-            raw[1] = k + 1;
+            passgen::KissRaw raw{4, k + 1.0};
             raw[10] = 100 + k;
-            const auto frame = passgen::KissWrap(passgen::KissHousekeepingFrame(raw));
-            bytes.insert(bytes.end(), frame.begin(), frame.end());
+            put(passgen::KissWrap(passgen::KissHousekeepingFrame(raw)));
         }
-        std::ofstream(Path(name), std::ios::binary) << std::string(bytes.begin(), bytes.end());
         return Path(name);
     }
     int Run(const std::vector<std::string>& args) {
@@ -52,14 +50,8 @@ protected:
 TEST_F(CliTest, UsageErrorsExitTwo) {
     const std::string kss = WriteKiss("a.kss", 1);
     const std::vector<std::vector<std::string>> cases = {
-        {kss},                     // neither --kiss nor --log
-        {"--kiss", "--log", kss},  // both
-        {"--kiss"},                // no file
-        {"--kiss", "--record", "0", kss},
-        {"--kiss", "--record", "x", kss},
-        {"--kiss", "--decimal-separator", ";", kss},
-        {"--kiss", "--csv"},
-        {"--kiss", "--frobnicate", kss},
+        {kss}, {"--kiss", "--log", kss}, {"--kiss"}, {"--kiss", "--record", "0", kss}, {"--kiss", "--record", "x", kss},
+        {"--kiss", "--decimal-separator", ";", kss}, {"--kiss", "--csv"}, {"--kiss", "--frobnicate", kss},
         {"--kiss", "--tlm", Path("a.tlm"), "--record", "2", kss},  // only one record read
     };
     for (const auto& args : cases) {
@@ -74,51 +66,42 @@ TEST_F(CliTest, UnreadableFileBetweenTwoGoodOnes) {
     EXPECT_NE(err_.str().find("cannot read " + missing + ": No such file or directory"), std::string::npos);
     EXPECT_NE(err_.str().find("7 records decoded, 0 frames not stored (table full), 1 files could not be read"),
               std::string::npos);
-    const auto dump = Lines(Path("d.tsv"));
-    ASSERT_EQ(dump.size(), 8u);
-    EXPECT_EQ(dump[4].substr(0, 2), "4\t");  // Boot cnt restarts with the second file
-    EXPECT_TRUE(fs::exists(Path("c.csv")));  // the default CSV goes next to the last file
+    EXPECT_EQ(Lines(Path("d.tsv")).at(4).substr(0, 2), "4\t");  // Boot cnt restarts with the second file
+    EXPECT_TRUE(fs::exists(Path("c.csv")));                  // the default CSV goes next to the last file
 }
 
+// The program itself, writing the CSV to standard output ("-").
 TEST_F(CliTest, CsvFollowsTheDecimalSeparator) {
     const std::string kss = WriteKiss("pass.kss", 2);
     for (const std::string sep : {".", ","}) {
-        ASSERT_EQ(Run({"--kiss", "--decimal-separator", sep, "--csv", Path("out.csv"), kss}), 0) << err_.str();
-        const auto lines = Lines(Path("out.csv"));
-        ASSERT_EQ(lines.size(), 3u);
-        EXPECT_EQ(lines[0].substr(0, 29), "OPS mode;Boot cnt;Packet cnt;");
-        EXPECT_EQ(lines[0].back(), '\r');  // CR LF
-        EXPECT_EQ(lines[1].substr(0, 10), "4" + sep + "00;1" + sep + "00;");
-        EXPECT_NE(lines[1].find(";39" + sep + "50;"), std::string::npos);
+        const auto run = testing_support::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss", "--decimal-separator", sep, "--csv", "-", kss});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out.substr(0, 29), "OPS mode;Boot cnt;Packet cnt;");
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3);
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\r'), 3);  // CR LF
+        EXPECT_NE(run.out.find("\r\n4" + sep + "00;1" + sep + "00;"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(";39" + sep + "50;"), std::string::npos);
     }
+    EXPECT_FALSE(fs::exists(Path("pass.csv")));
 }
 
 TEST_F(CliTest, TlmShowsTheChosenRecordAsTheWindowDoes) {
-    const std::string kss = WriteKiss("pass.kss", 3);
-    ASSERT_EQ(Run({"--kiss", "--tlm", Path("r.tlm"), "--record", "3", "--decimal-separator", ",", kss}), 0);
+    ASSERT_EQ(Run({"--kiss", "--tlm", Path("r.tlm"), "--record", "3", "--decimal-separator", ",", WriteKiss("p.kss", 3)}), 0);
     const auto lines = Lines(Path("r.tlm"));
     ASSERT_EQ(lines.size(), 26u);
     EXPECT_EQ(lines[0], "TAVRO Telemetry Decoder (QX0QX)\r");
     EXPECT_EQ(lines[3], "OPS mode            norm                 |  Boot cnt            3                 \r");
     EXPECT_EQ(lines[8].substr(0, 40), "Batt voltage        40,29     V         ");  // 102 * 0.395
-    EXPECT_FALSE(fs::exists(Path("pass.csv")));  // --tlm alone writes no CSV
-}
-
-TEST_F(CliTest, NoRecordsGivesAHeaderOnlyCsvAndAnEmptyReport) {
+    EXPECT_FALSE(fs::exists(Path("p.csv")));  // --tlm alone writes no CSV
+    // No records: a CSV of the header line and an empty report.
     ASSERT_EQ(Run({"--kiss", "--csv", Path("e.csv"), "--tlm", Path("e.tlm"), WriteKiss("empty.kss", 0)}), 0);
     EXPECT_EQ(Lines(Path("e.csv")).size(), 1u);
-    const auto tlm = Lines(Path("e.tlm"));
-    ASSERT_EQ(tlm.size(), 26u);
-    EXPECT_EQ(tlm[3], "OPS mode                                 |  Boot cnt                              \r");
+    EXPECT_EQ(Lines(Path("e.tlm")).at(3), "OPS mode                                 |  Boot cnt                              \r");
 }
 
 TEST_F(CliTest, LogFilesWithCrLfAreReadWhole) {
     std::ofstream out(Path("day1.log"), std::ios::binary);
-    for (int k = 0; k < 12; ++k) {
-        passgen::LogRaw raw{};
-        raw[0] = 2;
-        out << passgen::LogHousekeepingLine("10:15:0" + std::to_string(k % 10), raw) << "\r\n";
-    }
+    for (int k = 0; k < 12; ++k) out << "10:15:0" << k % 10 << " 01 02\r\n";  // OPS mode 2
     out.close();
     ASSERT_EQ(Run({"--log", Path("day1.log")}), 0);
     const auto csv = Lines(Path("day1.csv"));  // default: next to the input
@@ -128,21 +111,12 @@ TEST_F(CliTest, LogFilesWithCrLfAreReadWhole) {
 }
 
 TEST_F(CliTest, DumpEscapesTimeTextsAndKeepsFullPrecision) {
-    const std::string kss = WriteKiss("t.kss", 1, "caf\xe9\ttab;0.1;-2e3");
-    ASSERT_EQ(Run({"--kiss", "--dump", Path("d.tsv"), "--csv", Path("x.csv"), kss}), 0);
+    ASSERT_EQ(Run({"--kiss", "--dump", Path("d.tsv"), "--csv", Path("x.csv"), WriteKiss("t.kss", 1, "caf\xe9\ttab;0.1;-2e3")}), 0);
     const auto dump = Lines(Path("d.tsv"));
     ASSERT_EQ(dump.size(), 2u);
     const std::string expected = "1\tcaf\xc3\xa9\\ttab\t0.1\t-2000\t0\t4\t1\t";
     EXPECT_EQ(dump[1].substr(0, expected.size()), expected);
     EXPECT_NE(dump[1].find("\t39.5\t"), std::string::npos);
-}
-
-TEST_F(CliTest, TheProgramWritesToStandardOutput) {
-    const auto run = testing_support::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss", "--csv", "-", WriteKiss("a.kss", 2)});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3);
-    EXPECT_EQ(run.out.substr(0, 9), "OPS mode;");
-    EXPECT_FALSE(fs::exists(Path("a.csv")));
 }
 
 }  // namespace
