@@ -1,4 +1,5 @@
 // tavro-cli end to end: files in, exit status, summary and output files out.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +12,7 @@
 
 namespace fs = std::filesystem;
 using namespace tavro;
+using testing::HasSubstr;
 
 namespace {
 
@@ -56,16 +58,15 @@ TEST_F(CliTest, UsageErrorsExitTwo) {
     };
     for (const auto& args : cases) {
         EXPECT_EQ(Run(args), 2) << ::testing::PrintToString(args);
-        EXPECT_NE(err_.str().find("usage: tavro-cli"), std::string::npos);
+        EXPECT_THAT(err_.str(), HasSubstr("usage: tavro-cli"));
     }
 }
 
 TEST_F(CliTest, UnreadableFileBetweenTwoGoodOnes) {
     const std::string a = WriteKiss("a.kss", 3), missing = Path("b.kss"), c = WriteKiss("c.kss", 4);
     EXPECT_EQ(Run({"--kiss", "--dump", Path("d.tsv"), a, missing, c}), 1);
-    EXPECT_NE(err_.str().find("cannot read " + missing + ": No such file or directory"), std::string::npos);
-    EXPECT_NE(err_.str().find("7 records decoded, 0 frames not stored (table full), 1 files could not be read"),
-              std::string::npos);
+    EXPECT_THAT(err_.str(), HasSubstr("cannot read " + missing + ": No such file or directory"));
+    EXPECT_THAT(err_.str(), HasSubstr("7 records decoded, 0 frames not stored (table full), 1 files could not be read"));
     EXPECT_EQ(Lines(Path("d.tsv")).at(4).substr(0, 2), "4\t");  // Boot cnt restarts with the second file
     EXPECT_TRUE(fs::exists(Path("c.csv")));                  // the default CSV goes next to the last file
 }
@@ -77,10 +78,9 @@ TEST_F(CliTest, CsvFollowsTheDecimalSeparator) {
         const auto run = testing_support::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss", "--decimal-separator", sep, "--csv", "-", kss});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.out.substr(0, 29), "OPS mode;Boot cnt;Packet cnt;");
-        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3);
-        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\r'), 3);  // CR LF
-        EXPECT_NE(run.out.find("\r\n4" + sep + "00;1" + sep + "00;"), std::string::npos) << run.out;
-        EXPECT_NE(run.out.find(";39" + sep + "50;"), std::string::npos);
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\r'), 3);  // 3 lines ending CR LF
+        EXPECT_THAT(run.out, HasSubstr("\r\n4" + sep + "00;1" + sep + "00;")) << run.out;
+        EXPECT_THAT(run.out, HasSubstr(";39" + sep + "50;"));
     }
     EXPECT_FALSE(fs::exists(Path("pass.csv")));
 }
@@ -107,16 +107,15 @@ TEST_F(CliTest, LogFilesWithCrLfAreReadWhole) {
     const auto csv = Lines(Path("day1.csv"));  // default: next to the input
     ASSERT_EQ(csv.size(), 13u);
     EXPECT_EQ(csv[12].substr(0, 5), "2.00;");
-    EXPECT_NE(err_.str().find("12 records decoded"), std::string::npos);
+    EXPECT_THAT(err_.str(), HasSubstr("12 records decoded"));
 }
 
 TEST_F(CliTest, DumpEscapesTimeTextsAndKeepsFullPrecision) {
     ASSERT_EQ(Run({"--kiss", "--dump", Path("d.tsv"), "--csv", Path("x.csv"), WriteKiss("t.kss", 1, "caf\xe9\ttab;0.1;-2e3")}), 0);
     const auto dump = Lines(Path("d.tsv"));
     ASSERT_EQ(dump.size(), 2u);
-    const std::string expected = "1\tcaf\xc3\xa9\\ttab\t0.1\t-2000\t0\t4\t1\t";
-    EXPECT_EQ(dump[1].substr(0, expected.size()), expected);
-    EXPECT_NE(dump[1].find("\t39.5\t"), std::string::npos);
+    EXPECT_THAT(dump[1], testing::StartsWith("1\tcaf\xc3\xa9\\ttab\t0.1\t-2000\t0\t4\t1\t"));
+    EXPECT_THAT(dump[1], HasSubstr("\t39.5\t"));
 }
 
 }  // namespace
