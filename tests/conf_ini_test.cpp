@@ -15,8 +15,7 @@ TEST(ParseConfIni, Table) {
         {"image_path = /Home/Me/Shots\n", "/Home/Me/Shots/", unset},  // key in any case, value's case kept
         {"   IMAGE_PATH   =   /x y/  \r\n", "/x y/", unset},
         {"IMAGE_PATH = a=b", "a=b/", unset},
-        {"IMAGE_PATH=/a/\nIMAGE_PATH=\nIMAGE_PATH=   \n", "/a/", unset},  // an empty value changes nothing
-        {"IMAGE_PATH=/a/\nIMAGE_PATH=/b/\n", "/b/", unset},
+        {"IMAGE_PATH=/a/\nIMAGE_PATH=/b/\nIMAGE_PATH=\nIMAGE_PATH=   \n", "/b/", unset},  // later wins; empty: no change
         {"#IMAGE_PATH=/a/\n#SCREENSHOT=NO\n", d, unset},
         {" #IMAGE_PATH=/a/\n\tSCREENSHOT=NO\n", d, unset},                   // not a key
         {"\n\r\n\nIMAGE_PATH /a/\nSCREENSHOT\nIMAGEPATH=/a/\n", d, unset},

@@ -23,13 +23,11 @@ TEST(DecodeKissFrame, FieldsToEngineeringValues) {
     const struct { int position; std::vector<std::uint8_t> bytes; int channel; double exact, nominal; } cases[] = {
         {40, {0xFF, 0xFF}, 8, std::pow(65535.0, 2.0) * 0.000239, 1026465.857775},  // PPT mode
         {44, {0x64, 0x00}, 10, 100 * 0.395, 39.5},                       // Batt voltage, V
-        {48, {0xF4, 0x01}, 12, (-0.2959) * 500 + 190.0, 42.05},          // Batt temp, C
-        {48, {0x00, 0x00}, 12, 190.0, 190.0},
+        {48, {0xF4, 0x01}, 12, (-0.2959) * 500 + 190.0, 42.05}, {48, {0, 0}, 12, 190.0, 190.0},  // Batt temp, C
         {50, {0x36, 0x01}, 13, 310 * 0.016129, 4.99999},                 // SP1 voltage
         {58, {0x58, 0x02}, 17, (-0.2922) * 600 + 190.65, 15.33},         // X Ant status
         {90, {0x00, 0xFF}, 33, -256, -256},                              // FullMIPS log, signed
-        {102, {0xC0, 0xFF}, 41, -1.0, -1.0},                             // MagY, nT
-        {102, {0x00, 0x80}, 41, -512.0, -512.0},
+        {102, {0xC0, 0xFF}, 41, -1.0, -1.0}, {102, {0x00, 0x80}, 41, -512.0, -512.0},  // MagY, nT
         {110, {0xFF, 0x7F}, 45, 511.984375, 511.984375},                 // SMDH sample, m
         {88, {0xFF, 0xFF}, 32, 65535, 65535},                            // HK log, unsigned
     };

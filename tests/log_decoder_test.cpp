@@ -22,24 +22,19 @@ static TelemetryRecord Decode(int position, const std::vector<std::uint8_t>& byt
 TEST(DecodeLogFrame, FieldsToEngineeringValues) {
     // exact: the formula in its own order, bit for bit; nominal: the engineering value
     const struct { int position; std::vector<std::uint8_t> bytes; int channel; double exact, nominal; } cases[] = {
-        {24, {0x00, 0x00, 0x00, 0xFF}, 3, 4278190080.0, 4278190080.0},           // Uptime, s, unsigned
-        {38, {0xD0, 0x07}, 10, 2000 * 0.001, 2.0},                                // Batt voltage, V
+        {38, {0xD0, 0x07}, 10, 2000 * 0.001, 2.0}, {46, {0x03, 0x00}, 14, 1.5, 1.5},  // Batt voltage V, SP2 voltage
         {40, {0x20, 0x4E}, 11, ((20000 * 2.5) / 204800) / (0.47 / 2), 1.0388962766},
-        {46, {0x03, 0x00}, 14, 1.5, 1.5},                                         // SP2 voltage
         {54, {0x00, 0x04}, 18, (3.3 / 1024) * 1024, 3.3},                         // X temp, C
-        {56, {0x00, 0x08}, 19, ((2048 * 2.5) / 4096 - 0.5) * 100, 75.0},          // Temp 1, C
-        {56, {0x00, 0x00}, 19, -50.0, -50.0},
+        {56, {0x00, 0x08}, 19, ((2048 * 2.5) / 4096 - 0.5) * 100, 75.0}, {56, {0, 0}, 19, -50.0, -50.0},  // Temp 1, C
         {75, {0, 0, 0, 0, 0, 0, 0x00, 0xC0}, 23, -15.0, -15.0},                   // Mag Delta 3: -2.0 * 7.5
         {59, {0, 0, 0, 0, 0, 0, 0xF8, 0x7F}, 21, NAN, NAN},                       // NaN stays NaN
         {75, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xEF, 0x7F}, 23, INFINITY, INFINITY},  // DBL_MAX * 7.5
-        {83, {0xE8, 0x03}, 24, 1000 * 0.395, 395.0},                              // TX curr, mA
-        {87, {0xFF, 0x03}, 26, (1023 * 3.3) / 1023, 3.3},                         // RX doppler, V
+        {83, {0xE8, 0x03}, 24, 1000 * 0.395, 395.0}, {87, {0xFF, 0x03}, 26, (1023 * 3.3) / 1023, 3.3},  // mA, V
         {93, {0xFF, 0xFF}, 29, (65535.0 * 65535.0) * 0.000239, 1026465.857775},   // TX forw pow, mW
         {95, {0xFF, 0xFF}, 30, (65535.0 * 330) / 1023 - 50, 21090.322580645},  // PA temp, C
         {97, {0xE8, 0x03}, 31, ((1000 * 5) * 3.3) / 1023, 16.1290322581},         // Bus voltage, V
-        {99, {0xFF, 0xFF}, 32, -1, -1},                                           // HK log, signed
-        {109, {0x00, 0x00, 0x00, 0x80}, 37, 2147483648.0, 2147483648.0},         // Magn log
-        {115, {0x00, 0x80}, 40, -32768, -32768},                                  // MagX sample
+        {24, {0, 0, 0, 0xFF}, 3, 4278190080.0, 4278190080.0}, {109, {0, 0, 0, 0x80}, 37, 2147483648.0, 2147483648.0},
+        {99, {0xFF, 0xFF}, 32, -1, -1}, {115, {0x00, 0x80}, 40, -32768, -32768},  // HK log, MagX sample: signed
         {122, {0xFF, 0xFF}, 44, 65535, 65535},                                    // MIPS whole, unsigned
     };
     for (const auto& c : cases) {

@@ -8,10 +8,20 @@
 
 using namespace tavro;
 
-// Text frames go through the KISS reader tests; here the calendar and number edges.
-TEST(TimeStamp, MillisecondsAndNumbers) {
-    const std::vector<std::uint8_t> notText = {0x1F, '2', ':', '0', '0', 'U', 'T', 'C'};  // 1F is not printable
-    EXPECT_TRUE(ParseTimeStampFrame(notText, {}).text.ends_with(".531 UTC"));
+static std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+TEST(TimeStamp, FramesTimesAndNumbers) {
+    const struct { std::string payload, text; std::array<double, 3> numbers; } frames[] = {
+        {"T;1;2;3;4", "T", {1, 2, 3}}, {"T;;+.5e1x", "T", {0, 5, 6}}, {" ~~~~~~~", " ~~~~~~~", {4, 5, 6}},
+        {std::string(9, '\0'), std::string(9, '\0'), {4, 5, 6}},  // 8 bytes 20..7E and any 9 bytes are text
+    };
+    for (const auto& c : frames) {
+        EXPECT_EQ(ParseTimeStampFrame(Bytes(c.payload), {4, 5, 6}).text, c.text) << c.payload;
+        EXPECT_EQ(ParseTimeStampFrame(Bytes(c.payload), {4, 5, 6}).numbers, c.numbers) << c.payload;
+    }
+    // Other 8 bytes: big-endian milliseconds since 1970.
+    EXPECT_TRUE(ParseTimeStampFrame(Bytes("\x1F" "2:00UTC"), {}).text.ends_with(".531 UTC"));
+    EXPECT_TRUE(ParseTimeStampFrame(Bytes("~~~~~~~\x7F"), {}).text.ends_with(".799 UTC"));
     const struct { std::int64_t ms; const char* text; } times[] = {
         {-1, "1969-12-31 23:59:59.999 UTC"},          {951825600123, "2000-02-29 12:00:00.123 UTC"},
         {4102444800000, "2100-01-01 00:00:00.000 UTC"}, {253402300799999, "9999-12-31 23:59:59.999 UTC"},
