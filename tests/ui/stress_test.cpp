@@ -14,7 +14,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QUrl>
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <random>
 
 #include "channel_chart.h"
@@ -295,6 +297,51 @@ TEST_F(Stress, SwitchingChannelsDuringPlotsEndsWithTheLastChoice) {
     ASSERT_EQ(chart.RowCount(), tavro::RecordTable::kCapacity);
     for (int row : {1, 2, 5000, tavro::RecordTable::kCapacity})
         EXPECT_EQ(chart.RowValue(row), window->Store().table[row - 1].Channels[static_cast<std::size_t>(last)]) << "row " << row;
+}
+
+// ---- values at the ends of the double's range --------------------------------
+
+// Mag Delta values (channels 21-23, x * 7.5 of an 8-byte float) that are not
+// finite or near the double's limits: charted as bars and as a line, painted,
+// and shown in the value boxes.
+TEST_F(Stress, ExtremeValuesArePlottedPaintedAndShown) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double raws[] = {std::numeric_limits<double>::quiet_NaN(), inf, -inf, 1e308, 2e307, -2e307, 4e-324, 0, 1, -1};
+    std::string text;
+    for (std::size_t k = 0; k < std::size(raws); ++k) {
+        tavro::passgen::LogRaw raw{};
+        raw[21] = raws[k];
+        raw[22] = raws[(k + 3) % std::size(raws)];
+        raw[23] = k % 2 ? 2e307 : -2e307;
+        raw[3] = 4294967295.0;  // the largest U32
+        text += tavro::passgen::LogHousekeepingLine("10:00:0" + std::to_string(k), raw) + "\n";
+    }
+    WriteBytes(Path("extreme.log"), text);
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->show();
+    window->OpenFiles({Path("extreme.log")});
+    ASSERT_EQ(window->Store().table.RecordCount(), static_cast<int>(std::size(raws)));
+
+    for (int channel : {21, 22, 23, 3}) {
+        for (bool bars : {true, false, true}) {
+            if (window->Check1->isChecked() != bars) window->Check1->click();
+            window->Option1[static_cast<std::size_t>(channel)]->click();
+            EXPECT_FALSE(window->grab().isNull()) << "channel " << channel;  // paints the chart
+            const tavro::ui::ChannelChart& chart = *window->MSChart1;
+            ASSERT_EQ(chart.RowCount(), static_cast<int>(std::size(raws)));
+            for (int row = 1; row <= chart.RowCount(); ++row) {
+                const double stored = window->Store().table[row - 1].Channels[static_cast<std::size_t>(channel)];
+                const double drawn = chart.RowValue(row);
+                EXPECT_TRUE(drawn == stored || (std::isnan(drawn) && std::isnan(stored))) << "row " << row;
+            }
+        }
+    }
+    const QStringList expected21 = {"NaN", "Inf", "-Inf", "Inf"};
+    for (int position = 1; position <= 4; ++position) {
+        window->HScroll1->setValue(position);
+        EXPECT_EQ(window->Text1[21]->text(), expected21[position - 1]);
+        EXPECT_EQ(BoxTexts(*window), ExpectedTexts(*window, position));
+    }
 }
 
 }  // namespace
