@@ -34,10 +34,7 @@ protected:
         }
         return Path(name);
     }
-    int Run(const std::vector<std::string>& args) {
-        err_.str("");
-        return cli::Main(args, err_);
-    }
+    int Run(const std::vector<std::string>& args) { err_.str(""); return cli::Main(args, err_); }
     static std::vector<std::string> Lines(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         std::vector<std::string> lines;
@@ -75,7 +72,8 @@ TEST_F(CliTest, UnreadableFileBetweenTwoGoodOnes) {
 TEST_F(CliTest, CsvFollowsTheDecimalSeparator) {
     const std::string kss = WriteKiss("pass.kss", 2);
     for (const std::string sep : {".", ","}) {
-        const auto run = testing_support::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss", "--decimal-separator", sep, "--csv", "-", kss});
+        const auto run = testing_support::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss", "--decimal-separator", sep,
+                                                      "--csv", "-", kss});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.out.substr(0, 29), "OPS mode;Boot cnt;Packet cnt;");
         EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\r'), 3);  // 3 lines ending CR LF
@@ -111,7 +109,7 @@ TEST_F(CliTest, LogFilesWithCrLfAreReadWhole) {
 }
 
 TEST_F(CliTest, DumpEscapesTimeTextsAndKeepsFullPrecision) {
-    ASSERT_EQ(Run({"--kiss", "--dump", Path("d.tsv"), "--csv", Path("x.csv"), WriteKiss("t.kss", 1, "caf\xe9\ttab;0.1;-2e3")}), 0);
+    ASSERT_EQ(Run({"--kiss", "--dump", Path("d.tsv"), WriteKiss("t.kss", 1, "caf\xe9\ttab;0.1;-2e3")}), 0);
     const auto dump = Lines(Path("d.tsv"));
     ASSERT_EQ(dump.size(), 2u);
     EXPECT_THAT(dump[1], testing::StartsWith("1\tcaf\xc3\xa9\\ttab\t0.1\t-2000\t0\t4\t1\t"));

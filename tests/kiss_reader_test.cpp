@@ -2,7 +2,6 @@
 // are read whole, byte by byte and cut in two at every position: all give the same table.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <sstream>
 #include <tuple>
 
@@ -20,8 +19,7 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
     for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
     return out;
 }
-// Unescaped housekeeping frame whose Packet cnt (channel 2) is packet.
-Bytes Hk(int packet, std::uint8_t callsign = 0x62) {
+Bytes Hk(int packet, std::uint8_t callsign = 0x62) {  // unescaped, Packet cnt (channel 2) = packet
     passgen::KissRaw raw{};
     raw[2] = packet;
     return passgen::KissHousekeepingFrame(raw, callsign);
@@ -89,7 +87,7 @@ TEST(KissReader, HeadersFrameTypesAndShortFrames) {
     full.fill(0x5A5A);
     for (std::uint8_t callsign : {0x62, 0x64}) {
         for (const auto& [position, value, length, record] : cases) {
-            SCOPED_TRACE(testing::Message() << "callsign " << int(callsign) << " position " << position << " length " << length);
+            SCOPED_TRACE(testing::Message() << "callsign " << int(callsign) << " at " << position << " length " << length);
             Bytes frame = Hk(7, callsign);
             frame[position - 1] = static_cast<std::uint8_t>(value == kOther ? callsign ^ 0x06 : value);
             frame.resize(length);
@@ -110,7 +108,7 @@ TEST(KissReader, TimeStamps) {
         {Cat({x123, Stamp("Y"), hk}), "Y|1|2|3"}, {Cat({Stamp("Y"), hk}), "Y|0|0|0"}, {Cat({x123, Stamp("Z;5"), hk}), "Z|5|2|3"},
         {Cat({x123, C0, C0, hk}), "X|1|2|3"},  // an empty frame changes nothing
         {Cat({x123, W(passgen::KissBinaryTimeStampFrame(1795860840123)), hk}), "2026-11-28 10:14:00.123 UTC|1|2|3"},
-        {Cat({Stamp("12345678"), hk}), "12345678|0|0|0"}, {Cat({Stamp("Zeit \xE4\xFC UTC;1;2;3"), hk}), "Zeit \xE4\xFC UTC|1|2|3"},
+        {Cat({Stamp("12345678"), hk}), "12345678|0|0|0"}, {Cat({Stamp("T \xE4\xFC;1;2;3"), hk}), "T \xE4\xFC|1|2|3"},
         {Cat({C0, {9, 'T', 0xDB}, hk}), "T\xDB|0|0|0"}, {Cat({C0, {9, 'T', 0xDB, 0xDC}, hk}), "T\xC0|0|0|0"},
         {Cat({C0, {9, 'T', 0xDB, 0xDD, 0xDC}, hk}), "T\xDB\xDC|0|0|0"}, {Cat({C0, {9, 'T', 0xDB, 'A'}, hk}), "T\xDB" "A|0|0|0"},
         {Cat({C0, {9, 'T', 0xDB, 0xDB, 0xDC}, hk}), "T\xDB\xC0|0|0|0"}, {Cat({C0, {9, 'T', 0xDC, 0xDD}, hk}), "T\xDC\xDD|0|0|0"},
@@ -129,7 +127,7 @@ TEST(KissReader, RoundTrip) {
         passgen::KissRaw raw{};
         for (int c = 0; c < kKissChannelCount; ++c) {
             const int kind = static_cast<int>(kKissLayout[c].kind);  // U8, U16, S16
-            raw[c] = row ? rows[row][kind] : std::fmod(rows[0][kind] * (c + 1), kind ? 32768 : 256);
+            raw[c] = rows[row][kind] + (row ? 0 : kind == 2 ? -c : c);
         }
         const TelemetryStore s = Read(W(passgen::KissHousekeepingFrame(raw, row % 2 ? 0x64 : 0x62)));
         for (int c = 0; c < kKissChannelCount; ++c)

@@ -22,8 +22,7 @@ TelemetryStore Read(const std::string& text, const std::vector<std::size_t>& cut
     return store;
 }
 
-// "current time text|time text of record 1 ch0 ch1 ...|time text of record 2 ..."
-std::string Dump(const TelemetryStore& s, int channels = kChannelCount) {
+std::string Dump(const TelemetryStore& s, int channels = kChannelCount) {  // "now|time1 ch0 ch1 ..|time2 .."
     std::ostringstream out;
     out << s.CurrentTimeText;
     for (const TelemetryRecord& r : s.table.Records()) {
@@ -45,9 +44,9 @@ TelemetryStore ReadAllWays(const std::string& text) {
 }
 
 TEST(LogReader, LineEnds) {
-    const std::string a = "00:00:01 01 05", b = "00:00:02 01 06", t2 = "00:00:02.000 UTC", ab = "|00:00:01.000 UTC 5|" + t2 + " 6";
+    const std::string a = "00:00:01 01 05", b = "00:00:02 01 06", t = "00:00:02.000 UTC", ab = "|00:00:01.000 UTC 5|" + t + " 6";
     const std::pair<std::string, std::string> cases[] = {
-        {a + "\n" + b, t2 + ab}, {a + "\r\n" + b, t2 + ab}, {a + "\r" + b, t2 + ab}, {a + "\r\r\n" + b, t2 + ab},
+        {a + "\n" + b, t + ab}, {a + "\r\n" + b, t + ab}, {a + "\r" + b, t + ab}, {a + "\r\r\n" + b, t + ab},
         {a + "\n\n\r\n\r" + b + "\r\n", ".000 UTC" + ab},  // an empty last line
         {a + "\r\n00:00:09 02 05\r" + b + "\n", ".000 UTC" + ab},  // frame type 2
         {"", ""}, {"\n", ".000 UTC"},
@@ -68,27 +67,23 @@ TEST(LogReader, ShortLinesAndHexPairs) {
     for (const auto& [line, expected] : cases) EXPECT_EQ(Dump(ReadAllWays(line), 2), expected);
 }
 
-// Raw fields -> encoder -> reader: every channel its scaled value; the line cut after 14
-// bytes reads 0 behind them. Row 0 differs per channel; rows 2 and 3 put C0 and DB into
-// every field, infinity and NaN into the F64s.
+// Raw fields -> encoder -> reader, then the line cut after 14 bytes: 0 behind them. Rows 2
+// and 3 put C0 and DB into every field, infinity and NaN into the F64s.
 TEST(LogReader, RoundTripAndZeroFill) {
-    const double rows[][5] = {{37, 4099, -1000, 3000000000.0, -1.25},
-                              {255, 65535, -32768, 4294967295.0, -0.0},
-                              {0xC0, 0xC0DB, -0x2440, 0xDBC0DBC0, HUGE_VAL},
-                              {0xDB, 0xDBC0, 32767, 2147483648.0, std::nan("")}};
+    const double rows[][5] = {{37, 4099, -1000, 3000000000.0, -1.25}, {255, 65535, -32768, 4294967295.0, -0.0},
+                              {0xC0, 0xC0DB, -0x2440, 0xDBC0DBC0, HUGE_VAL}, {0xDB, 0xDBC0, 32767, 2147483648.0, std::nan("")}};
     for (int row = 0; row < 4; ++row) {
         passgen::LogRaw raw{};
         for (int c = 0; c < kChannelCount; ++c) {
             const int kind = static_cast<int>(kLogLayout[c].kind);  // U8, U16, S16, U32, F64
-            raw[c] = row ? rows[row][kind] : kind == 0 ? (37 * c) % 256 : kind < 3 ? std::fmod(rows[0][kind] * (c + 1), 32768) : rows[0][kind] + c;
+            raw[c] = rows[row][kind] + (row ? 0 : kind == 2 ? -c : c);
         }
         const std::string line = passgen::LogHousekeepingLine("12:34:56", raw);
         const TelemetryStore s = Read(line + "\n" + line.substr(0, 8 + 3 * 14));  // channels 0..6
-        for (int c = 0; c < kChannelCount; ++c) {
-            for (int cut = 0; cut < 2; ++cut) {
-                const double expected = LogChannelValue(c, cut && c > 6 ? 0.0 : raw[c]), got = s.table.Records().at(cut).Channels[c];
-                EXPECT_TRUE(got == expected || (std::isnan(got) && std::isnan(expected))) << row << " channel " << c << " cut " << cut;
-            }
+        for (int i = 0; i < 2 * kChannelCount; ++i) {
+            const int c = i / 2, cut = i % 2;  // cut: the record of the short line
+            const double want = LogChannelValue(c, cut && c > 6 ? 0.0 : raw[c]), got = s.table.Records().at(cut).Channels[c];
+            EXPECT_TRUE(got == want || (std::isnan(got) && std::isnan(want))) << row << " channel " << c << " cut " << cut;
         }
     }
 }
