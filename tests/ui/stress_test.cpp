@@ -344,6 +344,53 @@ TEST_F(Stress, ExtremeValuesArePlottedPaintedAndShown) {
     }
 }
 
+// ---- noise in the window ---------------------------------------------------------
+
+// Time stamp frames of random bytes (some with "UTC" in them) before each
+// housekeeping frame, and a log of random bytes: read, charted, painted and
+// browsed like any other file.
+TEST_F(Stress, NoiseIsReadChartedAndBrowsed) {
+    std::mt19937 random(99);
+    std::vector<std::uint8_t> capture;
+    for (int k = 0; k < 200; ++k) {
+        std::vector<std::uint8_t> stamp{9};
+        for (int n = static_cast<int>(random() % 40); n > 0; --n) stamp.push_back(static_cast<std::uint8_t>(random()));
+        if (k % 3 == 0) stamp.insert(stamp.end(), {' ', 'U', 'T', 'C'});
+        tavro::passgen::KissRaw raw{};
+        raw[2] = k, raw[10] = 100 + k;
+        for (const auto& frame : {stamp, tavro::passgen::KissHousekeepingFrame(raw)}) {
+            const auto wrapped = tavro::passgen::KissWrap(frame);
+            capture.insert(capture.end(), wrapped.begin(), wrapped.end());
+        }
+    }
+    WriteBytes(Path("noise.kss"), capture);
+    std::string noise(1 << 20, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    WriteBytes(Path("noise.log"), noise);
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->show();
+    window->SliceBytes = 4096;
+
+    window->OpenFiles({Path("noise.kss")});
+    ASSERT_EQ(window->Store().table.RecordCount(), 200);
+    for (bool bars : {true, false}) {
+        if (window->Check1->isChecked() != bars) window->Check1->click();
+        EXPECT_FALSE(window->grab().isNull());
+    }
+    for (int position = 1; position <= 200; ++position) {
+        window->HScroll1->setValue(position);
+        const std::string& time = window->Store().table[position - 1].TimeText;
+        ASSERT_EQ(window->Label5->text(), QString::fromLatin1(time.data(), static_cast<qsizetype>(time.size())));
+        ASSERT_EQ(BoxTexts(*window), ExpectedTexts(*window, position));
+    }
+
+    window->OpenFiles({Path("noise.log")});
+    EXPECT_FALSE(window->Reading());
+    EXPECT_TRUE(window->MenuFileOpenKiss->isEnabled());
+    EXPECT_EQ(window->MSChart1->RowCount(), window->Store().table.RecordCount());
+    EXPECT_FALSE(window->grab().isNull());
+}
+
 }  // namespace
 
 TAVRO_UI_TEST_MAIN()
