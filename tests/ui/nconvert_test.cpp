@@ -37,14 +37,13 @@ protected:
 };
 
 TEST_F(Nconvert, ColoursAndTransparency) {
-    const struct {
-        int colours, limit, maxError;  // largest difference in red, green or blue; 0: every colour exact
-    } cases[] = {{3, 256, 0}, {255, 256, 0}, {15, 16, 0}, {1000, 256, 32}, {600, 16, 96}, {50, 2, 255}};
+    // maxError: the largest difference in red, green or blue; 0: every colour exact.
+    const struct { int colours, limit, maxError; } cases[] = {
+        {3, 256, 0}, {255, 256, 0}, {15, 16, 0}, {1000, 256, 32}, {600, 16, 96}, {50, 2, 255}};
     for (const auto& c : cases) {
         const QImage original = Save("rich.bmp", c.colours);
         ASSERT_TRUE(Run({"-out", "png", "-colors", QString::number(c.limit), "-transpcolor", "240", "240", "240", "-quiet",
                          "rich.bmp"})) << errors.toStdString();
-        EXPECT_EQ(errors, "");
         const QImage png = QImage(temp.filePath("rich.png")).convertToFormat(QImage::Format_ARGB32);
         ASSERT_EQ(png.size(), original.size());
         QSet<QRgb> colours;
@@ -54,8 +53,8 @@ TEST_F(Nconvert, ColoursAndTransparency) {
                 const QRgb in = original.pixel(x, y), out = png.pixel(x, y);
                 colours.insert(out);
                 ASSERT_EQ(qAlpha(out), in == kBackground ? 0 : 255) << x << "," << y;
-                if (in != kBackground)
-                    for (int d : {qRed(in) - qRed(out), qGreen(in) - qGreen(out), qBlue(in) - qBlue(out)}) worst = std::max(worst, std::abs(d));
+                for (int d : {qRed(in) - qRed(out), qGreen(in) - qGreen(out), qBlue(in) - qBlue(out)})
+                    worst = std::max(worst, in == kBackground ? 0 : std::abs(d));
             }
         }
         EXPECT_LE(colours.size(), c.limit) << c.colours;
@@ -66,22 +65,20 @@ TEST_F(Nconvert, ColoursAndTransparency) {
 
 // The source goes with -D and only on success; failures name their cause.
 TEST_F(Nconvert, DeleteOptionAndFailures) {
-    const QStringList untouched{"bad.bmp", "my shot.bmp", "taken.bmp"};
+    const QStringList untouched{"bad.bmp", "my shot.bmp", "taken.bmp"}, converted{"bad.bmp", "my shot.png", "taken.bmp"};
     const struct {
         QStringList arguments;
         bool ok;
         const char* named;  // in the error output
         QStringList files;  // afterwards
     } cases[] = {
-        {kScreenshotOptions + QStringList{"my shot.bmp"}, true, "", {"bad.bmp", "my shot.png", "taken.bmp"}},
-        {{"-D", "-quiet", "-colors", "256", "-out", "png", "my shot.bmp"}, true, "", {"bad.bmp", "my shot.png", "taken.bmp"}},
-        {kScreenshotOptions + QStringList{"missing.bmp", "my shot.bmp"}, false, "missing.bmp", {"bad.bmp", "my shot.png", "taken.bmp"}},
+        {{"-D", "-quiet", "-colors", "256", "-transpcolor", "240", "240", "240", "-out", "png", "my shot.bmp"}, true, "",
+         converted},  // options in any order
+        {kScreenshotOptions + QStringList{"missing.bmp", "my shot.bmp"}, false, "missing.bmp", converted},
         {kScreenshotOptions + QStringList{"bad.bmp"}, false, "bad.bmp", untouched},
         {kScreenshotOptions + QStringList{"taken.bmp"}, false, "taken.png", untouched},  // the PNG cannot be written
         {{"-quiet", "-resize", "-D", "my shot.bmp"}, false, "unknown option -resize", untouched},
-        {{"-out", "jpg", "-D", "my shot.bmp"}, false, "jpg", untouched},
         {{"-D", "-colors", "1000", "my shot.bmp"}, false, "1000", untouched},
-        {{"-D", "-transpcolor", "240", "240", "256", "my shot.bmp"}, false, "256", untouched},
         {kScreenshotOptions, false, "", untouched},  // no file
     };
     QDir(temp.path()).mkdir("taken.png");  // a folder where the PNG would go

@@ -1,11 +1,12 @@
-// Stepping through the records (counter, value boxes, time label) and
-// choosing the charted channel (title, highlighted box, chart rows and style).
+// Stepping through the records (counter, value boxes, time label), choosing
+// the charted channel (title, highlighted box, chart), and the two exports.
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QScrollBar>
 
+#include "atomic_file.h"
 #include "channel_chart.h"
 #include "window_test_support.h"
 
@@ -14,7 +15,8 @@ namespace {
 using namespace uitest;
 
 TEST_F(WindowTest, EachPositionShowsItsRecord) {
-    Load("pass.kss", 3);
+    WriteBytes(Path("pass.kss"), KissCapture(3, "2026-12-06 09:05:00.000 UTC M\xFCnchen"));  // Latin-1
+    window->OpenFiles({Path("pass.kss")});
     const struct { int position, channel; const char* text; } cases[] = {
         {1, 0, "norm"}, {2, 0, "3"},  // OPS mode 3: its own text, never the previous "norm"
         {1, 3, "90"},   {3, 3, "92"},  {1, 6, "&H1F"}, {1, 7, "0d 01:02:03"}, {2, 7, "0d 01:02:04"},
@@ -24,17 +26,11 @@ TEST_F(WindowTest, EachPositionShowsItsRecord) {
         window->HScroll1->setValue(c.position);
         EXPECT_EQ(window->Text1[c.channel]->text(), c.text) << c.position << " " << c.channel;
         EXPECT_EQ(window->Text2->text(), QStringLiteral("#%1 / 3").arg(c.position));
-        EXPECT_EQ(window->Label5->text(), "2026-12-06 09:05:00.000 UTC");
+        EXPECT_EQ(window->Label5->text(), QString::fromUtf8("2026-12-06 09:05:00.000 UTC München"));
     }
     Load("pass.kss", 0);  // no records
     EXPECT_EQ(window->Text2->text(), "#1 / 0");
     EXPECT_TRUE(BoxTexts(*window).join("").isEmpty());
-}
-
-TEST_F(WindowTest, TimeLabelIsLatin1) {
-    WriteBytes(Path("pass.kss"), KissCapture(1, "2026-12-06 09:05:00.000 UTC M\xFCnchen"));
-    window->OpenFiles({Path("pass.kss")});
-    EXPECT_EQ(window->Label5->text(), QString::fromUtf8("2026-12-06 09:05:00.000 UTC München"));
 }
 
 TEST_F(WindowTest, ChoosingAChannel) {
@@ -47,26 +43,58 @@ TEST_F(WindowTest, ChoosingAChannel) {
     for (const auto& c : cases) {
         window->Option1[c.channel]->click();
         EXPECT_EQ(window->Frame1->title(), c.title);
-        EXPECT_EQ(window->SelectedChannel(), c.channel);
         for (int i = 0; i < tavro::kChannelCount; ++i) {
             EXPECT_EQ(window->Option1[i]->isChecked(), i == c.channel) << c.channel << " " << i;
             EXPECT_EQ(window->Text1[i]->palette().color(QPalette::Base), i == c.channel ? lightYellow : Qt::white);
         }
-        EXPECT_EQ(window->MSChart1->RowCount(), 3);
         EXPECT_EQ(std::pair(window->MSChart1->RowValue(1), window->MSChart1->RowValue(3)), std::pair(c.row1, c.row3));
         EXPECT_EQ(window->MSChart1->RowLabel(2), "09:05");
     }
-    // Bars or a line for the last channel; the style holds for the next file.
-    EXPECT_FALSE(window->MSChart1->IsBars());
-    window->Check1->click();
-    EXPECT_TRUE(window->MSChart1->IsBars());
+    window->Check1->click();  // bars for the last channel, kept for the next file
     EXPECT_EQ(window->Frame1->title(), "MIPS diff cnt (m)");
     Load("pass.kss", 100);
     EXPECT_TRUE(window->MSChart1->IsBars());
-    EXPECT_EQ(window->MSChart1->LabelSpacing(), 2);
+    EXPECT_EQ(std::pair(window->MSChart1->RowCount(), window->MSChart1->LabelSpacing()), std::pair(100, 2));
     window->Check1->click();
     EXPECT_FALSE(window->MSChart1->IsBars());
-    EXPECT_EQ(window->MSChart1->RowCount(), 100);
+}
+
+QStringList Lines(const QString& path) {
+    QStringList lines = QString::fromLatin1(ReadAll(path)).split(QStringLiteral("\r\n"));
+    return lines.mid(0, lines.size() - 1);  // nothing after the last line end
+}
+
+TEST_F(WindowTest, BothFilesBesideTheInput) {
+    window->DecimalSeparator = ',';
+    Load("pass1.kss", 3);
+    window->HScroll1->setValue(2);
+    window->WriteCSVFile->trigger();
+    EXPECT_EQ(window->Text4->text(), Path("pass1.csv") + " has been written");
+    QStringList lines = Lines(Path("pass1.csv"));
+    ASSERT_EQ(lines.size(), 4);  // a header and every record, whatever is on display
+    EXPECT_TRUE(lines[0].startsWith("OPS mode;Boot cnt;Packet cnt;Uptime;Cmd rx;Cmd valid;"));
+    EXPECT_TRUE(lines[2].startsWith("3,00;0,00;0,00;91,00;0,00;11,00;31,00;3724,00;0,00;0,00;79,00;"));
+
+    window->WriteTLMFile->trigger();
+    EXPECT_EQ(window->Text4->text(), Path("pass1.tlm") + " has been written");
+    lines = Lines(Path("pass1.tlm"));
+    ASSERT_EQ(lines.size(), 26);
+    EXPECT_EQ(lines[3], "OPS mode            3                    |  Boot cnt            0                 ");
+    EXPECT_EQ(lines[8], "Batt voltage        79,00     V          |  tot sys curr        0,00      A       ");
+}
+
+TEST_F(WindowTest, FailedExportKeepsThePreviousFile) {
+    Load("pass1.kss", 2);
+    for (const char* name : {"pass1.csv", "pass1.tlm"}) WriteBytes(Path(name), std::string("previous\r\n"));
+    tavro::SetWriteFaultForTesting([](const std::string&) { return 28; });  // ENOSPC
+    window->WriteCSVFile_Click();
+    const QString csvText = window->Text4->text();
+    window->WriteTLMFile_Click();
+    tavro::SetWriteFaultForTesting(nullptr);
+    EXPECT_EQ(csvText, Path("pass1.csv") + " could not be written: No space left on device");
+    EXPECT_EQ(window->Text4->text(), Path("pass1.tlm") + " could not be written: No space left on device");
+    for (const char* name : {"pass1.csv", "pass1.tlm"}) EXPECT_EQ(ReadAll(Path(name)), "previous\r\n");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 3);  // no temporary file left
 }
 
 }  // namespace

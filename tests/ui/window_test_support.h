@@ -22,15 +22,13 @@ namespace uitest {
 
 using tavro::ui::MainWindow;
 
-// A time stamp frame, a frame of another kind, then housekeeping record k =
-// 0 .. records-1: OPS mode 4 ("norm", 3 for k == 1), Uptime 90 + k, Cmd valid
+// A time stamp frame, then record k: OPS mode 4 ("norm", 3 for k == 1), Uptime 90 + k, Cmd valid
 // 10 + k, validity 0x1F, Sat Time 3723 + k, Batt voltage 100 + 100 k raw (39.50 V, 79.00 V ..).
 inline std::vector<std::uint8_t> KissCapture(int records, std::string_view stamp = "2026-12-06 09:05:00.000 UTC;1;2;3") {
     std::vector<std::uint8_t> bytes = tavro::passgen::KissWrap(tavro::passgen::KissTimeStampFrame(stamp));
     for (int k = 0; k < records; ++k) {
         tavro::passgen::KissRaw raw{};
-        raw[0] = k == 1 ? 3 : 4;
-        raw[3] = 90 + k, raw[5] = 10 + k, raw[6] = 0x1F, raw[7] = 3723 + k, raw[10] = 100 + 100 * k;
+        raw[0] = k == 1 ? 3 : 4, raw[3] = 90 + k, raw[5] = 10 + k, raw[6] = 0x1F, raw[7] = 3723 + k, raw[10] = 100 + 100 * k;
         const auto frame = tavro::passgen::KissWrap(tavro::passgen::KissHousekeepingFrame(raw));
         bytes.insert(bytes.end(), frame.begin(), frame.end());
     }
@@ -43,9 +41,8 @@ inline std::string LogText(int records) {
     for (int k = 0; k < records; ++k) {
         tavro::passgen::LogRaw raw{};
         raw[16] = 200 + k, raw[10] = 12000;
-        char time[9];
-        std::snprintf(time, sizeof time, "10:%02d:%02d", 20 + k / 60 % 40, k % 60);
-        text += tavro::passgen::LogHousekeepingLine(time, raw) + "\n";
+        const QString time = QString::asprintf("10:%02d:%02d", 20 + k / 60 % 40, k % 60);
+        text += tavro::passgen::LogHousekeepingLine(time.toStdString(), raw) + "\n";
     }
     return text;
 }
@@ -62,18 +59,15 @@ inline QByteArray ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-struct Message { QMessageBox::Icon icon; QString text, title; };
-
-// A window in a temporary program folder; files go into the same folder.
+// A window in a temporary program folder (conf.ini, samples, exports); MakeWindow() again after a conf.ini.
 class WindowTest : public testing::Test {
 protected:
     void SetUp() override { MakeWindow(); }
-    // Again, after a conf.ini has been placed, for instance.
     void MakeWindow() {
         window = std::make_unique<MainWindow>(folder.path());
         window->DecimalSeparator = '.';
-        window->ShowMessage = [this](QMessageBox::Icon icon, const QString& text, const QString& title) {
-            messages.push_back({icon, text, title});
+        window->ShowMessage = [this](QMessageBox::Icon, const QString& text, const QString& title) {
+            messages << title + ": " + text;
         };
     }
     QString Path(const QString& name) const { return folder.filePath(name); }
@@ -83,8 +77,7 @@ protected:
         window->OpenFiles({Path(name)});
     }
 
-    // Answers the next open dialog by typing `typed` (one name, or several as
-    // "a.kss" "b.kss") into its file name box, or cancels it when empty.
+    // Types `typed` ("a.kss" or "\"a.kss\" \"b.kss\"") into the next open dialog; empty: cancels it.
     void AnswerDialog(const QString& typed) {
         window->ExecDialog = [this, typed](QFileDialog& dialog) {
             dialogFilters = dialog.nameFilters();
@@ -103,7 +96,7 @@ protected:
 
     QTemporaryDir folder;
     std::unique_ptr<MainWindow> window;
-    std::vector<Message> messages;
+    QStringList messages;  // "title: text" of each message box
     QStringList dialogFilters;
 };
 
