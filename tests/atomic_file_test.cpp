@@ -71,3 +71,14 @@ TEST_F(AtomicFile, FaultMidwayKeepsTheEarlierFileAndLeavesNoTemporary) {
     EXPECT_FALSE(WriteFileAtomically((dir_ / "new.csv").string(), "x").ok);  // a new target is not created
     EXPECT_EQ(OnlyFileHolds(), "earlier\r\n");
 }
+
+// An export named after its own input (pass.csv read as a capture) must not eat it.
+TEST_F(AtomicFile, AnInputFileIsNeverReplaced) {
+    ASSERT_EQ(Write("capture"), "ok");
+    const std::string link = (dir_ / "alias.csv").string();
+    fs::create_symlink(target_, link);
+    for (const std::string& path : {target_, link})
+        EXPECT_EQ(WriteFileAtomically(path, "csv", {target_}).error, "it is an input file");
+    fs::remove(link);
+    EXPECT_EQ(OnlyFileHolds(), "capture");
+}

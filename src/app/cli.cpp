@@ -78,8 +78,9 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
 
 namespace {
 
-bool Write(const std::string& path, const std::string& text, std::ostream& err) {
-    const WriteResult r = WriteFileAtomically(path, text);
+bool Write(const std::string& path, const std::string& text, const std::vector<std::string>& inputs,
+           std::ostream& err) {
+    const WriteResult r = WriteFileAtomically(path, text, inputs);
     if (!r.ok) err << "tavro-cli: cannot write " << path << ": " << r.error << '\n';
     return r.ok;
 }
@@ -103,7 +104,7 @@ int Run(const Options& o, std::ostream& err) {
     bool written = true;
     if (o.csvPath || !o.tlmPath) {
         const std::string path = o.csvPath ? *o.csvPath : OutputPath(store.InputFilePath, ".csv");
-        written = Write(path, CsvText(store.table, o.decimalSeparator), err) && written;
+        written = Write(path, CsvText(store.table, o.decimalSeparator), o.files, err) && written;
     }
     if (o.tlmPath) {
         std::array<std::string, kChannelCount> texts;  // empty with no records, as the window shows them
@@ -112,9 +113,9 @@ int Run(const Options& o, std::ostream& err) {
             for (int i = 0; i < kChannelCount; ++i)
                 texts[static_cast<std::size_t>(i)] = DisplayText(i, r.Channels[static_cast<std::size_t>(i)], o.decimalSeparator);
         }
-        written = Write(*o.tlmPath, TlmText(texts), err) && written;
+        written = Write(*o.tlmPath, TlmText(texts), o.files, err) && written;
     }
-    if (o.dumpPath) written = Write(*o.dumpPath, DumpText(store.table), err) && written;
+    if (o.dumpPath) written = Write(*o.dumpPath, DumpText(store.table), o.files, err) && written;
 
     err << "tavro-cli: " << SummaryText(store, read.failures.size()) << '\n';
     return read.failures.empty() && written ? 0 : 1;

@@ -52,7 +52,16 @@ mode_t CurrentUmask() {
 
 void SetWriteFaultForTesting(std::function<int(const std::string&)> fault) { Fault() = std::move(fault); }
 
-WriteResult WriteFileAtomically(const std::string& path, std::string_view contents) {
+WriteResult WriteFileAtomically(const std::string& path, std::string_view contents,
+                                const std::vector<std::string>& inputs) {
+    struct stat out {};
+    if (path != "-" && ::stat(path.c_str(), &out) == 0) {
+        for (const std::string& input : inputs) {
+            struct stat in {};
+            if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
+                return {false, "it is an input file"};
+        }
+    }
     if (path == "-") {
         if (!WriteAll(STDOUT_FILENO, contents)) return Failure(errno);
         return {true, {}};

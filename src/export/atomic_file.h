@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tavro {
 
@@ -16,8 +17,11 @@ struct WriteResult {
     std::string error;  // the reason, e.g. "Permission denied"
 };
 
-// Writes contents to path; "-" writes to standard output.
-WriteResult WriteFileAtomically(const std::string& path, std::string_view contents);
+// Writes contents to path; "-" writes to standard output. A path that names
+// one of the inputs (the same file, by any name) is refused with the reason
+// "it is an input file": an export named after pass.csv must not eat it.
+WriteResult WriteFileAtomically(const std::string& path, std::string_view contents,
+                                const std::vector<std::string>& inputs = {});
 
 // For tests: a hook that can fail the write after the temporary file is
 // opened (returning a non-zero errno), as a full disk would.

@@ -4,6 +4,7 @@
 //   failure         -> "/data/pass1.csv could not be written: Permission denied"
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 
 #include "atomic_file.h"
 #include "csv_writer.h"
@@ -24,6 +25,14 @@ void ReportWrite(QLineEdit* status, const std::string& path, const WriteResult& 
 
 }  // namespace
 
+// The files of the last selection: an export never replaces one of them.
+std::vector<std::string> MainWindow::SelectedFiles() const {
+    std::vector<std::string> files;
+    for (int i = 0; i < List3->count(); ++i) files.push_back(QFile::encodeName(List3->item(i)->text()).toStdString());
+    files.push_back(store_.InputFilePath);
+    return files;
+}
+
 void MainWindow::WriteCSVFile_Click() {
     if (reading_) return;
     if (store_.InputFilePath.empty()) {
@@ -31,7 +40,7 @@ void MainWindow::WriteCSVFile_Click() {
         return;
     }
     const std::string path = OutputPath(store_.InputFilePath, ".csv");
-    ReportWrite(Text4, path, WriteFileAtomically(path, CsvText(store_.table, DecimalSeparator)));
+    ReportWrite(Text4, path, WriteFileAtomically(path, CsvText(store_.table, DecimalSeparator), SelectedFiles()));
 }
 
 void MainWindow::WriteTLMFile_Click() {
@@ -44,7 +53,7 @@ void MainWindow::WriteTLMFile_Click() {
     std::array<std::string, kChannelCount> texts;
     for (int i = 0; i < kChannelCount; ++i) texts[static_cast<std::size_t>(i)] = Text1[i]->text().toLatin1().toStdString();
     const std::string path = OutputPath(store_.InputFilePath, ".tlm");
-    ReportWrite(Text4, path, WriteFileAtomically(path, TlmText(texts)));
+    ReportWrite(Text4, path, WriteFileAtomically(path, TlmText(texts), SelectedFiles()));
 }
 
 }  // namespace tavro::ui

@@ -127,6 +127,7 @@ private:
     void FileRead(InputKind kind);
     void SetCommandsEnabled(bool enabled);
     QString InputFilePath() const;
+    std::vector<std::string> SelectedFiles() const;
 
     TelemetryStore store_;
     QString programFolder_;
