@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "file_reading.h"
@@ -119,6 +120,14 @@ TEST_F(FileReading, StampsRestartPerFileTimeTextCarriesOver) {
     EXPECT_EQ(seen(), "12:00:00.000 UTC;000;7 ");
     ReadFiles({f2});
     EXPECT_EQ(seen(), "12:00:00.000 UTC;000;0 ");
+}
+
+// A pipe nobody writes to reads as an empty file instead of hanging the window.
+TEST_F(FileReading, PipeWithoutWriterReadsEmpty) {
+    const std::string fifo = (dir_ / "live.kss").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_TRUE(ReadFiles({fifo}).failures.empty());
+    EXPECT_EQ(store_.table.RecordCount(), 0);
 }
 
 TEST(KindForPath, ByTheEndOfTheName) {

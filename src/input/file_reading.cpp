@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavro {
 
@@ -34,9 +36,13 @@ void InputFileReader::Fail(int err) {
 }
 
 bool InputFileReader::Open() {
-    file_ = std::fopen(path_.c_str(), "rb");
-    if (!file_) {
-        Fail(errno);
+    // Not blocking on open: a pipe nobody writes to reads as an empty file
+    // instead of hanging the window. Reads block as usual afterwards.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 || !(file_ = ::fdopen(fd, "rb"))) {
+        const int err = errno;
+        if (fd >= 0) ::close(fd);
+        Fail(err);
         return false;
     }
     struct stat st {};
