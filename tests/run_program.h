@@ -8,16 +8,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <string>
 #include <vector>
 
 namespace tavro::testing_support {
 
-struct ProgramRun {
-    bool signaled = false;
-    int signal = 0, exitCode = -1;
-    std::string out, err;
-};
+struct ProgramRun { bool signaled = false; int signal = 0, exitCode = -1; std::string out, err; };
 
 inline std::string TakeFile(const std::string& path) {
     const std::string text = (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
