@@ -7,17 +7,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tavro;
     const std::span<const std::uint8_t> bytes(data, size);
 
-    static TelemetryStore wholeStore, slicedStore;
-    TelemetryStore& whole = fuzz::Clean(wholeStore);
-    KissReader wholeReader(whole);
-    wholeReader.Feed(bytes);
-    wholeReader.Finish();
-
-    TelemetryStore& sliced = fuzz::Clean(slicedStore);
-    KissReader slicedReader(sliced);
-    fuzz::FeedInSlices(slicedReader, bytes);
-
-    fuzz::RequireSameStore(whole, sliced);
+    static TelemetryStore whole, sliced;
+    const auto [wholeReader, slicedReader] = fuzz::ReadWholeAndSliced<KissReader>(whole, sliced, bytes);
     for (std::size_t k = 0; k < 3; ++k)
         fuzz::Require(fuzz::SameBits(wholeReader.StampNumbers()[k], slicedReader.StampNumbers()[k]),
                       "stamp numbers differ");

@@ -7,17 +7,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tavro;
     const std::span<const std::uint8_t> bytes(data, size);
 
-    static TelemetryStore wholeStore, slicedStore;
-    TelemetryStore& whole = fuzz::Clean(wholeStore);
-    LogReader wholeReader(whole);
-    wholeReader.Feed(bytes);
-    wholeReader.Finish();
-
-    TelemetryStore& sliced = fuzz::Clean(slicedStore);
-    LogReader slicedReader(sliced);
-    fuzz::FeedInSlices(slicedReader, bytes);
-
-    fuzz::RequireSameStore(whole, sliced);
+    static TelemetryStore whole, sliced;
+    fuzz::ReadWholeAndSliced<LogReader>(whole, sliced, bytes);
     // "hh:mm:ss" + ".000 UTC" at most, fewer characters for a short line.
     const auto isTime = [](const std::string& t) {
         return t.size() >= 8 && t.size() <= 16 && t.ends_with(".000 UTC");

@@ -2,6 +2,8 @@
 // libFuzzer reports with the input that caused it.
 #pragma once
 
+#include <utility>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +88,20 @@ inline void RequireSameStore(const TelemetryStore& a, const TelemetryStore& b) {
         for (std::size_t c = 0; c < x.Channels.size(); ++c)
             Require(SameBits(x.Channels[c], y.Channels[c]), "channel values differ");
     }
+}
+
+// Reads data whole into one store and in arbitrary slices into the other,
+// and requires both to hold the same table. Returns the two readers.
+template <typename Reader>
+std::pair<Reader, Reader> ReadWholeAndSliced(TelemetryStore& whole, TelemetryStore& sliced,
+                                             std::span<const std::uint8_t> data) {
+    Reader wholeReader(Clean(whole));
+    wholeReader.Feed(data);
+    wholeReader.Finish();
+    Reader slicedReader(Clean(sliced));
+    FeedInSlices(slicedReader, data);
+    RequireSameStore(whole, sliced);
+    return {std::move(wholeReader), std::move(slicedReader)};
 }
 
 // The texts the window and the exports make of the first and the last
