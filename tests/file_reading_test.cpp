@@ -36,7 +36,7 @@ struct Recorder : ReadObserver {
     std::vector<std::string> events;
     bool stop = false;  // after the next slice
     static std::string Name(const std::string& path) { return fs::path(path).filename().string(); }
-    void FileStarting(const std::string& path) override { events.push_back("start " + Name(path)); }
+    bool FileStarting(const std::string& path) override { return events.push_back("start " + Name(path)), true; }
     bool SliceDone() override { return !stop; }
     void FileDone(const std::string& p, const std::string& e) override { events.push_back(e.empty() ? "done " + Name(p) : e); }
 };

@@ -76,15 +76,19 @@ std::string CannotReadText(const std::string& path, const std::string& reason) {
     return "cannot read " + path + ": " + reason;
 }
 
-SelectionResult ReadSelection(TelemetryStore& store, const std::vector<SelectionEntry>& files, ReadObserver& observer) {
+SelectionResult ReadSelection(TelemetryStore& store, const std::vector<SelectionEntry>& files, ReadObserver& observer,
+                              std::size_t sliceBytes) {
     SelectionResult result;
     store.ResetForOpen();
     for (const SelectionEntry& entry : files) {
         store.InputFilePath = entry.path;
-        observer.FileStarting(entry.path);
+        if (!observer.FileStarting(entry.path)) {
+            result.stopped = true;
+            return result;
+        }
         InputFileReader reader(store, entry.kind, entry.path);
         if (reader.Open()) {
-            while (reader.ReadSlice()) {
+            while (reader.ReadSlice(sliceBytes)) {
                 if (!observer.SliceDone()) {
                     result.stopped = true;
                     return result;

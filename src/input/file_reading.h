@@ -63,8 +63,9 @@ std::string CannotReadText(const std::string& path, const std::string& reason);
 class ReadObserver {
 public:
     virtual ~ReadObserver() = default;
-    virtual void FileStarting(const std::string& /*path*/) {}
-    // After every slice; false stops the whole selection (the window closing).
+    // Before each file is opened; false stops the whole selection (the window closing).
+    virtual bool FileStarting(const std::string& /*path*/) { return true; }
+    // After every slice; false stops the whole selection.
     virtual bool SliceDone() { return true; }
     // error empty: the file was read to its end.
     virtual void FileDone(const std::string& /*path*/, const std::string& /*error*/) {}
@@ -75,7 +76,8 @@ struct SelectionResult {
     bool stopped = false;               // an observer stopped the read
 };
 
-SelectionResult ReadSelection(TelemetryStore& store, const std::vector<SelectionEntry>& files, ReadObserver& observer);
+SelectionResult ReadSelection(TelemetryStore& store, const std::vector<SelectionEntry>& files, ReadObserver& observer,
+                              std::size_t sliceBytes = InputFileReader::kSliceBytes);
 
 // "250 records decoded, 0 frames not stored (table full), 0 files could not be read"
 std::string SummaryText(const TelemetryStore& store, std::size_t unreadableFiles);

@@ -118,6 +118,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    class ReadProgress;  // reads List3 through the core, repainting between slices
     void BuildControls();
     void BuildMenus();
     QFileDialog* CreateOpenDialog(const QString& nameFilters);

@@ -79,6 +79,35 @@ void MainWindow::OpenWithDialog(InputKind kind, const QString& nameFilters) {
     ReadList3(kind);
 }
 
+// The window's side of a read: the status line and a repaint before each
+// file, the latest time stamp and a repaint after each slice, the browser
+// and the chart after each file.
+class MainWindow::ReadProgress : public ReadObserver {
+public:
+    ReadProgress(MainWindow& window, const TelemetryStore& store, const std::vector<SelectionEntry>& files)
+        : window_(window), store_(store), files_(files) {}
+
+    bool FileStarting(const std::string& path) override {
+        kind_ = files_[next_++].kind;
+        window_.Text4->setText(QFile::decodeName(QByteArray::fromStdString(path)));
+        QCoreApplication::processEvents();
+        return !window_.stopReading_;
+    }
+    bool SliceDone() override {
+        if (kind_ == InputKind::Kiss) window_.Label5->setText(FromLatin1(store_.CurrentTimeText));
+        QCoreApplication::processEvents();
+        return !window_.stopReading_;
+    }
+    void FileDone(const std::string&, const std::string&) override { window_.FileRead(kind_); }
+
+private:
+    MainWindow& window_;
+    const TelemetryStore& store_;
+    const std::vector<SelectionEntry>& files_;
+    std::size_t next_ = 0;
+    InputKind kind_ = InputKind::Kiss;
+};
+
 // forcedKind: the open command's reader for every file; none: each file by
 // its name (".log" or KISS).
 void MainWindow::ReadList3(std::optional<InputKind> forcedKind) {
@@ -86,36 +115,21 @@ void MainWindow::ReadList3(std::optional<InputKind> forcedKind) {
     stopReading_ = false;
     SetCommandsEnabled(false);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    store_.ResetForOpen();
 
-    QStringList problems;
-    for (int i = 0; i < List3->count() && !stopReading_; ++i) {
-        const QString path = List3->item(i)->text();
-        const InputKind kind = forcedKind ? *forcedKind : KindForPath(QFile::encodeName(path).toStdString());
-        store_.InputFilePath = QFile::encodeName(path).toStdString();
-        Text4->setText(path);
-        QCoreApplication::processEvents();
-        if (stopReading_) break;
-
-        InputFileReader reader(store_, kind, store_.InputFilePath);
-        if (reader.Open()) {
-            while (reader.ReadSlice(SliceBytes)) {
-                // The latest time stamp while a capture is read.
-                if (kind == InputKind::Kiss) Label5->setText(FromLatin1(store_.CurrentTimeText));
-                QCoreApplication::processEvents();
-                if (stopReading_) break;
-            }
-        }
-        if (stopReading_) break;
-        if (!reader.Error().empty())
-            problems << QFile::decodeName(QByteArray::fromStdString(CannotReadText(store_.InputFilePath, reader.Error())));
-        FileRead(kind);
+    std::vector<SelectionEntry> files;
+    for (int i = 0; i < List3->count(); ++i) {
+        const std::string path = QFile::encodeName(List3->item(i)->text()).toStdString();
+        files.push_back({path, forcedKind ? *forcedKind : KindForPath(path)});
     }
+    ReadProgress observer(*this, store_, files);
+    const SelectionResult result = ReadSelection(store_, files, observer, SliceBytes);
 
     QGuiApplication::restoreOverrideCursor();
     reading_ = false;
-    if (stopReading_) return;  // the window was closed: nothing more to show
+    if (result.stopped) return;  // the window was closed: nothing more to show
     SetCommandsEnabled(true);
+    QStringList problems;
+    for (const std::string& failure : result.failures) problems << QFile::decodeName(QByteArray::fromStdString(failure));
     const long long notStored = store_.table.FramesNotStored();
     if (notStored > 0) problems << QStringLiteral("housekeeping frames not stored (table full): %1").arg(notStored);
     // Otherwise Text4 keeps the path of the last file.
