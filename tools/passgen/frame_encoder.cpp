@@ -1,5 +1,6 @@
 #include "frame_encoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -20,10 +21,10 @@ void PutField(std::vector<std::uint8_t>& frame, int position, FieldKind kind, do
 }
 
 std::vector<std::uint8_t> KissHousekeepingFrame(const KissRaw& raw, std::uint8_t callsignByte) {
-    std::vector<std::uint8_t> frame(kKissHeader62.begin(), kKissHeader62.end());
+    std::vector<std::uint8_t> frame(kKissFrameEnd, 0);
+    std::copy(kKissHeader62.begin(), kKissHeader62.end(), frame.begin());
     frame[6] = callsignByte;
     frame[13] = callsignByte;
-    frame.resize(kKissFrameEnd, 0);
     frame[kKissFrameTypePosition - 1] = 1;
     for (int i = 0; i < kKissChannelCount; ++i)
         PutField(frame, kKissLayout[static_cast<std::size_t>(i)].position, kKissLayout[static_cast<std::size_t>(i)].kind,
