@@ -25,7 +25,9 @@ void MainWindow::ShowRecord(int position) {
     for (int i = 0; i < kChannelCount; ++i) {
         // Every value has a text, so no box keeps the text of another record.
         const std::string text = DisplayText(i, record.Channels[static_cast<std::size_t>(i)], DecimalSeparator);
-        Text1[i]->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+        // Only changed boxes: repainting all 47 frames is most of a scroll step.
+        const QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+        if (Text1[i]->text() != shown) Text1[i]->setText(shown);
         Text1[i]->setCursorPosition(0);
     }
     Label5->setText(QString::fromLatin1(record.TimeText.data(), static_cast<qsizetype>(record.TimeText.size())));
