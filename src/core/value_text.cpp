@@ -1,6 +1,5 @@
 #include "value_text.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -53,44 +52,18 @@ void AppendHexOfNonNegative(std::string& out, double r) {
 
 // |a| rounded to 15 significant digits, exactly as %.15g rounds it:
 // digits d1..d15 and exponent e for d1.d2...d15 * 10^e.
-// The shortest round-trip digits S of a lie within half an ulp of a, much
-// closer than half a step of 15 digits, so S rounded to 15 digits equals a
-// rounded to 15 digits, unless S is itself a midpoint (16 digits ending in 5);
-// then a's exact value decides.
 void FifteenDigits(double a, char (&digits)[15], int& exponent) {
     char sci[40];
-    const char* end = std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific).ptr;
-    const char* e = std::find(static_cast<const char*>(sci), end, 'e');  // "d.ddde+XX" or "de-XX"
-    char all[17];
-    int n = 0;
-    all[n++] = sci[0];
-    for (const char* p = sci + 2; p < e; ++p) all[n++] = *p;
-    std::from_chars(e[1] == '+' ? e + 2 : e + 1, end, exponent);
-    if (n == 16 && all[15] == '5') {
-        end = std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific, 14).ptr;
-        digits[0] = sci[0];
-        std::memcpy(digits + 1, sci + 2, 14);
-        std::from_chars(sci[17] == '+' ? sci + 18 : sci + 17, end, exponent);
-        return;
-    }
-    std::memset(digits, '0', 15);
-    std::memcpy(digits, all, static_cast<std::size_t>(std::min(n, 15)));
-    if (n > 15 && all[15] >= '5') {  // beyond the midpoint: up
-        int i = 14;
-        while (i >= 0 && digits[i] == '9') digits[i--] = '0';
-        if (i >= 0) {
-            ++digits[i];
-        } else {  // 9.99...9|7 -> 1.00...0, one decade up
-            digits[0] = '1';
-            ++exponent;
-        }
-    }
+    const char* end = std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific, 14).ptr;
+    digits[0] = sci[0];  // "d.dddddddddddddde+XX"
+    std::memcpy(digits + 1, sci + 2, 14);
+    std::from_chars(sci[17] == '+' ? sci + 18 : sci + 17, end, exponent);
 }
 
 // The common case 0.001 <= |value| < 1e15 in integers: N, the 15 digits, is
 // |value| * 10^(14-e) rounded, the product taken in double. It lies within
 // half an ulp of the exact product, so N is exact unless the product is that
-// close to a half; false then, and the digits come from FifteenDigits.
+// close to a half; false then, and the exact digits of FifteenDigits decide.
 //   2.675 -> e 0, N 267500000000000 -> 267.5 hundredths -> 268 -> "2.68"
 bool AppendTwoDecimalsFast(std::string& out, double value, char sep) {
     static constexpr double kPow10[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,

@@ -8,13 +8,9 @@
 
 namespace tavro {
 
-void KissReader::Put(std::uint8_t b) {
-    if (length_ == 0) store_.frameBuffer.Clear();  // a short frame reads 0 behind its end
-    if (length_ < FrameBuffer::kSize) store_.frameBuffer(static_cast<int>(length_ + 1)) = b;
-    ++length_;
-}
+void KissReader::Put(std::uint8_t b) { PutRun(&b, 1); }
 
-// Put() of every byte of a run that holds neither FEND nor FESC.
+// Appends a run of frame bytes; only the first 512 of a frame are kept.
 void KissReader::PutRun(const std::uint8_t* run, std::size_t n) {
     if (n == 0) return;
     if (length_ == 0) store_.frameBuffer.Clear();
