@@ -1,39 +1,12 @@
 #include "log_reader.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include "field_readers.h"
 #include "log_decoder.h"
 
 namespace tavro {
-
-namespace {
-
-constexpr std::array<std::int8_t, 256> kHexDigit = [] {
-    std::array<std::int8_t, 256> t{};
-    t.fill(-1);
-    for (int c = 0; c < 10; ++c) t[static_cast<std::size_t>('0' + c)] = static_cast<std::int8_t>(c);
-    for (int c = 0; c < 6; ++c) {
-        t[static_cast<std::size_t>('A' + c)] = static_cast<std::int8_t>(10 + c);
-        t[static_cast<std::size_t>('a' + c)] = static_cast<std::int8_t>(10 + c);
-    }
-    return t;
-}();
-
-// ParseNumber of one or two characters, without the call: "1G" -> 01,
-// "zz" -> 00, "0x" and "&H" (a prefix and no digits) -> 00.
-std::uint8_t HexPairValue(std::string_view pair) {
-    const int hi = kHexDigit[static_cast<unsigned char>(pair[0])];
-    if (hi < 0) return 0;
-    if (pair.size() < 2) return static_cast<std::uint8_t>(hi);
-    if (pair[0] == '0' && (pair[1] == 'X' || pair[1] == 'x')) return 0;
-    const int lo = kHexDigit[static_cast<unsigned char>(pair[1])];
-    return static_cast<std::uint8_t>(lo < 0 ? hi : hi * 16 + lo);
-}
-
-}  // namespace
 
 // Byte by byte this is: LF ends a line unless it follows a CR, CR ends a
 // line, any other byte belongs to the line. Line ends are found with memchr
@@ -83,7 +56,7 @@ void LogReader::EndLine() {
         // a pair past the end of the text reads 0.
         const std::size_t last = std::min<std::size_t>(hexLength, FrameBuffer::kSize - 18);
         for (std::size_t j = 0; j <= last && 3 * j < hex.size(); ++j) {
-            frame(static_cast<int>(18 + j)) = HexPairValue(hex.substr(3 * j, 2));
+            frame(static_cast<int>(18 + j)) = static_cast<std::uint8_t>(ParseNumber(hex.substr(3 * j, 2)));
         }
     }
     line_.clear();
