@@ -54,17 +54,17 @@ void SetWriteFaultForTesting(std::function<int(const std::string&)> fault) { Fau
 
 WriteResult WriteFileAtomically(const std::string& path, std::string_view contents,
                                 const std::vector<std::string>& inputs) {
+    if (path == "-") {
+        if (!WriteAll(STDOUT_FILENO, contents)) return Failure(errno);
+        return {true, {}};
+    }
     struct stat out {};
-    if (path != "-" && ::stat(path.c_str(), &out) == 0) {
+    if (::stat(path.c_str(), &out) == 0) {
         for (const std::string& input : inputs) {
             struct stat in {};
             if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
                 return {false, "it is an input file"};
         }
-    }
-    if (path == "-") {
-        if (!WriteAll(STDOUT_FILENO, contents)) return Failure(errno);
-        return {true, {}};
     }
     // A link is followed: the file it names is replaced and the link stays.
     std::string target = path;
