@@ -7,6 +7,7 @@
 #include <qcustomplot.h>
 
 #include "chart_rows.h"
+#include "text_conversion.h"
 
 namespace tavro::ui {
 
@@ -82,8 +83,7 @@ void ChannelChart::PlotChannel(const RecordTable& table, int channel, bool bars)
         values[r] = channel >= 0 && channel < kChannelCount ? record.Channels[static_cast<std::size_t>(channel)] : 0.0;
         // A time text without a usable "UTC" keeps the default label, the row number.
         const auto label = tavro::RowLabel(record.TimeText, r + 1);
-        impl_->labels[r] = label ? QString::fromLatin1(label->data(), static_cast<qsizetype>(label->size()))
-                                 : QString::number(r + 1);
+        impl_->labels[r] = label ? Latin1(*label) : QString::number(r + 1);
     }
 
     impl_->bars->setVisible(bars);

@@ -11,12 +11,13 @@
 #include "main_window.h"
 #include "output_path.h"
 #include "tlm_writer.h"
+#include "text_conversion.h"
 
 namespace tavro::ui {
 namespace {
 
 void ReportWrite(QLineEdit* status, const std::string& path, const WriteResult& result) {
-    const QString name = QFile::decodeName(QByteArray::fromStdString(path));
+    const QString name = PathText(path);
     if (result.ok)
         status->setText(name + QStringLiteral(" has been written"));
     else
@@ -28,7 +29,7 @@ void ReportWrite(QLineEdit* status, const std::string& path, const WriteResult& 
 // The files of the last selection: an export never replaces one of them.
 std::vector<std::string> MainWindow::SelectedFiles() const {
     std::vector<std::string> files;
-    for (int i = 0; i < List3->count(); ++i) files.push_back(QFile::encodeName(List3->item(i)->text()).toStdString());
+    for (int i = 0; i < List3->count(); ++i) files.push_back(NativePath(List3->item(i)->text()));
     files.push_back(store_.InputFilePath);
     return files;
 }

@@ -26,6 +26,7 @@
 #include "screenshot.h"
 #include "tlm_writer.h"
 #include "value_text.h"
+#include "text_conversion.h"
 
 namespace tavro::ui {
 
@@ -37,7 +38,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
       DecimalSeparator(DecimalSeparatorFromEnvironment()),
       programFolder_(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QString::fromLatin1(kWindowCaption.data(), static_cast<qsizetype>(kWindowCaption.size())));
+    setWindowTitle(Latin1(kWindowCaption));
     setWindowIcon(CubeSatIcon());
     setAcceptDrops(true);
     ShowMessage = [this](QMessageBox::Icon icon, const QString& text, const QString& title) {
@@ -72,11 +73,11 @@ void MainWindow::BuildMenus() {
 void MainWindow::SetChannelCaptions() {
     for (int i = 0; i < kChannelCount; ++i) {
         const std::string_view name = ChannelCatalogue[static_cast<std::size_t>(i)].name;
-        Option1[i]->setText(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+        Option1[i]->setText(Latin1(name));
     }
     for (int i = 0; i < kChannelCount; ++i) {
         const std::string_view unit = ChannelCatalogue[static_cast<std::size_t>(i)].unit;
-        Label2[i]->setText(QString::fromLatin1(unit.data(), static_cast<qsizetype>(unit.size())));
+        Label2[i]->setText(Latin1(unit));
     }
 }
 
@@ -89,8 +90,8 @@ void MainWindow::Form_Load() {
     if (conf.open(QIODevice::ReadOnly)) {
         const QByteArray text = conf.readAll();
         const Settings settings = ParseConfIni(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                                               QFile::encodeName(folder).toStdString(), kPathSeparator);
-        imagePath_ = QFile::decodeName(QByteArray::fromStdString(settings.imagePath));
+                                               NativePath(folder), kPathSeparator);
+        imagePath_ = PathText(settings.imagePath);
         if (settings.screenshotButton) Command1->setVisible(*settings.screenshotButton);
     }
     Picture2->hide();
@@ -134,7 +135,7 @@ void MainWindow::Command1_Click() {
     TakeScreenshot(request, hooks);
 }
 
-QString MainWindow::InputFilePath() const { return QFile::decodeName(QByteArray::fromStdString(store_.InputFilePath)); }
+QString MainWindow::InputFilePath() const { return PathText(store_.InputFilePath); }
 
 void MainWindow::SetCommandsEnabled(bool enabled) {
     for (QAction* action : {MenuFileOpenKiss, MnuOpenLog, WriteCSVFile, WriteTLMFile}) action->setEnabled(enabled);

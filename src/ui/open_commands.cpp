@@ -15,16 +15,9 @@
 
 #include "dialog_selection.h"
 #include "main_window.h"
+#include "text_conversion.h"
 
 namespace tavro::ui {
-namespace {
-
-QString FromLatin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
-
 void MainWindow::MenuFileOpenKiss_Click() {
     OpenWithDialog(InputKind::Kiss, QStringLiteral("KISS Files (*.kss);;Text Files (*.txt);;All Files (*.*)"));
 }
@@ -89,12 +82,12 @@ public:
 
     bool FileStarting(const std::string& path) override {
         kind_ = files_[next_++].kind;
-        window_.Text4->setText(QFile::decodeName(QByteArray::fromStdString(path)));
+        window_.Text4->setText(PathText(path));
         QCoreApplication::processEvents();
         return !window_.stopReading_;
     }
     bool SliceDone() override {
-        if (kind_ == InputKind::Kiss) window_.Label5->setText(FromLatin1(store_.CurrentTimeText));
+        if (kind_ == InputKind::Kiss) window_.Label5->setText(Latin1(store_.CurrentTimeText));
         QCoreApplication::processEvents();
         return !window_.stopReading_;
     }
@@ -118,7 +111,7 @@ void MainWindow::ReadList3(std::optional<InputKind> forcedKind) {
 
     std::vector<SelectionEntry> files;
     for (int i = 0; i < List3->count(); ++i) {
-        const std::string path = QFile::encodeName(List3->item(i)->text()).toStdString();
+        const std::string path = NativePath(List3->item(i)->text());
         files.push_back({path, forcedKind ? *forcedKind : KindForPath(path)});
     }
     ReadProgress observer(*this, store_, files);
@@ -129,7 +122,7 @@ void MainWindow::ReadList3(std::optional<InputKind> forcedKind) {
     if (result.stopped) return;  // the window was closed: nothing more to show
     SetCommandsEnabled(true);
     QStringList problems;
-    for (const std::string& failure : result.failures) problems << QFile::decodeName(QByteArray::fromStdString(failure));
+    for (const std::string& failure : result.failures) problems << PathText(failure);
     const long long notStored = store_.table.FramesNotStored();
     if (notStored > 0) problems << QStringLiteral("housekeeping frames not stored (table full): %1").arg(notStored);
     // Otherwise Text4 keeps the path of the last file.

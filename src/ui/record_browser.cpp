@@ -7,6 +7,7 @@
 
 #include "main_window.h"
 #include "value_text.h"
+#include "text_conversion.h"
 
 namespace tavro::ui {
 
@@ -26,11 +27,11 @@ void MainWindow::ShowRecord(int position) {
         // Every value has a text, so no box keeps the text of another record.
         const std::string text = DisplayText(i, record.Channels[static_cast<std::size_t>(i)], DecimalSeparator);
         // Only changed boxes: repainting all 47 frames is most of a scroll step.
-        const QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+        const QString shown = Latin1(text);
         if (Text1[i]->text() != shown) Text1[i]->setText(shown);
         Text1[i]->setCursorPosition(0);
     }
-    Label5->setText(QString::fromLatin1(record.TimeText.data(), static_cast<qsizetype>(record.TimeText.size())));
+    Label5->setText(Latin1(record.TimeText));
 }
 
 }  // namespace tavro::ui

@@ -13,6 +13,7 @@
 
 #include "atomic_file.h"
 #include "picture_path.h"
+#include "text_conversion.h"
 
 namespace tavro::ui {
 
@@ -68,14 +69,12 @@ void TakeScreenshot(const ScreenshotRequest& request, const ScreenshotHooks& hoo
     QApplication::processEvents();
 
     const QImage picture = request.clientArea ? CaptureClientArea(request.clientArea) : QImage();
-    const QString path = QFile::decodeName(
-        tavro::PicturePath(QFile::encodeName(request.imagePath).toStdString(),
-                           QFile::encodeName(request.inputFilePath).toStdString()).c_str());
+    const QString path = PathText(tavro::PicturePath(NativePath(request.imagePath), NativePath(request.inputFilePath)));
     const QByteArray bytes = picture.isNull() ? QByteArray() : BitmapBytes(picture);
     const std::string_view contents(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     const tavro::WriteResult written = bytes.isEmpty()
         ? tavro::WriteResult{false, "the window could not be copied"}
-        : tavro::WriteFileAtomically(QFile::encodeName(path).toStdString(), contents);
+        : tavro::WriteFileAtomically(NativePath(path), contents);
     if (!written.ok) {
         status(path + " could not be saved: " + QString::fromLocal8Bit(written.error.c_str()));
         showAgain();
@@ -89,8 +88,8 @@ void TakeScreenshot(const ScreenshotRequest& request, const ScreenshotHooks& hoo
         if (hooks.information) hooks.information("nconvert.exe not found", "Error");
         return;
     }
-    const std::string png = tavro::ConvertedPicturePath(QFile::encodeName(path).toStdString());
-    status(QFile::decodeName(png.c_str()) + " converted and saved");
+    const std::string png = tavro::ConvertedPicturePath(NativePath(path));
+    status(PathText(png) + " converted and saved");
 }
 
 }  // namespace tavro::ui
