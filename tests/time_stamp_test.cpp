@@ -19,9 +19,18 @@ TEST(TimeStamp, FramesTimesAndNumbers) {
         EXPECT_EQ(ParseTimeStampFrame(Bytes(c.payload), {4, 5, 6}).text, c.text) << c.payload;
         EXPECT_EQ(ParseTimeStampFrame(Bytes(c.payload), {4, 5, 6}).numbers, c.numbers) << c.payload;
     }
-    // Other 8 bytes: big-endian milliseconds since 1970.
-    EXPECT_TRUE(ParseTimeStampFrame(Bytes("\x1F" "2:00UTC"), {}).text.ends_with(".531 UTC"));
-    EXPECT_TRUE(ParseTimeStampFrame(Bytes("~~~~~~~\x7F"), {}).text.ends_with(".799 UTC"));
+    // Other 8 bytes: big-endian milliseconds since 1970, while the year has four digits;
+    // 10000-01-01 and later (the top bit set too, "\x1F" "2:00UTC") stay text.
+    const struct { std::uint64_t ms; const char* text; } binary[] = {
+        {253402300799999, "9999-12-31 23:59:59.999 UTC"}, {253402300800000, nullptr}, {0x8000000000000001, nullptr},
+        {0xFFFFFFFFFFFFFFFF, nullptr}, {1, "1970-01-01 00:00:00.001 UTC"}, {0x1F323A3030555443, nullptr},
+        {0x0000019AF62E4D38, "2025-12-07 00:20:20.920 UTC"},
+    };
+    for (const auto& c : binary) {
+        std::string payload;
+        for (int k = 7; k >= 0; --k) payload += static_cast<char>(c.ms >> (8 * k));
+        EXPECT_EQ(ParseTimeStampFrame(Bytes(payload), {}).text, c.text ? c.text : payload) << c.ms;
+    }
     const struct { std::int64_t ms; const char* text; } times[] = {
         {-1, "1969-12-31 23:59:59.999 UTC"},          {951825600123, "2000-02-29 12:00:00.123 UTC"},
         {4102444800000, "2100-01-01 00:00:00.000 UTC"}, {253402300799999, "9999-12-31 23:59:59.999 UTC"},

@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -81,9 +82,13 @@ TEST(ValueTexts, WholeHexDurationModes) {
         {DisplayText(7, 93784.5, '.'), "1d 02:03:04"},  // halves to even
         {DisplayText(7, -1e25, '.'), "-115740740740740751227d 11:58:56"},  // exact beyond 64 bits
         {DisplayText(0, 0, '.'), "idle"}, {DisplayText(0, 1, '.'), "deploy"}, {DisplayText(0, 2, '.'), "safe"},
-        {DisplayText(0, 4, '.'), "norm"}, {DisplayText(0, 8, '.'), "detumb"}, {DisplayText(0, 1.5, '.'), "2"},
-        {DisplayText(0, 3e9, '.'), "3000000000"}, {DisplayText(8, 0, '.'), "hardware"}, {DisplayText(8, 1, '.'), "MPPT"},
-        {DisplayText(8, 2, '.'), "fix SW PPT"}, {DisplayText(8, -1, '.'), "-1"},
+        {DisplayText(0, 4, '.'), "norm"}, {DisplayText(0, 8, '.'), "detumb"}, {DisplayText(8, 0, '.'), "hardware"},
+        {DisplayText(8, -0.0, '.'), "hardware"}, {DisplayText(8, 1, '.'), "MPPT"}, {DisplayText(8, 2, '.'), "fix SW PPT"},
+        // A mode outside its list shows the value as %.15g writes it, never a rounded (and so listed) mode.
+        {DisplayText(8, 0.000239, '.'), "0.000239"}, {DisplayText(0, 3, '.'), "3"}, {DisplayText(0, 1.5, ','), "1,5"},
+        {DisplayText(0, 1e20, '.'), "1e+20"}, {DisplayText(8, -1, '.'), "-1"}, {DisplayText(0, 3e9, '.'), "3000000000"},
+        {DisplayText(8, 2.0000000000000004, '.'), "2"}, {DisplayText(0, 1.0 / 3, ','), "0,333333333333333"},
+        {DisplayText(8, 1e-5, '.'), "1e-05"}, {DisplayText(0, 123456789012345678.0, '.'), "1.23456789012346e+17"},
     };
     for (std::size_t k = 0; k < std::size(cases); ++k) EXPECT_EQ(cases[k].got, cases[k].want) << "case " << k;
 }
@@ -91,8 +96,8 @@ TEST(ValueTexts, WholeHexDurationModes) {
 // One value that each rule writes differently, and the non-finite values.
 TEST(DisplayText, EveryChannelByItsRule) {
     for (int i = 0; i < kChannelCount; ++i) {
-        std::string expected = "4660";  // whole, and the modes outside their tables
-        if (i == 10 || i == 11 || (i >= 13 && i <= 15) || (i >= 21 && i <= 31)) expected = "4660,25";
+        std::string expected = "4660";  // whole
+        if (i == 0 || i == 8 || i == 10 || i == 11 || (i >= 13 && i <= 15) || (i >= 21 && i <= 31)) expected = "4660,25";
         if (i == 6 || i == 9) expected = "&H1234";
         if (i == 7) expected = "0d 01:17:40";
         EXPECT_EQ(DisplayText(i, 4660.25, ','), expected) << "channel " << i;
@@ -108,8 +113,12 @@ TEST(DecimalSeparatorFromEnvironment, FirstVariableSetWins) {
         {{nullptr, "de_DE.UTF-8", "en_US.UTF-8"}, ','}, {{nullptr, "en_US.UTF-8", "fr_FR.UTF-8"}, '.'},
         {{"C", "de_DE.UTF-8", "de_DE.UTF-8"}, '.'}, {{"", "", "de_DE.UTF-8"}, ','},  // empty counts as not set
     };
+    std::optional<std::string> saved[3];
+    for (int k = 0; k < 3; ++k)
+        if (const char* v = std::getenv(names[k])) saved[k] = v;
     for (const auto& c : cases) {
         for (int k = 0; k < 3; ++k) c.values[k] ? setenv(names[k], c.values[k], 1) : unsetenv(names[k]);
         EXPECT_EQ(DecimalSeparatorFromEnvironment(), c.sep) << "case " << (&c - cases);
     }
+    for (int k = 0; k < 3; ++k) saved[k] ? setenv(names[k], saved[k]->c_str(), 1) : unsetenv(names[k]);
 }

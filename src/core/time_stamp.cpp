@@ -64,9 +64,10 @@ TimeStamp ParseTimeStampFrame(std::span<const std::uint8_t> payload, const std::
     if (payload.size() == 8) {
         bool binary = false;
         for (std::uint8_t b : payload) binary = binary || b < 0x20 || b > 0x7E;
-        if (binary) {
-            std::uint64_t v = 0;
-            for (std::uint8_t b : payload) v = v << 8 | b;
+        std::uint64_t v = 0;
+        for (std::uint8_t b : payload) v = v << 8 | b;
+        // Only a four-digit year is a time: from 10000-01-01 on it is text.
+        if (binary && v < kMillisecondsOfYear10000) {
             stamp.text = MillisecondsToTimeText(static_cast<std::int64_t>(v));
             return stamp;
         }

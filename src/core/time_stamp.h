@@ -4,7 +4,8 @@
 //                                              stamp numbers 1, 2, 3
 //   09 "2026-12-06 11:07:56.120 UTC"        -> time text only, numbers unchanged
 //   09 00 00 01 9A F6 2E 4D 38 (8 bytes, not all printable): big-endian
-//      milliseconds since 1970-01-01 UTC -> "2026-..-.. hh:mm:ss.fff UTC"
+//      milliseconds since 1970-01-01 UTC -> "2025-12-07 00:20:20.920 UTC",
+//      when below 253402300800000 (10000-01-01); a larger value is text
 #pragma once
 
 #include <array>
@@ -14,6 +15,8 @@
 #include <string_view>
 
 namespace tavro {
+
+inline constexpr std::uint64_t kMillisecondsOfYear10000 = 253402300800000;
 
 struct TimeStamp {
     std::string text;

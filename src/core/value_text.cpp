@@ -261,6 +261,17 @@ std::string DurationText(double value) {
 
 }  // namespace
 
+std::string FormatModeValue(double value, char sep) {
+    std::string out;
+    if (AppendNonFinite(out, value)) return out;
+    char buf[32];
+    // to_chars with a precision writes as printf's %.15g does, in the C locale.
+    char* end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15).ptr;
+    out.assign(buf, end);
+    if (const auto dot = out.find('.'); dot != std::string::npos) out[dot] = sep;
+    return out;
+}
+
 std::string DisplayText(int channel, double v, char sep) {
     switch (ChannelCatalogue[static_cast<std::size_t>(channel)].rule) {
         case DisplayRule::Whole: return FormatWhole(v);
@@ -273,12 +284,12 @@ std::string DisplayText(int channel, double v, char sep) {
             if (v == 2) return "safe";
             if (v == 4) return "norm";
             if (v == 8) return "detumb";
-            return FormatWhole(v);
+            return FormatModeValue(v, sep);
         case DisplayRule::PptMode:
             if (v == 0) return "hardware";
             if (v == 1) return "MPPT";
             if (v == 2) return "fix SW PPT";
-            return FormatWhole(v);
+            return FormatModeValue(v, sep);
     }
     return FormatWhole(v);
 }

@@ -3,6 +3,7 @@
 //   FormatTwoDecimals(2.675, '.') -> "2.68"    (-0.001) -> "0.00"   (1e20) -> "100000000000000000000.00"
 //   FormatWhole(12.5) -> "12"   FormatHex(4660) -> "&H1234"   FormatDuration(93784) -> "1d 02:03:04"
 //   DisplayText(0, 4.0) -> "norm"   DisplayText(8, 2.0) -> "fix SW PPT"   DisplayText(0, 3.0) -> "3"
+//   DisplayText(8, 0.000239) -> "0.000239"   DisplayText(8, 1.5, ',') -> "1,5"   DisplayText(0, 1e20) -> "1e+20"
 //   Non-finite values read "NaN", "Inf", "-Inf" under every rule.
 #pragma once
 
@@ -29,6 +30,10 @@ std::string FormatHex(double value);
 // Day count, "d " and a zero-padded clock; the clock is never negative:
 // -1 -> "-1d 23:59:59".
 std::string FormatDuration(std::int64_t seconds);
+
+// A mode value outside its list, as C's %.15g writes it, with the separator
+// put in: 3 -> "3", 0.000239 -> "0.000239", 1e20 -> "1e+20".
+std::string FormatModeValue(double value, char decimalSeparator);
 
 // The text of channel's value box for this value, by the channel's rule.
 std::string DisplayText(int channel, double value, char decimalSeparator);
