@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "file_reading.h"
+#include "kiss_reader.h"
+#include "log_reader.h"
 #include "pass_generator.h"
 
 namespace tavro::bench {
@@ -17,9 +19,9 @@ namespace {
 Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 template <typename Reader>
-void ReadInSlices(TelemetryStore& store, const Bytes& bytes) {
-    Reader reader(store);
-    constexpr std::size_t slice = InputFileReader::kSliceBytes;
+void ReadInSlices(ReaderState& state, const Bytes& bytes) {
+    Reader reader(state.capture, state.table);
+    constexpr std::size_t slice = InputFile::kSliceBytes;
     for (std::size_t at = 0; at < bytes.size(); at += slice)
         reader.Feed(std::span<const std::uint8_t>(bytes.data() + at, std::min(slice, bytes.size() - at)));
     reader.Finish();
@@ -43,7 +45,7 @@ Bytes ReadWholeFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void ReadKiss(TelemetryStore& store, const Bytes& bytes) { ReadInSlices<KissReader>(store, bytes); }
-void ReadLog(TelemetryStore& store, const Bytes& bytes) { ReadInSlices<LogReader>(store, bytes); }
+void ReadKiss(ReaderState& state, const Bytes& bytes) { ReadInSlices<KissReader>(state, bytes); }
+void ReadLog(ReaderState& state, const Bytes& bytes) { ReadInSlices<LogReader>(state, bytes); }
 
 }  // namespace tavro::bench

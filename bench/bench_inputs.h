@@ -24,9 +24,15 @@ Inputs GeneratedInputs(long long frames);
 // The whole file; exits with a message when it cannot be read.
 Bytes ReadWholeFile(const std::string& path);
 
-// Reads bytes with the KISS reader into store's table, in slices as the
-// file readers do.
-void ReadKiss(TelemetryStore& store, const Bytes& bytes);
-void ReadLog(TelemetryStore& store, const Bytes& bytes);
+// What a reader fills.
+struct ReaderState {
+    CaptureState capture;
+    RecordTable table;
+};
+
+// Reads bytes with the KISS (log) reader into state's table, in slices as
+// the file readers do.
+void ReadKiss(ReaderState& state, const Bytes& bytes);
+void ReadLog(ReaderState& state, const Bytes& bytes);
 
 }  // namespace tavro::bench

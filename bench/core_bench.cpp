@@ -13,6 +13,7 @@
 #include "budget_rows.h"
 #include "csv_writer.h"
 #include "file_reading.h"
+#include "kiss_reader.h"
 #include "tlm_writer.h"
 #include "value_text.h"
 
@@ -39,9 +40,9 @@ std::size_t CountByte(const Bytes& bytes, std::uint8_t value) {
 
 void BM_KissReadDecode(benchmark::State& state) {
     for (auto _ : state) {
-        TelemetryStore store;
-        ReadKiss(store, g_inputs.kiss);
-        benchmark::DoNotOptimize(store.table.RecordCount());
+        ReaderState state;
+        ReadKiss(state, g_inputs.kiss);
+        benchmark::DoNotOptimize(state.table.RecordCount());
     }
 }
 void BM_MemchrFend(benchmark::State& state) {
@@ -49,9 +50,9 @@ void BM_MemchrFend(benchmark::State& state) {
 }
 void BM_LogReadDecode(benchmark::State& state) {
     for (auto _ : state) {
-        TelemetryStore store;
-        ReadLog(store, g_inputs.log);
-        benchmark::DoNotOptimize(store.table.RecordCount());
+        ReaderState state;
+        ReadLog(state, g_inputs.log);
+        benchmark::DoNotOptimize(state.table.RecordCount());
     }
 }
 void BM_MemchrLf(benchmark::State& state) {
@@ -89,31 +90,30 @@ void BM_TlmReport(benchmark::State& state) {
     }
 }
 
-// The load path from a file on disk: InputFileReader slice by slice.
+// The load path from a file on disk: the session fed slice by slice.
 void ReadFile(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
-        TelemetryStore store;
-        InputFileReader reader(store, InputKind::Kiss, path);
-        if (!reader.Open()) state.SkipWithError("cannot open the capture");
-        while (reader.ReadSlice()) {
-        }
-        benchmark::DoNotOptimize(store.table.RecordCount());
+        Session session;
+        ReadObserver quiet;
+        if (!ReadSelection(session, {{path, InputKind::Kiss}}, quiet) || !session.Summary().failures.empty())
+            state.SkipWithError("cannot read the capture");
+        benchmark::DoNotOptimize(session.RecordCount());
     }
 }
 
 // The same with the table already full: every frame is cut out, unescaped,
 // classified and counted, none decoded; the same work per frame at any size.
 void ReadFileIntoFullTable(benchmark::State& state, const std::string& path) {
-    TelemetryStore store;
-    while (store.table.Append()) {
-    }
+    ReaderState full;
+    while (full.table.Append()) full.table.Commit();
+    KissReader reader(full.capture, full.table);
     for (auto _ : state) {
-        InputFileReader reader(store, InputKind::Kiss, path);
-        if (!reader.Open()) state.SkipWithError("cannot open the capture");
-        while (reader.ReadSlice()) {
-        }
+        InputFile file(path);
+        if (!file.Open()) state.SkipWithError("cannot open the capture");
+        while (!file.Done()) reader.Feed(file.Read());
+        reader.Finish();
     }
-    benchmark::DoNotOptimize(store.table.FramesNotStored());
+    benchmark::DoNotOptimize(full.table.FramesNotStored());
 }
 
 void Register() {
@@ -212,9 +212,9 @@ int main(int argc, char** argv) {
         g_kissPath.clear();
     }
     {
-        tavro::TelemetryStore store;
-        ReadKiss(store, g_inputs.kiss);
-        g_table = store.table;
+        ReaderState state;
+        ReadKiss(state, g_inputs.kiss);
+        g_table = state.table;
     }
     Register();
     BestOfReporter reporter;

@@ -36,6 +36,7 @@ namespace {
 using ui::MainWindow;
 
 MainWindow* g_window = nullptr;
+const MainWindow::Controls& Ui() { return g_window->ControlsForTesting(); }
 QString g_capture;
 
 // Delivers what the last handler posted: layouts, replots, paints.
@@ -51,37 +52,35 @@ void BM_WindowOpen(benchmark::State& state) {
         g_window->OpenFiles({g_capture});
         Settle();
     }
-    if (g_window->Text2->text() != QStringLiteral("#1 / 10000") || g_window->MSChart1->RowCount() != 10000)
+    if (Ui().recordCounter->text() != QStringLiteral("#1 / 10000") || Ui().chart->RowCount() != 10000)
         state.SkipWithError("the capture did not load 10000 records");
 }
 
 void BM_CoreRead(benchmark::State& state) {
     const std::string path = g_capture.toStdString();
     for (auto _ : state) {
-        TelemetryStore store;
-        InputFileReader reader(store, InputKind::Kiss, path);
-        reader.Open();
-        while (reader.ReadSlice()) {
-        }
-        benchmark::DoNotOptimize(store.table.RecordCount());
+        Session session;
+        ReadObserver quiet;
+        ReadSelection(session, {{path, InputKind::Kiss}}, quiet);
+        benchmark::DoNotOptimize(session.RecordCount());
     }
 }
 
 // Another channel each time, so every plot has new values.
 void Chart(benchmark::State& state, bool bars) {
     static constexpr int kChannels[] = {10, 12, 13, 15, 16, 17, 41, 42, 8, 9};
-    g_window->Check1->setChecked(bars);
+    Ui().barsCheck->setChecked(bars);
     int k = 0;
     for (auto _ : state) {
-        g_window->Option1_Click(kChannels[k++ % 10]);
+        g_window->OnChannelChosen(kChannels[k++ % 10]);
         Settle();
     }
-    if (g_window->MSChart1->IsBars() != bars) state.SkipWithError("wrong chart style");
+    if (Ui().chart->IsBars() != bars) state.SkipWithError("wrong chart style");
 }
 
 // The scroll bar one step on: counter, 47 value boxes and time label, painted.
 void BM_ScrollStep(benchmark::State& state) {
-    QScrollBar* bar = g_window->HScroll1;
+    QScrollBar* bar = Ui().recordScroll;
     for (auto _ : state) {
         bar->setValue(bar->value() < bar->maximum() ? bar->value() + 1 : 1);
         Settle();

@@ -7,12 +7,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tavro;
     const std::span<const std::uint8_t> bytes(data, size);
 
-    static TelemetryStore whole, sliced;
+    static fuzz::ReaderState whole, sliced;
     const auto [wholeReader, slicedReader] = fuzz::ReadWholeAndSliced<KissReader>(whole, sliced, bytes);
     for (std::size_t k = 0; k < 3; ++k)
         fuzz::Require(fuzz::SameBits(wholeReader.StampNumbers()[k], slicedReader.StampNumbers()[k]),
                       "stamp numbers differ");
-    fuzz::Require(whole.FrameLength >= 0 && whole.FrameLength <= 32767, "frame length out of range");
+    fuzz::Require(whole.capture.FrameLength >= 0 && whole.capture.FrameLength <= 32767, "frame length out of range");
     for (const TelemetryRecord& r : whole.table.Records())
         fuzz::Require(r.Channels[46] == 0, "KISS record with channel 46 set");
     fuzz::RenderEverything(whole.table, size % 2 ? ',' : '.');

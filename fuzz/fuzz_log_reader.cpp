@@ -7,13 +7,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tavro;
     const std::span<const std::uint8_t> bytes(data, size);
 
-    static TelemetryStore whole, sliced;
+    static fuzz::ReaderState whole, sliced;
     fuzz::ReadWholeAndSliced<LogReader>(whole, sliced, bytes);
     // "hh:mm:ss" + ".000 UTC" at most, fewer characters for a short line.
     const auto isTime = [](const std::string& t) {
         return t.size() >= 8 && t.size() <= 16 && t.ends_with(".000 UTC");
     };
-    fuzz::Require(size == 0 || isTime(whole.CurrentTimeText), "bad current time text");
+    fuzz::Require(size == 0 || isTime(whole.capture.CurrentTimeText), "bad current time text");
     for (const TelemetryRecord& r : whole.table.Records()) {
         fuzz::Require(isTime(r.TimeText), "bad record time text");
         fuzz::Require(r.StampValue1 == 0 && r.StampValue2 == 0 && r.StampValue3 == 0, "log record with stamps");

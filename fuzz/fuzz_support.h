@@ -28,14 +28,17 @@ inline void Require(bool ok, const char* what) {
     if (!ok) Fail(what);
 }
 
-// The store as a new one is, keeping the table's memory: a new table
+// What a reader fills: the capture state and the table.
+struct ReaderState {
+    CaptureState capture;
+    RecordTable table;
+};
+
+// The state as a new one is, keeping the table's memory: a new table
 // reserves room for all 10000 records, which would make every run slow.
-inline TelemetryStore& Clean(TelemetryStore& s) {
+inline ReaderState& Clean(ReaderState& s) {
     s.table.Reset();
-    s.frameBuffer.Clear();
-    s.CurrentTimeText.clear();
-    s.FrameLength = 0;
-    s.InputFilePath.clear();
+    s.capture = CaptureState{};
     return s;
 }
 
@@ -72,12 +75,12 @@ void FeedInSlices(Reader& reader, std::span<const std::uint8_t> data) {
 // Values compared bit for bit, so NaNs compare too.
 inline bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-inline void RequireSameStore(const TelemetryStore& a, const TelemetryStore& b) {
+inline void RequireSameState(const ReaderState& a, const ReaderState& b) {
     Require(a.table.RecordCount() == b.table.RecordCount(), "record counts differ");
     Require(a.table.FramesNotStored() == b.table.FramesNotStored(), "not-stored counts differ");
-    Require(a.CurrentTimeText == b.CurrentTimeText, "time texts differ");
-    Require(a.FrameLength == b.FrameLength, "frame lengths differ");
-    Require(a.frameBuffer.Bytes() == b.frameBuffer.Bytes(), "frame buffers differ");
+    Require(a.capture.CurrentTimeText == b.capture.CurrentTimeText, "time texts differ");
+    Require(a.capture.FrameLength == b.capture.FrameLength, "frame lengths differ");
+    Require(a.capture.frameBuffer.Bytes() == b.capture.frameBuffer.Bytes(), "frame buffers differ");
     for (int i = 0; i < a.table.RecordCount(); ++i) {
         const TelemetryRecord& x = a.table[i];
         const TelemetryRecord& y = b.table[i];
@@ -93,14 +96,14 @@ inline void RequireSameStore(const TelemetryStore& a, const TelemetryStore& b) {
 // Reads data whole into one store and in arbitrary slices into the other,
 // and requires both to hold the same table. Returns the two readers.
 template <typename Reader>
-std::pair<Reader, Reader> ReadWholeAndSliced(TelemetryStore& whole, TelemetryStore& sliced,
+std::pair<Reader, Reader> ReadWholeAndSliced(ReaderState& whole, ReaderState& sliced,
                                              std::span<const std::uint8_t> data) {
-    Reader wholeReader(Clean(whole));
+    Reader wholeReader(Clean(whole).capture, whole.table);
     wholeReader.Feed(data);
     wholeReader.Finish();
-    Reader slicedReader(Clean(sliced));
+    Reader slicedReader(Clean(sliced).capture, sliced.table);
     FeedInSlices(slicedReader, data);
-    RequireSameStore(whole, sliced);
+    RequireSameState(whole, sliced);
     return {std::move(wholeReader), std::move(slicedReader)};
 }
 

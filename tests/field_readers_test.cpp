@@ -15,26 +15,6 @@ static FrameBuffer FrameWith(int position, const std::vector<std::uint8_t>& byte
     return f;
 }
 
-TEST(ReadBytesAsNumber, Table) {
-    const struct { std::vector<std::uint8_t> bytes; int lowerBound, start, end;
-                   bool isUnsigned; double value; bool startEndError; } cases[] = {
-        {{1, 2, 3, 4}, 1, 1, 4, true, 67305985, false},  {{0xFF, 0xFF}, 1, 1, 2, true, 65535, false},
-        {{0xFF, 0xFF}, 1, 1, 2, false, -1, false},       {{0x00, 0x80}, 1, 1, 2, false, -32768, false},
-        {{0xFF}, 1, 1, 1, false, 255, false},            {{0x80, 0x01}, 1, 1, 2, false, 384, false},
-        {{1, 2, 3, 4}, 1, 2, -5, true, 262914, false},   {{1, 2}, 0, 0, 1, true, 513, false},
-        {{1, 2, 3, 4}, 1, 3, 2, true, -1, true},         {{1, 2, 3, 4}, 1, -1, 2, true, -1, true},
-        {{1, 2, 3, 4}, 1, 0, 2, true, 0, false},         {{1, 2, 3, 4}, 1, 1, 5, true, 0, false},
-    };
-    for (const auto& c : cases) {
-        const BytesReading r = ReadBytesAsNumber(c.bytes, c.lowerBound, c.start, c.end, c.isUnsigned);
-        EXPECT_EQ(r.value, c.value) << c.start << ".." << c.end;
-        EXPECT_EQ(r.startEndError, c.startEndError) << c.start << ".." << c.end;
-    }
-    const std::vector<std::uint8_t> big(40000, 5);  // the byte counter is 16 bits wide: end 32767 gives 0
-    EXPECT_EQ(ReadBytesAsNumber(big, 1, 32766, 32766, true).value, 5);
-    EXPECT_EQ(ReadBytesAsNumber(big, 1, 32767, 32767, true).value, 0);
-}
-
 TEST(FrameReaders, U32U16S16) {
     const struct { std::vector<std::uint8_t> bytes; std::uint32_t u32; std::int32_t u16; std::int16_t s16; } cases[] = {
         {{0x34, 0x12, 0x00, 0x00}, 4660, 4660, 4660},           {{0x78, 0x56, 0x34, 0x12}, 305419896, 0x5678, 0x5678},

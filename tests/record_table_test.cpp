@@ -8,9 +8,15 @@ using namespace tavro;
 // Reading into the table (capacity, clean records) is covered by the reader tests.
 TEST(RecordTable, CountsFramesBeyondTheCapacityUntilReset) {
     RecordTable table;
-    for (int k = 0; k < RecordTable::kCapacity; ++k) ASSERT_NE(table.Append(), nullptr) << k;
+    for (int k = 0; k < RecordTable::kCapacity; ++k) {
+        TelemetryRecord* r = table.Append();
+        ASSERT_NE(r, nullptr) << k;
+        r->Channels[2] = k;
+        table.Commit();
+    }
     EXPECT_EQ(table.Append(), nullptr);
     EXPECT_EQ(table.FramesNotStored(), 1);
+    EXPECT_EQ(table[9999].Channels[2], 9999);
     table.Reset();
     EXPECT_EQ(table.RecordCount(), 0);
     EXPECT_EQ(table.FramesNotStored(), 0);

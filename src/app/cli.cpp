@@ -3,12 +3,8 @@
 #include <charconv>
 #include <ostream>
 
-#include "atomic_file.h"
-#include "csv_writer.h"
-#include "dump_writer.h"
 #include "file_reading.h"
-#include "output_path.h"
-#include "tlm_writer.h"
+#include "session.h"
 #include "value_text.h"
 
 namespace tavro::cli {
@@ -76,49 +72,33 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
     return {o, {}};
 }
 
-namespace {
-
-bool Write(const std::string& path, const std::string& text, const std::vector<std::string>& inputs,
-           std::ostream& err) {
-    const WriteResult r = WriteFileAtomically(path, text, inputs);
-    if (!r.ok) err << "tavro-cli: cannot write " << path << ": " << r.error << '\n';
-    return r.ok;
-}
-
-}  // namespace
-
 int Run(const Options& o, std::ostream& err) {
-    TelemetryStore store;
+    Session session;
+    session.SetDecimalSeparator(o.decimalSeparator);
     std::vector<SelectionEntry> files;
     for (const std::string& f : o.files) files.push_back({f, o.log ? InputKind::Log : InputKind::Kiss});
     ReadObserver quiet;
-    const SelectionResult read = ReadSelection(store, files, quiet);
-    for (const std::string& failure : read.failures) err << "tavro-cli: " << failure << '\n';
+    ReadSelection(session, files, quiet);
+    const SelectionSummary summary = session.Summary();
+    for (const std::string& failure : summary.failures) err << "tavro-cli: " << failure << '\n';
 
-    const int count = store.table.RecordCount();
+    const int count = session.RecordCount();
     if (o.tlmPath && o.record > std::max(count, 1)) {
         err << "tavro-cli: record " << o.record << " is beyond the " << count << " records read\n" << kUsage;
         return 2;
     }
-
     bool written = true;
-    if (o.csvPath || !o.tlmPath) {
-        const std::string path = o.csvPath ? *o.csvPath : OutputPath(store.InputFilePath, ".csv");
-        written = Write(path, CsvText(store.table, o.decimalSeparator), o.files, err) && written;
-    }
-    if (o.tlmPath) {
-        std::array<std::string, kChannelCount> texts;  // empty with no records, as the window shows them
-        if (count > 0) {
-            const TelemetryRecord& r = store.table[o.record - 1];
-            for (int i = 0; i < kChannelCount; ++i)
-                texts[static_cast<std::size_t>(i)] = DisplayText(i, r.Channels[static_cast<std::size_t>(i)], o.decimalSeparator);
-        }
-        written = Write(*o.tlmPath, TlmText(texts), o.files, err) && written;
-    }
-    if (o.dumpPath) written = Write(*o.dumpPath, DumpText(store.table), o.files, err) && written;
+    const auto check = [&](const ExportResult& r) {
+        if (!r.ok) err << "tavro-cli: cannot write " << r.path << ": " << r.error << '\n';
+        written = written && r.ok;
+    };
+    // Without --csv and --tlm the CSV goes next to the last input file.
+    if (o.csvPath || !o.tlmPath) check(session.ExportCsv(o.csvPath.value_or(std::string())));
+    if (o.tlmPath) check(session.ExportTlm(o.record - 1, *o.tlmPath));  // empty texts with no records
+    if (o.dumpPath) check(session.ExportDump(*o.dumpPath));
 
-    err << "tavro-cli: " << SummaryText(store, read.failures.size()) << '\n';
-    return read.failures.empty() && written ? 0 : 1;
+    err << "tavro-cli: " << summary.Text() << '\n';
+    return summary.failures.empty() && written ? 0 : 1;
 }
 
 int Main(const std::vector<std::string>& args, std::ostream& err) {

@@ -5,26 +5,6 @@
 
 namespace tavro {
 
-BytesReading ReadBytesAsNumber(std::span<const std::uint8_t> bytes, int lowerBound, int start, int end,
-                               bool isUnsigned) {
-    const long long last = static_cast<long long>(lowerBound) + static_cast<long long>(bytes.size()) - 1;
-    long long e = end < 1 ? last : end;
-    if (start < 0 || start > e) return {-1.0, true};
-    // The byte counter is 16 bits wide: it cannot step up to 32767 or beyond.
-    if (e >= 32767) return {};
-    if (start < lowerBound || e > last) return {};
-    auto at = [&](long long index) { return bytes[static_cast<std::size_t>(index - lowerBound)]; };
-    double acc = at(start);
-    double multiplier = 1;
-    for (long long i = start + 1; i <= e; ++i) {
-        multiplier = multiplier * 256;
-        const int b = at(i);
-        const double v = (i < e || b < 128 || isUnsigned) ? b : b - 256;
-        acc = v * multiplier + acc;
-    }
-    return {acc, false};
-}
-
 namespace {
 void CheckField(int position, int width) {
     if (position < 1 || position + width - 1 > FrameBuffer::kSize)

@@ -10,27 +10,11 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string_view>
 
 #include "record_table.h"
 
 namespace tavro {
-
-inline constexpr std::string_view kStartEndMessage = "Start record can not be greater then End record...!";
-
-struct BytesReading {
-    double value = 0;
-    bool startEndError = false;  // the caller shows kStartEndMessage; value is -1
-};
-
-// General little-endian reader over bytes indexed from lowerBound.
-// end < 1 stands for the last index. A signed reading applies the sign to the
-// byte at end only; a single byte is always unsigned. Any other failure (an
-// index outside the array, end of 32767 or more) gives 0.
-//   {01 02 03 04}, 1, 4, unsigned -> 67305985     {00 80}, 1, 2, signed -> -32768
-BytesReading ReadBytesAsNumber(std::span<const std::uint8_t> bytes, int lowerBound, int start, int end,
-                               bool isUnsigned);
 
 std::uint32_t ReadU32(const FrameBuffer& frame, int position);
 std::int32_t ReadU16(const FrameBuffer& frame, int position);

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "bit_text.h"
 #include "field_readers.h"
 
 namespace tavro {
@@ -33,7 +32,7 @@ void DecodeKissFrame(const FrameBuffer& frame, TelemetryRecord& record) {
         switch (f.kind) {
             case FieldKind::U8: x = frame(f.position); break;
             case FieldKind::U16: x = ReadU16(frame, f.position); break;
-            case FieldKind::S16: x = ReadS16Bits(frame, f.position); break;
+            case FieldKind::S16: x = ReadS16(frame, f.position); break;
             default: break;  // the KISS layout has no other kinds
         }
         record.Channels[static_cast<std::size_t>(i)] = KissChannelValue(i, x);

@@ -1,9 +1,11 @@
-// The decoded records and the state the readers carry from frame to frame.
+// The decoded records of one selection, and the state the readers carry
+// from frame to frame.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "channels.h"
@@ -20,25 +22,41 @@ struct TelemetryRecord {
 };
 
 // At most kCapacity records, in the order their frames were read.
+//   if (TelemetryRecord* r = table.Append()) { decode into *r; table.Commit(); }
+// With merging on, a record whose 47 values equal (bit for bit) those of a
+// stored record is a duplicate: Commit() drops and counts it, and it does
+// not count against the capacity.
 class RecordTable {
 public:
     static constexpr int kCapacity = 10000;
 
-    // An open command starts a new table.
+    // A new selection: no records, every count 0. Merging stays as set.
     void Reset();
+    void SetMergeDuplicates(bool merge) { merge_ = merge; }
+    bool MergeDuplicates() const { return merge_; }
 
-    // A clean record (empty time, zero values) at the end of the table, or
-    // nullptr when the table is full; such a frame is counted as not stored.
+    // A clean record (empty time, zero values) for the next frame. nullptr
+    // when the table is full and duplicates are not merged: the frame is
+    // counted as not stored right away, and nothing needs decoding.
     TelemetryRecord* Append();
+    // Keeps the record Append() gave, or counts it as a duplicate or as not
+    // stored (table full).
+    void Commit();
 
     int RecordCount() const { return static_cast<int>(records_.size()); }
     long long FramesNotStored() const { return notStored_; }
+    long long Duplicates() const { return duplicates_; }
     const TelemetryRecord& operator[](int index) const { return records_[static_cast<std::size_t>(index)]; }
     const std::vector<TelemetryRecord>& Records() const { return records_; }
 
 private:
     std::vector<TelemetryRecord> records_;
+    TelemetryRecord scratch_;       // a frame that finds the table full, checked for duplicates
+    bool pendingInTable_ = false;   // the record Append() gave is records_.back()
+    bool merge_ = false;
     long long notStored_ = 0;
+    long long duplicates_ = 0;
+    std::unordered_multimap<std::uint64_t, int> byValues_;  // hash of the 47 values -> record index
 };
 
 // Frame bytes at positions 1 to 512. A reader places each frame from
@@ -57,17 +75,12 @@ private:
     std::array<std::uint8_t, kSize> bytes_{};
 };
 
-// Everything the readers, the browser and the exports share; one instance,
-// owned by the window (or tavro-cli) and passed by reference.
-struct TelemetryStore {
-    RecordTable table;
+// What the readers carry from frame to frame, and the time text from file
+// to file within one selection.
+struct CaptureState {
     FrameBuffer frameBuffer;
-    std::string CurrentTimeText;  // carries over from file to file and reader to reader
-    int FrameLength = 0;          // bytes of the current KISS frame; 0 above 32767
-    std::string InputFilePath;    // the file being read, or read last
-
-    // The open commands: the selection starts a new table.
-    void ResetForOpen() { table.Reset(); }
+    std::string CurrentTimeText;
+    int FrameLength = 0;  // bytes of the current KISS frame; 0 above 32767
 };
 
 }  // namespace tavro

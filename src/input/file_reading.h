@@ -1,63 +1,51 @@
-// Reading a selection of input files into the table, in slices, as the
-// window's open commands and tavro-cli both do it:
-//   one reset, then for each file: InputFilePath = path, read it (KISS or log);
-//   a file that cannot be read is reported and the others are still read.
+// Files as a source of the session: a selection is read file by file, in
+// slices, as the window's open commands and tavro-cli both do it:
+//   BeginSelection, then for each file BeginFile, Feed slice by slice,
+//   EndFile (with the reason if it could not be read); EndSelection.
+// A file that cannot be read is reported and the others are still read.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
+#include <span>
 #include <string>
-#include <variant>
 #include <vector>
 
-#include "kiss_reader.h"
-#include "log_reader.h"
-#include "record_table.h"
+#include "session.h"
 
 namespace tavro {
 
-enum class InputKind { Kiss, Log };
-
-// ".log" (any case) is a log, anything else a KISS capture.
-InputKind KindForPath(const std::string& path);
-
-struct SelectionEntry {
-    std::string path;
-    InputKind kind;
-};
-
-// One file, read slice by slice; the file is open only while it is read.
-class InputFileReader {
+// One file's bytes, slice by slice; open only while it is read.
+class InputFile {
 public:
     static constexpr std::size_t kSliceBytes = 64 * 1024;
 
-    InputFileReader(TelemetryStore& store, InputKind kind, std::string path);
-    ~InputFileReader();
-    InputFileReader(const InputFileReader&) = delete;
-    InputFileReader& operator=(const InputFileReader&) = delete;
+    explicit InputFile(std::string path) : path_(std::move(path)) {}
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
 
     // False when the file cannot be opened; Error() says why.
     bool Open();
-    // Reads and decodes up to maxBytes; false once the file is done or failed.
-    bool ReadSlice(std::size_t maxBytes = kSliceBytes);
+    // The next slice of up to maxBytes; empty at the end (Done()) or on a failure.
+    std::span<const std::uint8_t> Read(std::size_t maxBytes = kSliceBytes);
+    bool Done() const { return file_ == nullptr; }
 
     const std::string& Error() const { return error_; }  // empty: no failure
-    std::uint64_t BytesRead() const { return bytesRead_; }
 
 private:
     void Fail(int err);
 
     std::string path_;
-    std::variant<KissReader, LogReader> reader_;
     std::FILE* file_ = nullptr;
     std::vector<std::uint8_t> buffer_;
-    std::uint64_t bytesRead_ = 0;
     std::string error_;
 };
 
-// "cannot read /x/y.kss: No such file or directory"
-std::string CannotReadText(const std::string& path, const std::string& reason);
+struct SelectionEntry {
+    std::string path;
+    InputKind kind;
+};
 
 // Called around and between the slices of a selection.
 class ReadObserver {
@@ -67,19 +55,12 @@ public:
     virtual bool FileStarting(const std::string& /*path*/) { return true; }
     // After every slice; false stops the whole selection.
     virtual bool SliceDone() { return true; }
-    // error empty: the file was read to its end.
-    virtual void FileDone(const std::string& /*path*/, const std::string& /*error*/) {}
+    // After each file, read to its end or not.
+    virtual void FileDone(const std::string& /*path*/) {}
 };
 
-struct SelectionResult {
-    std::vector<std::string> failures;  // CannotReadText of each file
-    bool stopped = false;               // an observer stopped the read
-};
-
-SelectionResult ReadSelection(TelemetryStore& store, const std::vector<SelectionEntry>& files, ReadObserver& observer,
-                              std::size_t sliceBytes = InputFileReader::kSliceBytes);
-
-// "250 records decoded, 0 frames not stored (table full), 0 files could not be read"
-std::string SummaryText(const TelemetryStore& store, std::size_t unreadableFiles);
+// false: an observer stopped the read.
+bool ReadSelection(Session& session, const std::vector<SelectionEntry>& files, ReadObserver& observer,
+                   std::size_t sliceBytes = InputFile::kSliceBytes);
 
 }  // namespace tavro

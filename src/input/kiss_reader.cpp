@@ -13,10 +13,10 @@ void KissReader::Put(std::uint8_t b) { PutRun(&b, 1); }
 // Appends a run of frame bytes; only the first 512 of a frame are kept.
 void KissReader::PutRun(const std::uint8_t* run, std::size_t n) {
     if (n == 0) return;
-    if (length_ == 0) store_.frameBuffer.Clear();
+    if (length_ == 0) state_.frameBuffer.Clear();
     if (length_ < FrameBuffer::kSize) {
         const std::size_t room = static_cast<std::size_t>(FrameBuffer::kSize - length_);
-        std::memcpy(&store_.frameBuffer(static_cast<int>(length_ + 1)), run, std::min(n, room));
+        std::memcpy(&state_.frameBuffer(static_cast<int>(length_ + 1)), run, std::min(n, room));
     }
     length_ += static_cast<long long>(n);
 }
@@ -83,15 +83,15 @@ void KissReader::EndFrame() {
     length_ = 0;
     escape_ = false;
     if (n == 0) return;  // an empty frame changes nothing
-    store_.FrameLength = n > 32767 ? 0 : static_cast<int>(n);
-    const FrameBuffer& frame = store_.frameBuffer;
+    state_.FrameLength = n > 32767 ? 0 : static_cast<int>(n);
+    const FrameBuffer& frame = state_.frameBuffer;
     const auto& bytes = frame.Bytes();
 
     if (frame(1) == 9) {
-        const int last = std::min(store_.FrameLength, FrameBuffer::kSize);
+        const int last = std::min(state_.FrameLength, FrameBuffer::kSize);
         const std::span<const std::uint8_t> payload(bytes.data() + 1, static_cast<std::size_t>(std::max(last - 1, 0)));
         TimeStamp stamp = ParseTimeStampFrame(payload, stamps_);
-        store_.CurrentTimeText = std::move(stamp.text);
+        state_.CurrentTimeText = std::move(stamp.text);
         stamps_ = stamp.numbers;
         return;
     }
@@ -100,13 +100,14 @@ void KissReader::EndFrame() {
         !std::equal(kKissHeader64.begin(), kKissHeader64.end(), bytes.begin()))
         return;
     if (frame(kKissFrameTypePosition) != 1) return;
-    TelemetryRecord* record = store_.table.Append();
+    TelemetryRecord* record = table_.Append();
     if (!record) return;  // table full: counted, nothing overwritten
-    record->TimeText = store_.CurrentTimeText;
+    record->TimeText = state_.CurrentTimeText;
     record->StampValue1 = stamps_[0];
     record->StampValue2 = stamps_[1];
     record->StampValue3 = stamps_[2];
     DecodeKissFrame(frame, *record);
+    table_.Commit();
 }
 
 }  // namespace tavro

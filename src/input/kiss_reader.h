@@ -30,7 +30,7 @@ class KissReader {
 public:
     static constexpr std::uint8_t FEND = 0xC0, FESC = 0xDB, TFEND = 0xDC, TFESC = 0xDD;
 
-    explicit KissReader(TelemetryStore& store) : store_(store) {}
+    KissReader(CaptureState& state, RecordTable& table) : state_(state), table_(table) {}
 
     void Feed(std::span<const std::uint8_t> bytes);
     // End of file: the bytes after the last FEND, if any, are a frame.
@@ -43,7 +43,8 @@ private:
     void PutRun(const std::uint8_t* run, std::size_t n);
     void EndFrame();
 
-    TelemetryStore& store_;
+    CaptureState& state_;
+    RecordTable& table_;
     std::array<double, 3> stamps_{};
     bool inFrame_ = false;
     bool escape_ = false;

@@ -44,10 +44,10 @@ void LogReader::Finish() {
 
 void LogReader::EndLine() {
     const std::string_view line(line_);
-    store_.CurrentTimeText.assign(line.substr(0, 8));
-    store_.CurrentTimeText += ".000 UTC";
+    state_.CurrentTimeText.assign(line.substr(0, 8));
+    state_.CurrentTimeText += ".000 UTC";
 
-    FrameBuffer& frame = store_.frameBuffer;
+    FrameBuffer& frame = state_.frameBuffer;
     frame.Clear();
     if (lineLength_ >= 10) {
         const std::string_view hex = line.substr(9);
@@ -63,10 +63,11 @@ void LogReader::EndLine() {
     lineLength_ = 0;
 
     if (frame(kLogFrameTypePosition) != 1) return;
-    TelemetryRecord* record = store_.table.Append();
+    TelemetryRecord* record = table_.Append();
     if (!record) return;  // table full: counted, nothing overwritten
-    record->TimeText = store_.CurrentTimeText;
+    record->TimeText = state_.CurrentTimeText;
     DecodeLogFrame(frame, *record);
+    table_.Commit();
 }
 
 }  // namespace tavro

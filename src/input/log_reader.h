@@ -30,7 +30,7 @@ public:
     // Characters 1-9 and enough hex for frame positions 18..512.
     static constexpr std::size_t kKeptChars = 9 + 3 * (FrameBuffer::kSize - 18) + 2;
 
-    explicit LogReader(TelemetryStore& store) : store_(store) { line_.reserve(kKeptChars); }
+    LogReader(CaptureState& state, RecordTable& table) : state_(state), table_(table) { line_.reserve(kKeptChars); }
 
     void Feed(std::span<const std::uint8_t> bytes);
     // End of file: the text after the last line end is the last line.
@@ -39,7 +39,8 @@ public:
 private:
     void EndLine();
 
-    TelemetryStore& store_;
+    CaptureState& state_;
+    RecordTable& table_;
     std::string line_;         // the line's first kKeptChars characters
     std::size_t lineLength_ = 0;
     bool afterCR_ = false;     // an LF right after a CR ends nothing

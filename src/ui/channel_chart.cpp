@@ -72,18 +72,15 @@ ChannelChart::ChannelChart(QWidget* parent) : QWidget(parent), impl_(new Impl) {
 
 ChannelChart::~ChannelChart() { delete impl_; }
 
-void ChannelChart::PlotChannel(const RecordTable& table, int channel, bool bars) {
-    const int rows = table.RecordCount();
+void ChannelChart::PlotChannel(const std::vector<ChartRow>& chartRows, bool bars) {
+    const int rows = static_cast<int>(chartRows.size());
     QVector<double> keys(rows);
     QVector<double> values(rows);
     impl_->labels.resize(rows);
     for (int r = 0; r < rows; ++r) {
-        const TelemetryRecord& record = table[r];
         keys[r] = r + 1;
-        values[r] = channel >= 0 && channel < kChannelCount ? record.Channels[static_cast<std::size_t>(channel)] : 0.0;
-        // A time text without a usable "UTC" keeps the default label, the row number.
-        const auto label = tavro::RowLabel(record.TimeText, r + 1);
-        impl_->labels[r] = label ? Latin1(*label) : QString::number(r + 1);
+        values[r] = chartRows[static_cast<std::size_t>(r)].value;
+        impl_->labels[r] = Latin1(chartRows[static_cast<std::size_t>(r)].label);
     }
 
     impl_->bars->setVisible(bars);

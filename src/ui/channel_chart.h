@@ -6,7 +6,9 @@
 #include <QString>
 #include <QWidget>
 
-#include "record_table.h"
+#include <vector>
+
+#include "session.h"
 
 class QCustomPlot;
 
@@ -18,8 +20,8 @@ public:
     explicit ChannelChart(QWidget* parent = nullptr);
     ~ChannelChart() override;
 
-    // Draws channel over records 0 .. RecordCount-1; bars when bars is true.
-    void PlotChannel(const RecordTable& table, int channel, bool bars);
+    // Draws one row per record; bars when bars is true.
+    void PlotChannel(const std::vector<ChartRow>& rows, bool bars);
 
     // What is drawn, for tests.
     int RowCount() const;

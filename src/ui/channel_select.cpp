@@ -1,7 +1,7 @@
 // Choosing the charted channel: the frame's title, the highlighted value box
 // and the chart of that channel over every record.
-//   Option1_Click(10) -> Frame1 "Batt voltage (V)", Text1(10) light yellow
-//   Option1_Click(0)  -> Frame1 "OPS mode" (no unit, no parentheses)
+//   OnChannelChosen(10) -> chart frame "Batt voltage (V)", value box 10 light yellow
+//   OnChannelChosen(0)  -> chart frame "OPS mode" (no unit, no parentheses)
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +10,7 @@
 
 #include "channel_chart.h"
 #include "main_window.h"
+#include "text_conversion.h"
 
 namespace tavro::ui {
 namespace {
@@ -22,25 +23,21 @@ void SetBoxColour(QLineEdit* box, const QColor& colour) {
 
 }  // namespace
 
-void MainWindow::Option1_Click(int index) {
-    if (index < 0 || index >= kChannelCount) return;
-    selectedChannel_ = index;
-    const QString unit = Label2[index]->text();
-    Frame1->setTitle(unit.isEmpty() ? Option1[index]->text()
-                                    : Option1[index]->text() + QStringLiteral(" (") + unit + QStringLiteral(")"));
-    for (int i = 0; i < kChannelCount; ++i)
-        if (i != index) SetBoxColour(Text1[i], Qt::white);
-    SetBoxColour(Text1[index], QColor(255, 255, 192));
+void MainWindow::OnChannelChosen(int channel) {
+    if (channel < 0 || channel >= kChannelCount) return;
+    selectedChannel_ = channel;
+    const ChannelInfo& info = ChannelCatalogue[static_cast<std::size_t>(channel)];
+    ui_.chartFrame->setTitle(info.unit.empty() ? Latin1(info.name)
+                                               : Latin1(info.name) + QStringLiteral(" (") + Latin1(info.unit) + ')');
+    for (int i = 0; i < kChannelCount; ++i) SetBoxColour(ui_.valueBoxes[i], i == channel ? QColor(255, 255, 192) : Qt::white);
     // The group is exclusive: turning this one on turns the others off.
-    Option1[index]->setChecked(true);
-    PlotChannel(index);
+    ui_.channelButtons[channel]->setChecked(true);
+    OnBarsToggled();
 }
 
-void MainWindow::Check1_Click() { PlotChannel(selectedChannel_); }
-
-void MainWindow::PlotChannel(int channel) {
-    // Bars while "B" is checked, a line otherwise; read at every plot.
-    MSChart1->PlotChannel(store_.table, channel, Check1->isChecked());
+// Bars while "B" is checked, a line otherwise; read at every plot.
+void MainWindow::OnBarsToggled() {
+    ui_.chart->PlotChannel(session_.ChartRows(selectedChannel_), ui_.barsCheck->isChecked());
 }
 
 }  // namespace tavro::ui

@@ -1,60 +1,24 @@
-// "Write CSV File" and "Write TLM File": named after the input file, written
-// by the core's writers, reported in the status line.
+// "Write CSV File" and "Write TLM File": the session names, writes and
+// guards the file; the status line shows how it went.
 //   /data/pass1.kss -> "/data/pass1.csv has been written"
 //   failure         -> "/data/pass1.csv could not be written: Permission denied"
-#include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QScrollBar>
 
-#include "atomic_file.h"
-#include "csv_writer.h"
 #include "main_window.h"
-#include "output_path.h"
-#include "tlm_writer.h"
 #include "text_conversion.h"
 
 namespace tavro::ui {
-namespace {
 
-void ReportWrite(QLineEdit* status, const std::string& path, const WriteResult& result) {
-    const QString name = PathText(path);
-    if (result.ok)
-        status->setText(name + QStringLiteral(" has been written"));
-    else
-        status->setText(name + QStringLiteral(" could not be written: ") + QString::fromLocal8Bit(result.error));
-}
-
-}  // namespace
-
-// The files of the last selection: an export never replaces one of them.
-std::vector<std::string> MainWindow::SelectedFiles() const {
-    std::vector<std::string> files;
-    for (int i = 0; i < List3->count(); ++i) files.push_back(NativePath(List3->item(i)->text()));
-    files.push_back(store_.InputFilePath);
-    return files;
-}
-
-void MainWindow::WriteCSVFile_Click() {
+void MainWindow::OnWriteCsv() {
     if (reading_) return;
-    if (store_.InputFilePath.empty()) {
-        Text4->setText(QStringLiteral("no input file"));
-        return;
-    }
-    const std::string path = OutputPath(store_.InputFilePath, ".csv");
-    ReportWrite(Text4, path, WriteFileAtomically(path, CsvText(store_.table, DecimalSeparator), SelectedFiles()));
+    ui_.statusLine->setText(PathText(session_.ExportCsv().StatusText()));
 }
 
-void MainWindow::WriteTLMFile_Click() {
+// The report of the record on display.
+void MainWindow::OnWriteTlm() {
     if (reading_) return;
-    if (store_.InputFilePath.empty()) {
-        Text4->setText(QStringLiteral("no input file"));
-        return;
-    }
-    // The report holds what the value boxes show, i.e. the record on display.
-    std::array<std::string, kChannelCount> texts;
-    for (int i = 0; i < kChannelCount; ++i) texts[static_cast<std::size_t>(i)] = Text1[i]->text().toLatin1().toStdString();
-    const std::string path = OutputPath(store_.InputFilePath, ".tlm");
-    ReportWrite(Text4, path, WriteFileAtomically(path, TlmText(texts), SelectedFiles()));
+    ui_.statusLine->setText(PathText(session_.ExportTlm(ui_.recordScroll->value() - 1).StatusText()));
 }
 
 }  // namespace tavro::ui

@@ -1,11 +1,10 @@
-// Form1: start-up, menus, resizing, closing, dropped files, the Info window
-// and the screenshot button.
+// The main window: start-up, menus, settings, closing, dropped files, the
+// Info window and the screenshot button.
 #include "main_window.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -21,12 +20,11 @@
 
 #include "conf_ini.h"
 #include "cubesat_art.h"
-#include "info_window.h"
 #include "output_path.h"
 #include "screenshot.h"
+#include "text_conversion.h"
 #include "tlm_writer.h"
 #include "value_text.h"
-#include "text_conversion.h"
 
 namespace tavro::ui {
 
@@ -35,12 +33,12 @@ const char* const kApplicationTitle = "TAVRO Telemetry Decoder";
 
 MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     : QMainWindow(parent),
-      DecimalSeparator(DecimalSeparatorFromEnvironment()),
       programFolder_(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder) {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(Latin1(kWindowCaption));
     setWindowIcon(CubeSatIcon());
     setAcceptDrops(true);
+    session_.SetDecimalSeparator(DecimalSeparatorFromEnvironment());
     ShowMessage = [this](QMessageBox::Icon icon, const QString& text, const QString& title) {
         QMessageBox box(icon, title, text, QMessageBox::Ok, this);
         box.exec();
@@ -48,8 +46,8 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     ExecDialog = [](QFileDialog& dialog) { return dialog.exec(); };
     BuildControls();
     BuildMenus();
-    ClientArea->installEventFilter(this);
-    Form_Load();
+    SetChannelCaptions();
+    LoadSettings();
 }
 
 MainWindow::~MainWindow() {
@@ -59,55 +57,36 @@ MainWindow::~MainWindow() {
 
 void MainWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("MnuFile"));
-    MenuFileOpenKiss = file->addAction(QStringLiteral("Open KISS file"), this, [this] { MenuFileOpenKiss_Click(); });
-    MnuOpenLog = file->addAction(QStringLiteral("Open Log file"), this, [this] { MnuOpenLog_Click(); });
-    QMenu* settings = menuBar()->addMenu(QStringLiteral("TLM File"));
-    settings->setObjectName(QStringLiteral("MnuSettings"));
-    WriteCSVFile = settings->addAction(QStringLiteral("Write CSV File"), this, [this] { WriteCSVFile_Click(); });
-    WriteTLMFile = settings->addAction(QStringLiteral("Write TLM File"), this, [this] { WriteTLMFile_Click(); });
+    ui_.openKissAction = file->addAction(QStringLiteral("Open KISS file"), this, [this] { OnOpenKiss(); });
+    ui_.openLogAction = file->addAction(QStringLiteral("Open Log file"), this, [this] { OnOpenLog(); });
+    QMenu* exports = menuBar()->addMenu(QStringLiteral("TLM File"));
+    ui_.writeCsvAction = exports->addAction(QStringLiteral("Write CSV File"), this, [this] { OnWriteCsv(); });
+    ui_.writeTlmAction = exports->addAction(QStringLiteral("Write TLM File"), this, [this] { OnWriteTlm(); });
     // A title that is itself the command.
-    MnuInfo = menuBar()->addAction(QStringLiteral("Info"), this, [this] { MnuInfo_Click(); });
+    ui_.infoAction = menuBar()->addAction(QStringLiteral("Info"), this, [this] { OnInfo(); });
 }
 
 void MainWindow::SetChannelCaptions() {
     for (int i = 0; i < kChannelCount; ++i) {
-        const std::string_view name = ChannelCatalogue[static_cast<std::size_t>(i)].name;
-        Option1[i]->setText(Latin1(name));
-    }
-    for (int i = 0; i < kChannelCount; ++i) {
-        const std::string_view unit = ChannelCatalogue[static_cast<std::size_t>(i)].unit;
-        Label2[i]->setText(Latin1(unit));
+        ui_.channelButtons[i]->setText(Latin1(ChannelCatalogue[static_cast<std::size_t>(i)].name));
+        ui_.unitLabels[i]->setText(Latin1(ChannelCatalogue[static_cast<std::size_t>(i)].unit));
     }
 }
 
-void MainWindow::Form_Load() {
-    SetChannelCaptions();
+// conf.ini beside the program; missing or unreadable, the defaults hold.
+void MainWindow::LoadSettings() {
     const QString folder = programFolder_ + QLatin1Char(kPathSeparator);
     imagePath_ = folder;
-    // A missing or unreadable conf.ini leaves the defaults, without a message.
     QFile conf(folder + QStringLiteral("conf.ini"));
-    if (conf.open(QIODevice::ReadOnly)) {
-        const QByteArray text = conf.readAll();
-        const Settings settings = ParseConfIni(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                                               NativePath(folder), kPathSeparator);
-        imagePath_ = PathText(settings.imagePath);
-        if (settings.screenshotButton) Command1->setVisible(*settings.screenshotButton);
-    }
-    Picture2->hide();
+    if (!conf.open(QIODevice::ReadOnly)) return;
+    const QByteArray text = conf.readAll();
+    const Settings settings = ParseConfIni(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
+                                           NativePath(folder), kPathSeparator);
+    imagePath_ = PathText(settings.imagePath);
+    if (settings.screenshotButton) ui_.screenshotButton->setVisible(*settings.screenshotButton);
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ClientArea && event->type() == QEvent::Resize) Form_Resize();
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::Form_Resize() {
-    // The capture surface always has the client area's size.
-    Picture2->setGeometry(0, 0, ClientArea->width(), ClientArea->height());
-}
-
-void MainWindow::MnuInfo_Click() {
+void MainWindow::OnInfo() {
     if (info_) {
         info_->show();
         info_->raise();
@@ -119,30 +98,28 @@ void MainWindow::MnuInfo_Click() {
     info_->show();
 }
 
-void MainWindow::Command1_Click() {
+void MainWindow::OnScreenshot() {
     if (reading_) return;
     ScreenshotRequest request;
-    request.clientArea = ClientArea;
-    request.hiddenWhileTaken = {Check1, Command1};
-    request.imagePath = imagePath_;
-    request.inputFilePath = InputFilePath();
+    request.clientArea = ui_.clientArea;
+    request.hiddenWhileTaken = {ui_.barsCheck, ui_.screenshotButton};
     request.programFolder = programFolder_;
+    request.save = [this](std::string_view bitmap) { return session_.SavePicture(NativePath(imagePath_), bitmap); };
     ScreenshotHooks hooks;
-    hooks.setStatus = [this](const QString& text) { Text4->setText(text); };
+    hooks.setStatus = [this](const QString& text) { ui_.statusLine->setText(text); };
     hooks.information = [this](const QString& text, const QString& title) {
         ShowMessage(QMessageBox::Information, text, title);
     };
     TakeScreenshot(request, hooks);
 }
 
-QString MainWindow::InputFilePath() const { return PathText(store_.InputFilePath); }
-
 void MainWindow::SetCommandsEnabled(bool enabled) {
-    for (QAction* action : {MenuFileOpenKiss, MnuOpenLog, WriteCSVFile, WriteTLMFile}) action->setEnabled(enabled);
-    for (QRadioButton* option : Option1) option->setEnabled(enabled);
-    Check1->setEnabled(enabled);
-    Command1->setEnabled(enabled);
-    HScroll1->setEnabled(enabled && scrollBarInUse_);
+    for (QAction* action : {ui_.openKissAction, ui_.openLogAction, ui_.writeCsvAction, ui_.writeTlmAction})
+        action->setEnabled(enabled);
+    for (QRadioButton* button : ui_.channelButtons) button->setEnabled(enabled);
+    ui_.barsCheck->setEnabled(enabled);
+    ui_.screenshotButton->setEnabled(enabled);
+    ui_.recordScroll->setEnabled(enabled && scrollBarInUse_);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

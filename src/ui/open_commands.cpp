@@ -1,15 +1,14 @@
-// "Open KISS file" and "Open Log file": the file dialog, List3, and reading
-// the listed files into one table, slice by slice, with the window repainting
-// between slices. While a read runs, every command that would run into it is
-// disabled; closing the window stops the read.
+// "Open KISS file", "Open Log file" and files given on the command line or
+// dropped: the file dialog, then the selection read into a new table, slice
+// by slice, with the window repainting between slices. While a read runs,
+// every command that would run into it is disabled; closing the window
+// stops the read.
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QScrollBar>
 #include <memory>
 
@@ -18,58 +17,44 @@
 #include "text_conversion.h"
 
 namespace tavro::ui {
-void MainWindow::MenuFileOpenKiss_Click() {
+
+void MainWindow::OnOpenKiss() {
     OpenWithDialog(InputKind::Kiss, QStringLiteral("KISS Files (*.kss);;Text Files (*.txt);;All Files (*.*)"));
 }
 
-void MainWindow::MnuOpenLog_Click() {
+void MainWindow::OnOpenLog() {
     OpenWithDialog(InputKind::Log, QStringLiteral("Log Files (*.log);;Text Files (*.txt);;All Files (*.*)"));
 }
 
 void MainWindow::OpenFiles(const QStringList& paths) {
     if (reading_ || paths.isEmpty()) return;
-    StartOpen();
-    List3->clear();
-    List3->addItems(paths);
-    ReadList3(std::nullopt);
+    std::vector<SelectionEntry> files;
+    for (const QString& path : paths) files.push_back({NativePath(path), KindForPath(NativePath(path))});
+    ReadSelection(files);
 }
 
-QFileDialog* MainWindow::CreateOpenDialog(const QString& nameFilters) {
-    auto* dialog = new QFileDialog(this, QStringLiteral("Open"));
-    dialog->setObjectName(QStringLiteral("CommonDialog1"));
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::ExistingFiles);
-    dialog->setNameFilters(nameFilters.split(QStringLiteral(";;")));
-    // Next to the file read last, where the next pass usually lies.
-    if (!store_.InputFilePath.empty()) dialog->setDirectory(QFileInfo(InputFilePath()).absolutePath());
-    return dialog;
-}
-
-// A new table before the dialog: even a cancelled dialog starts from an
-// empty table (and then reads the previous selection again).
-void MainWindow::StartOpen() {
-    SetChannelCaptions();
-    for (QLineEdit* box : Text1) box->clear();
-    store_.ResetForOpen();
-}
-
+// A cancelled dialog changes nothing: the table, the display and the
+// selection stay; a new table starts only once files are chosen.
 void MainWindow::OpenWithDialog(InputKind kind, const QString& nameFilters) {
     if (reading_) return;
-    StartOpen();
-    const std::unique_ptr<QFileDialog> dialog(CreateOpenDialog(nameFilters));
-    if (ExecDialog(*dialog) == QDialog::Accepted) {
-        const QStringList files = dialog->selectedFiles();
-        if (files.isEmpty()) return;
-        if (!FitsDialogBuffer(files)) {
-            ShowMessage(QMessageBox::NoIcon, QString::fromUtf8(kTooManyFilesText), QString::fromUtf8(kApplicationTitle));
-            return;
-        }
-        List3->clear();
-        List3->addItems(files);
+    QFileDialog dialog(this, QStringLiteral("Open"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(nameFilters.split(QStringLiteral(";;")));
+    // Next to the file read last, where the next pass usually lies.
+    if (!session_.InputFilePath().empty())
+        dialog.setDirectory(QFileInfo(PathText(session_.InputFilePath())).absolutePath());
+    if (ExecDialog(dialog) != QDialog::Accepted) return;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return;
+    if (!FitsDialogBuffer(chosen)) {
+        ShowMessage(QMessageBox::NoIcon, QString::fromUtf8(kTooManyFilesText), QString::fromUtf8(kApplicationTitle));
+        return;
     }
-    // A cancelled dialog leaves List3 as it was: its files are read again.
-    ReadList3(kind);
+    std::vector<SelectionEntry> files;
+    for (const QString& path : chosen) files.push_back({NativePath(path), kind});
+    ReadSelection(files);
 }
 
 // The window's side of a read: the status line and a repaint before each
@@ -77,68 +62,57 @@ void MainWindow::OpenWithDialog(InputKind kind, const QString& nameFilters) {
 // and the chart after each file.
 class MainWindow::ReadProgress : public ReadObserver {
 public:
-    ReadProgress(MainWindow& window, const TelemetryStore& store, const std::vector<SelectionEntry>& files)
-        : window_(window), store_(store), files_(files) {}
+    ReadProgress(MainWindow& window, const std::vector<SelectionEntry>& files) : window_(window), files_(files) {}
 
     bool FileStarting(const std::string& path) override {
         kind_ = files_[next_++].kind;
-        window_.Text4->setText(PathText(path));
+        window_.ui_.statusLine->setText(PathText(path));
         QCoreApplication::processEvents();
         return !window_.stopReading_;
     }
     bool SliceDone() override {
-        if (kind_ == InputKind::Kiss) window_.Label5->setText(Latin1(store_.CurrentTimeText));
+        if (kind_ == InputKind::Kiss) window_.ui_.timeLabel->setText(Latin1(window_.session_.CurrentTimeText()));
         QCoreApplication::processEvents();
         return !window_.stopReading_;
     }
-    void FileDone(const std::string&, const std::string&) override { window_.FileRead(kind_); }
+    void FileDone(const std::string&) override { window_.FileRead(); }
 
 private:
     MainWindow& window_;
-    const TelemetryStore& store_;
     const std::vector<SelectionEntry>& files_;
     std::size_t next_ = 0;
     InputKind kind_ = InputKind::Kiss;
 };
 
-// forcedKind: the open command's reader for every file; none: each file by
-// its name (".log" or KISS).
-void MainWindow::ReadList3(std::optional<InputKind> forcedKind) {
+void MainWindow::ReadSelection(const std::vector<SelectionEntry>& files) {
+    SetChannelCaptions();
+    for (QLineEdit* box : ui_.valueBoxes) box->clear();
     reading_ = true;
     stopReading_ = false;
     SetCommandsEnabled(false);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 
-    std::vector<SelectionEntry> files;
-    for (int i = 0; i < List3->count(); ++i) {
-        const std::string path = NativePath(List3->item(i)->text());
-        files.push_back({path, forcedKind ? *forcedKind : KindForPath(path)});
-    }
-    ReadProgress observer(*this, store_, files);
-    const SelectionResult result = ReadSelection(store_, files, observer, SliceBytes);
+    ReadProgress observer(*this, files);
+    const bool complete = tavro::ReadSelection(session_, files, observer, SliceBytes);
 
     QGuiApplication::restoreOverrideCursor();
     reading_ = false;
-    if (result.stopped) return;  // the window was closed: nothing more to show
+    if (!complete) return;  // the window was closed: nothing more to show
     SetCommandsEnabled(true);
-    QStringList problems;
-    for (const std::string& failure : result.failures) problems << PathText(failure);
-    const long long notStored = store_.table.FramesNotStored();
-    if (notStored > 0) problems << QStringLiteral("housekeeping frames not stored (table full): %1").arg(notStored);
-    // Otherwise Text4 keeps the path of the last file.
-    if (!problems.isEmpty()) Text4->setText(problems.join(QStringLiteral("; ")));
+    // Otherwise the status line keeps the path of the last file.
+    const std::string problems = session_.Summary().ProblemText();
+    if (!problems.empty()) ui_.statusLine->setText(PathText(problems));
 }
 
-// The end of each file: counter, scroll range, the file kind's default
-// channel in the chart, and the record at the scroll bar's position.
-void MainWindow::FileRead(InputKind kind) {
+// The end of each file: counter, scroll range, the default channel in the
+// chart, and the record at the scroll bar's position.
+void MainWindow::FileRead() {
     scrollBarInUse_ = true;
-    const int count = store_.table.RecordCount();
-    Text2->setText(QStringLiteral("#%1 / %2").arg(HScroll1->value()).arg(count));
+    const int count = session_.RecordCount();
     // With no records the range stays 1..1, so the counter reads "#1 / 0".
-    HScroll1->setMaximum(count > 0 ? count : 1);
-    Option1_Click(kind == InputKind::Kiss ? 5 : 16);
-    HScroll1_Change();
+    ui_.recordScroll->setMaximum(count > 0 ? count : 1);
+    OnChannelChosen(session_.DefaultChartChannel());
+    OnRecordScrolled();
 }
 
 }  // namespace tavro::ui

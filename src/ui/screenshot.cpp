@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include "atomic_file.h"
 #include "picture_path.h"
 #include "text_conversion.h"
 
@@ -69,12 +68,14 @@ void TakeScreenshot(const ScreenshotRequest& request, const ScreenshotHooks& hoo
     QApplication::processEvents();
 
     const QImage picture = request.clientArea ? CaptureClientArea(request.clientArea) : QImage();
-    const QString path = PathText(tavro::PicturePath(NativePath(request.imagePath), NativePath(request.inputFilePath)));
     const QByteArray bytes = picture.isNull() ? QByteArray() : BitmapBytes(picture);
-    const std::string_view contents(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    const tavro::WriteResult written = bytes.isEmpty()
-        ? tavro::WriteResult{false, "the window could not be copied"}
-        : tavro::WriteFileAtomically(NativePath(path), contents);
+    if (bytes.isEmpty()) {
+        status(QStringLiteral("the window could not be copied"));
+        showAgain();
+        return;
+    }
+    const ExportResult written = request.save(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const QString path = PathText(written.path);
     if (!written.ok) {
         status(path + " could not be saved: " + QString::fromLocal8Bit(written.error.c_str()));
         showAgain();

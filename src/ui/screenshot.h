@@ -7,30 +7,34 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <string_view>
+
+#include "session.h"
 
 namespace tavro::ui {
 
 struct ScreenshotRequest {
     QWidget* clientArea = nullptr;     // what is captured: the window below the menu bar
-    QList<QWidget*> hiddenWhileTaken;  // Check1 and Command1
-    QString imagePath;                 // folder with its closing separator
-    QString inputFilePath;             // names the picture; not changed by a screenshot
+    QList<QWidget*> hiddenWhileTaken;  // the "B" and "S" controls
     QString programFolder;             // nconvert is looked for here first, then on PATH
+    // Names and writes the bitmap (the session's SavePicture).
+    std::function<ExportResult(std::string_view bitmap)> save;
 };
 
 struct ScreenshotHooks {
-    std::function<void(const QString&)> setStatus;  // Text4
+    std::function<void(const QString&)> setStatus;  // the status line
     // A message box (text, title); tests intercept it.
     std::function<void(const QString& text, const QString& title)> information;
 };
 
-// Command1_Click: hides the controls, copies the client area into a 24-bit BMP
-// under the picture path (written whole or not at all), reports "<path> saved",
-// shows the controls again and starts nconvert without waiting:
+// Hides the controls, copies the client area into a 24-bit BMP, saves it
+// (written whole or not at all), reports "<path> saved", shows the controls
+// again and starts nconvert without waiting:
 //   nconvert -out png -transpcolor 240 240 240 -colors 256 -quiet -D <path>
-// then reports the same path ending in ".png" + " converted and saved". A converter that cannot be
-// started gives the message "nconvert.exe not found"; a bitmap that cannot be
-// written is reported with its path and reason, and nothing is started.
+// then reports the path ending in ".png" + " converted and saved". A
+// converter that cannot be started gives the message "nconvert.exe not
+// found"; a bitmap that cannot be written is reported with its path and
+// reason, and nothing is started.
 void TakeScreenshot(const ScreenshotRequest& request, const ScreenshotHooks& hooks);
 
 // The client area as it stands on the screen, in screen pixels.

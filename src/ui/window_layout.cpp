@@ -1,9 +1,31 @@
-// The controls of Form1 and their places. Places are kept in twips, as the
+// The window's controls and their places. Places are kept in twips, as the
 // window was designed, and divided by 15 (pixels at 96 dpi):
-//   Option1(i) at the column's Left, Text1(i) at Left + 1920, Label2(i) at
+//   channel button at the column's Left, value box at Left + 1920, unit at
 //   Left + 2760; rows 240 apart from Top 120; columns at 120, 3480, 6840.
 // A value box of 735 twips (49 px) cannot show "1d 02:03:04" in any readable
-// font, so each Text1 grows to the left into the option button's unused width.
+// font, so each value box grows to the left into the button's unused width.
+//
+// Each control and its name in the original layout:
+//   clientArea           Form1's client area
+//   channelButtons[i]    Option1(i)      channel selector, one exclusive group
+//   valueBoxes[i]        Text1(i)        value text of channel i
+//   unitLabels[i]        Label2(i)       unit of channel i
+//   timeLabel            Label5          time text of the record on display
+//   chartFrame           Frame1          frame around the chart, its title the channel
+//   chart                MSChart1        the channel over all records
+//   barsCheck            Check1          "B": bars or a line
+//   screenshotButton     Command1        "S"
+//   statusLine           Text4           messages
+//   recordCounter        Text2           "#3 / 120"
+//   recordScroll         HScroll1        record selector
+//   openKissAction       MenuFileOpenKiss   "Open KISS file"
+//   openLogAction        MnuOpenLog         "Open Log file"
+//   writeCsvAction       WriteCSVFile       "Write CSV File"
+//   writeTlmAction       WriteTLMFile       "Write TLM File"
+//   infoAction           MnuInfo            "Info"
+// The layout's two invisible helpers have no widget here: the list box
+// List3 is the engine's list of selected files, and the capture surface
+// Picture2 is the grab of the client area (screenshot.cpp).
 #include <QButtonGroup>
 #include <QStyle>
 #include <QStyleFactory>
@@ -11,7 +33,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -49,16 +70,17 @@ QFont CompactFont() {
 }  // namespace
 
 void MainWindow::BuildControls() {
-    ClientArea = new QWidget(this);
-    ClientArea->setObjectName(QStringLiteral("ClientArea"));
-    ClientArea->setFixedSize(kClientWidth, kClientHeight);
-    ClientArea->setAutoFillBackground(true);
-    QPalette background = ClientArea->palette();
+    Controls& c = ui_;
+    c.clientArea = new QWidget(this);
+    c.clientArea->setObjectName(QStringLiteral("clientArea"));
+    c.clientArea->setFixedSize(kClientWidth, kClientHeight);
+    c.clientArea->setAutoFillBackground(true);
+    QPalette background = c.clientArea->palette();
     background.setColor(QPalette::Window, QColor(240, 240, 240));
     background.setColor(QPalette::Button, QColor(240, 240, 240));
-    ClientArea->setPalette(background);
-    ClientArea->setFont(CompactFont());
-    setCentralWidget(ClientArea);
+    c.clientArea->setPalette(background);
+    c.clientArea->setFont(CompactFont());
+    setCentralWidget(c.clientArea);
 
     // The plain sunken frame of the Windows style paints in a fraction of the
     // time of the default style's, which is most of a scroll step.
@@ -71,87 +93,76 @@ void MainWindow::BuildControls() {
         const int left = kColumnLeft[cell.x()];
         const int top = 120 + 240 * cell.y();
         const QRect box = Twips(left + 1920, top, 735, 285);
-        Option1[i] = new QRadioButton(QStringLiteral("Option1"), ClientArea);
-        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
+        auto* button = c.channelButtons[i] = new QRadioButton(c.clientArea);
+        button->setObjectName(QStringLiteral("channelButton%1").arg(i));
         const int valueLeft = box.left() + box.width() - ValueBoxWidth(i);
         const QRect option = Twips(left, top, 1815, 255);
-        Option1[i]->setGeometry(option.left(), option.top(), valueLeft - option.left() - 1, option.height());
-        group->addButton(Option1[i], i);
-        connect(Option1[i], &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
+        button->setGeometry(option.left(), option.top(), valueLeft - option.left() - 1, option.height());
+        group->addButton(button, i);
+        connect(button, &QRadioButton::clicked, this, [this, i] { OnChannelChosen(i); });
 
-        Text1[i] = new QLineEdit(ClientArea);
-        Text1[i]->setObjectName(QStringLiteral("Text1_%1").arg(i));
-        Text1[i]->setReadOnly(true);
-        Text1[i]->setGeometry(valueLeft, box.top(), ValueBoxWidth(i), 17);
-        Text1[i]->setTextMargins(0, 0, 0, 0);
-        if (boxStyle) Text1[i]->setStyle(boxStyle);
+        auto* value = c.valueBoxes[i] = new QLineEdit(c.clientArea);
+        value->setObjectName(QStringLiteral("valueBox%1").arg(i));
+        value->setReadOnly(true);
+        value->setGeometry(valueLeft, box.top(), ValueBoxWidth(i), 17);
+        value->setTextMargins(0, 0, 0, 0);
+        if (boxStyle) value->setStyle(boxStyle);
 
-        Label2[i] = new QLabel(ClientArea);
-        Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
-        Label2[i]->setGeometry(Twips(left + 2760, top, 375, 255));
+        c.unitLabels[i] = new QLabel(c.clientArea);
+        c.unitLabels[i]->setObjectName(QStringLiteral("unitLabel%1").arg(i));
+        c.unitLabels[i]->setGeometry(Twips(left + 2760, top, 375, 255));
     }
 
-    Label5 = new QLabel(ClientArea);
-    Label5->setObjectName(QStringLiteral("Label5"));
-    Label5->setGeometry(Twips(6840, 3960, 3015, 255));
+    c.timeLabel = new QLabel(c.clientArea);
+    c.timeLabel->setObjectName(QStringLiteral("timeLabel"));
+    c.timeLabel->setGeometry(Twips(6840, 3960, 3015, 255));
     QFont bold = CompactFont();
     bold.setBold(true);
     bold.setStretch(QFont::Unstretched);
-    Label5->setFont(bold);
+    c.timeLabel->setFont(bold);
 
-    Frame1 = new QGroupBox(ClientArea);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(Twips(120, 4320, 10095, 4695));
+    c.chartFrame = new QGroupBox(c.clientArea);
+    c.chartFrame->setObjectName(QStringLiteral("chartFrame"));
+    c.chartFrame->setGeometry(Twips(120, 4320, 10095, 4695));
     // The chart takes its axis fonts when it is made: before the bold title font.
-    MSChart1 = new ChannelChart(Frame1);
-    MSChart1->setObjectName(QStringLiteral("MSChart1"));
-    MSChart1->setGeometry(Twips(120, 240, 9735, 4335));
-    MSChart1->setFont(CompactFont());
+    c.chart = new ChannelChart(c.chartFrame);
+    c.chart->setObjectName(QStringLiteral("chart"));
+    c.chart->setGeometry(Twips(120, 240, 9735, 4335));
+    c.chart->setFont(CompactFont());
     QFont title = bold;
     title.setPointSizeF(9.75);
-    Frame1->setFont(title);
-    Check1 = new QCheckBox(QStringLiteral("B"), Frame1);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->setGeometry(Twips(9600, 4320, 375, 255).adjusted(0, 0, 7, 0));  // room for "B" in this font
-    Check1->setFont(CompactFont());
-    Check1->raise();
-    connect(Check1, &QCheckBox::clicked, this, [this] { Check1_Click(); });
+    c.chartFrame->setFont(title);
+    c.barsCheck = new QCheckBox(QStringLiteral("B"), c.chartFrame);
+    c.barsCheck->setObjectName(QStringLiteral("barsCheck"));
+    c.barsCheck->setGeometry(Twips(9600, 4320, 375, 255).adjusted(0, 0, 7, 0));  // room for "B" in this font
+    c.barsCheck->setFont(CompactFont());
+    c.barsCheck->raise();
+    connect(c.barsCheck, &QCheckBox::clicked, this, [this] { OnBarsToggled(); });
 
-    Command1 = new QPushButton(QStringLiteral("S"), ClientArea);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(Twips(120, 9120, 495, 315));
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    c.screenshotButton = new QPushButton(QStringLiteral("S"), c.clientArea);
+    c.screenshotButton->setObjectName(QStringLiteral("screenshotButton"));
+    c.screenshotButton->setGeometry(Twips(120, 9120, 495, 315));
+    connect(c.screenshotButton, &QPushButton::clicked, this, [this] { OnScreenshot(); });
 
-    Text4 = new QLineEdit(ClientArea);
-    Text4->setObjectName(QStringLiteral("Text4"));
-    Text4->setReadOnly(true);
-    Text4->setGeometry(Twips(720, 9120, 6975, 285));
-    QPalette grey = Text4->palette();
+    c.statusLine = new QLineEdit(c.clientArea);
+    c.statusLine->setObjectName(QStringLiteral("statusLine"));
+    c.statusLine->setReadOnly(true);
+    c.statusLine->setGeometry(Twips(720, 9120, 6975, 285));
+    QPalette grey = c.statusLine->palette();
     grey.setColor(QPalette::Text, QColor(128, 128, 128));
-    Text4->setPalette(grey);
+    c.statusLine->setPalette(grey);
 
-    Text2 = new QLineEdit(ClientArea);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Text2->setReadOnly(true);
-    Text2->setGeometry(Twips(7920, 9120, 735, 285));
+    c.recordCounter = new QLineEdit(c.clientArea);
+    c.recordCounter->setObjectName(QStringLiteral("recordCounter"));
+    c.recordCounter->setReadOnly(true);
+    c.recordCounter->setGeometry(Twips(7920, 9120, 735, 285));
 
-    HScroll1 = new QScrollBar(Qt::Horizontal, ClientArea);
-    HScroll1->setObjectName(QStringLiteral("HScroll1"));
-    HScroll1->setGeometry(Twips(8880, 9120, 1335, 375));
-    HScroll1->setRange(1, 1);
-    HScroll1->setEnabled(false);
-    connect(HScroll1, &QScrollBar::valueChanged, this, [this] { HScroll1_Change(); });
-
-    // Neither is ever seen: List3 lies right of the client area, Picture2 is
-    // the screenshot's capture surface.
-    List3 = new QListWidget(ClientArea);
-    List3->setObjectName(QStringLiteral("List3"));
-    List3->setGeometry(Twips(11760, 360, 2655, 2010));
-    List3->hide();
-    Picture2 = new QLabel(ClientArea);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
-    Picture2->setGeometry(Twips(11760, 2520, 1095, 615));
-    Picture2->hide();
+    c.recordScroll = new QScrollBar(Qt::Horizontal, c.clientArea);
+    c.recordScroll->setObjectName(QStringLiteral("recordScroll"));
+    c.recordScroll->setGeometry(Twips(8880, 9120, 1335, 375));
+    c.recordScroll->setRange(1, 1);
+    c.recordScroll->setEnabled(false);
+    connect(c.recordScroll, &QScrollBar::valueChanged, this, [this] { OnRecordScrolled(); });
 }
 
 }  // namespace tavro::ui

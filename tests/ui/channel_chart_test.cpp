@@ -7,19 +7,15 @@
 
 namespace {
 
-using tavro::RecordTable;
+using Rows = std::vector<tavro::ChartRow>;
 
-// Records with these time texts; channel 7 holds 10 * row.
-RecordTable TableOf(const std::vector<std::string>& times) {
-    RecordTable table;
-    for (const std::string& time : times) {
-        tavro::TelemetryRecord* record = table.Append();
-        record->TimeText = time;
-        record->Channels[7] = 10.0 * table.RecordCount();
-    }
-    return table;
+// Rows with these labels; row k (from 1) holds 10 * k.
+Rows RowsOf(const std::vector<std::string>& labels) {
+    Rows rows;
+    for (const std::string& label : labels) rows.push_back({10.0 * static_cast<double>(rows.size() + 1), label});
+    return rows;
 }
-RecordTable TableOfSize(int n) { return TableOf(std::vector<std::string>(std::size_t(n), "09:05:00.000 UTC")); }
+Rows RowsOfSize(int n) { return RowsOf(std::vector<std::string>(std::size_t(n), "09:05")); }
 
 class Chart : public testing::Test {
 protected:
@@ -28,9 +24,8 @@ protected:
 };
 
 TEST_F(Chart, OneRowPerRecordWithItsValueAndLabel) {
-    chart.PlotChannel(TableOf({"2026-12-06 09:05:00.000 UTC", "", "no time here", "12:34:56.000 UTC",
-                               "station 7 2026-12-31 23:59:58.250 UTC extra", "ab UTC"}), 7, true);
-    const char* labels[] = {"09:05", "2", "3", "12:34", "23:59", "6"};  // hh:mm, or the row number
+    const char* labels[] = {"09:05", "2", "3", "12:34", "23:59", "6"};
+    chart.PlotChannel(RowsOf({labels, labels + 6}), true);
     ASSERT_EQ(chart.RowCount(), 6);
     for (int row = 1; row <= 6; ++row) {
         EXPECT_EQ(chart.RowValue(row), 10.0 * row);
@@ -41,10 +36,10 @@ TEST_F(Chart, OneRowPerRecordWithItsValueAndLabel) {
 TEST_F(Chart, SpacingFollowsTheRecordCount) {
     const std::pair<int, int> cases[] = {{41, 1}, {60, 2}, {100, 2}, {140, 4}, {10000, 250}};  // records, spacing
     for (const auto& [records, spacing] : cases) {
-        chart.PlotChannel(TableOfSize(records), 7, true);
+        chart.PlotChannel(RowsOfSize(records), true);
         EXPECT_EQ(chart.RowCount(), records);
         EXPECT_EQ(chart.LabelSpacing(), spacing) << records;
-        chart.PlotChannel(TableOfSize(30), 7, true);  // kept for 40 records or fewer
+        chart.PlotChannel(RowsOfSize(30), true);  // kept for 40 records or fewer
         EXPECT_EQ(chart.LabelSpacing(), spacing) << records;
     }
 }
@@ -52,7 +47,7 @@ TEST_F(Chart, SpacingFollowsTheRecordCount) {
 TEST_F(Chart, NeighbouringLabelsDoNotOverlap) {
     for (const auto& [records, width] : std::vector<std::pair<int, int>>{{40, 300}, {79, 400}, {10000, 250}}) {
         chart.resize(width, 290);
-        chart.PlotChannel(TableOfSize(records), 7, true);
+        chart.PlotChannel(RowsOfSize(records), true);
         QApplication::processEvents();  // the new width
         chart.Plot()->replot();
         QCPAxis* axis = chart.Plot()->xAxis;
@@ -64,11 +59,11 @@ TEST_F(Chart, NeighbouringLabelsDoNotOverlap) {
 }
 
 TEST_F(Chart, BarsOrALine) {
-    const RecordTable table = TableOfSize(50);
+    const Rows rows = RowsOfSize(50);
     auto* bars = qobject_cast<QCPBars*>(chart.Plot()->plottable(0));
     ASSERT_NE(bars, nullptr);
     for (bool asBars : {true, false, true}) {
-        chart.PlotChannel(table, 7, asBars);
+        chart.PlotChannel(rows, asBars);
         EXPECT_EQ(std::pair(chart.IsBars(), bars->visible()), std::pair(asBars, asBars));
         EXPECT_EQ(chart.Plot()->graph(0)->visible(), !asBars);
         EXPECT_EQ((asBars ? bars->dataCount() : chart.Plot()->graph(0)->dataCount()), 50);

@@ -16,11 +16,11 @@ using tavro::ui::InfoWindow;
 TEST_F(WindowTest, StartUp) {
     EXPECT_EQ(window->windowTitle(), "TAVRO Telemetry Decoder (QX0QX)");
     for (int i = 0; i < tavro::kChannelCount; ++i)
-        EXPECT_EQ((window->Option1[i]->text() + " " + window->Label2[i]->text()).toStdString(),
+        EXPECT_EQ((ui().channelButtons[i]->text() + " " + ui().unitLabels[i]->text()).toStdString(),
                   std::string(tavro::ChannelCatalogue[i].name) + " " + std::string(tavro::ChannelCatalogue[i].unit));
-    EXPECT_EQ(window->ClientArea->size(), QSize(690, 642));
-    EXPECT_EQ(window->Command1->geometry(), QRect(8, 608, 33, 21));
-    EXPECT_FALSE(window->HScroll1->isEnabled());
+    EXPECT_EQ(ui().clientArea->size(), QSize(690, 642));
+    EXPECT_EQ(ui().screenshotButton->geometry(), QRect(8, 608, 33, 21));
+    EXPECT_FALSE(ui().recordScroll->isEnabled());
     EXPECT_TRUE(BoxTexts(*window).join("").isEmpty());
     QStringList menus;
     for (QAction* title : window->menuBar()->actions()) {
@@ -44,25 +44,25 @@ TEST_F(WindowTest, ConfIni) {
         if (c.text) WriteBytes(Path("conf.ini"), std::string(c.text));
         MakeWindow();
         SCOPED_TRACE(c.text ? c.text : "none");
-        EXPECT_EQ(!window->Command1->isHidden(), c.buttonShown);
+        EXPECT_EQ(!ui().screenshotButton->isHidden(), c.buttonShown);
         EXPECT_EQ(window->ImagePath(), c.imagePath ? QString(c.imagePath) : folder.path() + "/");
     }
 }
 
 TEST_F(WindowTest, InfoWindowOneAtATime) {
     for (int round = 0; round < 2; ++round) {  // and again once closed
-        window->MnuInfo->trigger();
-        window->MnuInfo_Click();
+        ui().infoAction->trigger();
+        window->OnInfo();
         int shown = 0;
         for (QWidget* w : QApplication::topLevelWidgets()) shown += qobject_cast<InfoWindow*>(w) && w->isVisible();
         EXPECT_EQ(shown, 1);
         ASSERT_NE(window->Info(), nullptr);
         EXPECT_FALSE(window->Info()->isModal());
         EXPECT_EQ(window->Info()->Label2->text(), "Version 0.3    (01 July 2014)");
-        for (auto command : {&MainWindow::WriteCSVFile_Click, &MainWindow::WriteTLMFile_Click}) {
-            window->Text4->clear();
+        for (auto command : {&MainWindow::OnWriteCsv, &MainWindow::OnWriteTlm}) {
+            ui().statusLine->clear();
             (window.get()->*command)();  // the main window keeps working
-            EXPECT_EQ(window->Text4->text(), "no input file");
+            EXPECT_EQ(ui().statusLine->text(), "no input file");
         }
         window->Info()->close();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

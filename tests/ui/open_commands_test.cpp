@@ -2,7 +2,6 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -14,9 +13,9 @@ namespace {
 
 using namespace uitest;
 
-QStringList List3Paths(const MainWindow& w) {
+QStringList SelectionFiles(const MainWindow& w) {
     QStringList paths;
-    for (int i = 0; i < w.List3->count(); ++i) paths << w.List3->item(i)->text();
+    for (const std::string& path : w.Engine().SelectionFiles()) paths << QString::fromStdString(path);
     return paths;
 }
 
@@ -29,44 +28,43 @@ TEST_F(WindowTest, BothSamplesThroughTheDialog) {
         int channel;  // charted after the read
         const char *boxText, *time, *title;
     } cases[] = {
-        {&MainWindow::MenuFileOpenKiss_Click, "pass1.kss", "KISS Files (*.kss)", 5, "10", "2026-12-06 09:05:00.000 UTC",
+        {&MainWindow::OnOpenKiss, "pass1.kss", "KISS Files (*.kss)", 5, "10", "2026-12-06 09:05:00.000 UTC",
          "Cmd valid"},
-        {&MainWindow::MnuOpenLog_Click, "day1.log", "Log Files (*.log)", 16, "200", "10:20:00.000 UTC",
+        {&MainWindow::OnOpenLog, "day1.log", "Log Files (*.log)", 16, "200", "10:20:00.000 UTC",
          "Solar curr (mA)"},
     };
     for (const auto& c : cases) {
         AnswerDialog(c.name);
         (window.get()->*c.command)();
         EXPECT_EQ(dialogFilters.value(0), c.filter);
-        EXPECT_EQ(List3Paths(*window), QStringList{Path(c.name)});
-        EXPECT_EQ(window->Text4->text(), Path(c.name));
-        EXPECT_EQ(window->Text2->text(), "#1 / 3");
-        EXPECT_EQ(window->Text1[c.channel]->text(), c.boxText);
-        EXPECT_EQ(window->Label5->text(), c.time);
-        EXPECT_TRUE(window->Option1[c.channel]->isChecked());
-        EXPECT_EQ(window->Frame1->title(), c.title);
+        EXPECT_EQ(SelectionFiles(*window), QStringList{Path(c.name)});
+        EXPECT_EQ(ui().statusLine->text(), Path(c.name));
+        EXPECT_EQ(ui().recordCounter->text(), "#1 / 3");
+        EXPECT_EQ(ui().valueBoxes[c.channel]->text(), c.boxText);
+        EXPECT_EQ(ui().timeLabel->text(), c.time);
+        EXPECT_TRUE(ui().channelButtons[c.channel]->isChecked());
+        EXPECT_EQ(ui().chartFrame->title(), c.title);
     }
 }
 
-TEST_F(WindowTest, UnreadableFileThenCancelReadsTheSelectionAgain) {
+TEST_F(WindowTest, UnreadableFileThenACancelledDialogChangesNothing) {
     WriteBytes(Path("a.kss"), KissCapture(2));
     WriteBytes(Path("c.kss"), KissCapture(5));
     const QStringList selection{Path("a.kss"), Path("missing.kss"), Path("c.kss")};
     window->OpenFiles(selection);
-    EXPECT_EQ(window->Text2->text(), "#1 / 7");
-    EXPECT_EQ(window->Text4->text(), "cannot read " + Path("missing.kss") + ": No such file or directory");
+    EXPECT_EQ(ui().recordCounter->text(), "#1 / 7");
+    EXPECT_EQ(ui().statusLine->text(), "cannot read " + Path("missing.kss") + ": No such file or directory");
 
-    window->HScroll1->setValue(4);
-    CancelDialog();
-    window->MenuFileOpenKiss_Click();
-    EXPECT_EQ(List3Paths(*window), selection);
-    EXPECT_EQ(window->Text2->text(), "#2 / 7");  // read again, held to each file's count in turn
-    EXPECT_EQ(window->Text1[3]->text(), "91");
-    // The log command reads the same list with its own reader: no records.
-    CancelDialog();
-    window->MnuOpenLog_Click();
-    EXPECT_EQ(window->Text2->text(), "#1 / 0");
-    EXPECT_TRUE(BoxTexts(*window).join("").isEmpty());
+    ui().recordScroll->setValue(4);
+    const QStringList shown = BoxTexts(*window);
+    for (void (MainWindow::*command)() : {&MainWindow::OnOpenKiss, &MainWindow::OnOpenLog}) {
+        CancelDialog();
+        (window.get()->*command)();
+        EXPECT_EQ(SelectionFiles(*window), selection);
+        EXPECT_EQ(ui().recordCounter->text(), "#4 / 7");
+        EXPECT_EQ(BoxTexts(*window), shown);
+        EXPECT_EQ(ui().timeLabel->text(), "2026-12-06 09:05:00.000 UTC");
+    }
 }
 
 TEST_F(WindowTest, TooManyFilesAreRefused) {
@@ -78,10 +76,10 @@ TEST_F(WindowTest, TooManyFilesAreRefused) {
         typed += '"' + name + "\" ";
     }
     AnswerDialog(typed);
-    window->MenuFileOpenKiss_Click();
+    window->OnOpenKiss();
     EXPECT_EQ(messages.join(""), QString::fromUtf8("TAVRO Telemetry Decoder: Es wurden zu viele Dateien ausgewählt!"));
-    EXPECT_EQ(List3Paths(*window), QStringList{Path("first.kss")});
-    EXPECT_EQ(window->Store().table.RecordCount(), 0);
+    EXPECT_EQ(SelectionFiles(*window), QStringList{Path("first.kss")});
+    EXPECT_EQ(window->Engine().RecordCount(), 2);  // refused: nothing changes
 }
 
 TEST_F(WindowTest, CommandsWaitForTheRead) {
@@ -90,21 +88,21 @@ TEST_F(WindowTest, CommandsWaitForTheRead) {
     bool probed = false;
     std::function<void()> probe = [&] {  // between two slices, once some records are in
         MainWindow& w = *window;
-        if (w.Store().table.RecordCount() == 0) return QTimer::singleShot(0, &w, probe);
+        if (w.Engine().RecordCount() == 0) return QTimer::singleShot(0, &w, probe);
         probed = true;
-        for (QAction* a : {w.MenuFileOpenKiss, w.MnuOpenLog, w.WriteCSVFile, w.WriteTLMFile})
+        for (QAction* a : {w.ControlsForTesting().openKissAction, w.ControlsForTesting().openLogAction, w.ControlsForTesting().writeCsvAction, w.ControlsForTesting().writeTlmAction})
             EXPECT_FALSE(a->isEnabled());
-        for (QWidget* c : std::initializer_list<QWidget*>{w.Command1, w.HScroll1, w.Check1, w.Option1[3]})
+        for (QWidget* c : std::initializer_list<QWidget*>{w.ControlsForTesting().screenshotButton, w.ControlsForTesting().recordScroll, w.ControlsForTesting().barsCheck, w.ControlsForTesting().channelButtons[3]})
             EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
-        EXPECT_TRUE(w.MnuInfo->isEnabled());
+        EXPECT_TRUE(w.ControlsForTesting().infoAction->isEnabled());
         ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
         EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
     };
     QTimer::singleShot(0, window.get(), probe);
     window->OpenFiles({Path("long.kss")});
     EXPECT_TRUE(probed);
-    EXPECT_EQ(window->Store().table.RecordCount(), 400);
-    EXPECT_TRUE(window->WriteTLMFile->isEnabled() && window->Command1->isEnabled() && window->HScroll1->isEnabled());
+    EXPECT_EQ(window->Engine().RecordCount(), 400);
+    EXPECT_TRUE(ui().writeTlmAction->isEnabled() && ui().screenshotButton->isEnabled() && ui().recordScroll->isEnabled());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 
 #include "atomic_file.h"
+#include "export_safety.h"
 #include "channel_chart.h"
 #include "window_test_support.h"
 
@@ -23,13 +24,13 @@ TEST_F(WindowTest, EachPositionShowsItsRecord) {
         {1, 8, "hardware"}, {1, 10, "39.50"}, {3, 10, "118.50"}, {1, 46, "0"},
     };
     for (const auto& c : cases) {
-        window->HScroll1->setValue(c.position);
-        EXPECT_EQ(window->Text1[c.channel]->text(), c.text) << c.position << " " << c.channel;
-        EXPECT_EQ(window->Text2->text(), QStringLiteral("#%1 / 3").arg(c.position));
-        EXPECT_EQ(window->Label5->text(), QString::fromUtf8("2026-12-06 09:05:00.000 UTC München"));
+        ui().recordScroll->setValue(c.position);
+        EXPECT_EQ(ui().valueBoxes[c.channel]->text(), c.text) << c.position << " " << c.channel;
+        EXPECT_EQ(ui().recordCounter->text(), QStringLiteral("#%1 / 3").arg(c.position));
+        EXPECT_EQ(ui().timeLabel->text(), QString::fromUtf8("2026-12-06 09:05:00.000 UTC München"));
     }
     Load("pass.kss", 0);  // no records
-    EXPECT_EQ(window->Text2->text(), "#1 / 0");
+    EXPECT_EQ(ui().recordCounter->text(), "#1 / 0");
     EXPECT_TRUE(BoxTexts(*window).join("").isEmpty());
 }
 
@@ -41,22 +42,22 @@ TEST_F(WindowTest, ChoosingAChannel) {
         {12, "Batt temp (C)", 190, 190},        {46, "SMDH diff cnt", 0, 0}, {43, "MIPS diff cnt (m)", 0, 0},
     };
     for (const auto& c : cases) {
-        window->Option1[c.channel]->click();
-        EXPECT_EQ(window->Frame1->title(), c.title);
+        ui().channelButtons[c.channel]->click();
+        EXPECT_EQ(ui().chartFrame->title(), c.title);
         for (int i = 0; i < tavro::kChannelCount; ++i) {
-            EXPECT_EQ(window->Option1[i]->isChecked(), i == c.channel) << c.channel << " " << i;
-            EXPECT_EQ(window->Text1[i]->palette().color(QPalette::Base), i == c.channel ? lightYellow : Qt::white);
+            EXPECT_EQ(ui().channelButtons[i]->isChecked(), i == c.channel) << c.channel << " " << i;
+            EXPECT_EQ(ui().valueBoxes[i]->palette().color(QPalette::Base), i == c.channel ? lightYellow : Qt::white);
         }
-        EXPECT_EQ(std::pair(window->MSChart1->RowValue(1), window->MSChart1->RowValue(3)), std::pair(c.row1, c.row3));
-        EXPECT_EQ(window->MSChart1->RowLabel(2), "09:05");
+        EXPECT_EQ(std::pair(ui().chart->RowValue(1), ui().chart->RowValue(3)), std::pair(c.row1, c.row3));
+        EXPECT_EQ(ui().chart->RowLabel(2), "09:05");
     }
-    window->Check1->click();  // bars for the last channel, kept for the next file
-    EXPECT_EQ(window->Frame1->title(), "MIPS diff cnt (m)");
+    ui().barsCheck->click();  // bars for the last channel, kept for the next file
+    EXPECT_EQ(ui().chartFrame->title(), "MIPS diff cnt (m)");
     Load("pass.kss", 100);
-    EXPECT_TRUE(window->MSChart1->IsBars());
-    EXPECT_EQ(std::pair(window->MSChart1->RowCount(), window->MSChart1->LabelSpacing()), std::pair(100, 2));
-    window->Check1->click();
-    EXPECT_FALSE(window->MSChart1->IsBars());
+    EXPECT_TRUE(ui().chart->IsBars());
+    EXPECT_EQ(std::pair(ui().chart->RowCount(), ui().chart->LabelSpacing()), std::pair(100, 2));
+    ui().barsCheck->click();
+    EXPECT_FALSE(ui().chart->IsBars());
 }
 
 QStringList Lines(const QString& path) {
@@ -65,36 +66,35 @@ QStringList Lines(const QString& path) {
 }
 
 TEST_F(WindowTest, BothFilesBesideTheInput) {
-    window->DecimalSeparator = ',';
+    window->SetDecimalSeparator(',');
     Load("pass1.kss", 3);
-    window->HScroll1->setValue(2);
-    window->WriteCSVFile->trigger();
-    EXPECT_EQ(window->Text4->text(), Path("pass1.csv") + " has been written");
+    ui().recordScroll->setValue(2);
+    ui().writeCsvAction->trigger();
+    EXPECT_EQ(ui().statusLine->text(), Path("pass1.csv") + " has been written");
     QStringList lines = Lines(Path("pass1.csv"));
     ASSERT_EQ(lines.size(), 4);  // a header and every record, whatever is on display
     EXPECT_TRUE(lines[0].startsWith("OPS mode;Boot cnt;Packet cnt;Uptime;Cmd rx;Cmd valid;"));
     EXPECT_TRUE(lines[2].startsWith("3,00;0,00;0,00;91,00;0,00;11,00;31,00;3724,00;0,00;0,00;79,00;"));
 
-    window->WriteTLMFile->trigger();
-    EXPECT_EQ(window->Text4->text(), Path("pass1.tlm") + " has been written");
+    ui().writeTlmAction->trigger();
+    EXPECT_EQ(ui().statusLine->text(), Path("pass1.tlm") + " has been written");
     lines = Lines(Path("pass1.tlm"));
     ASSERT_EQ(lines.size(), 26);
     EXPECT_EQ(lines[3], "OPS mode            3                    |  Boot cnt            0                 ");
     EXPECT_EQ(lines[8], "Batt voltage        79,00     V          |  tot sys curr        0,00      A       ");
 }
 
-TEST_F(WindowTest, FailedExportKeepsThePreviousFile) {
-    Load("pass1.kss", 2);
-    for (const char* name : {"pass1.csv", "pass1.tlm"}) WriteBytes(Path(name), std::string("previous\r\n"));
-    tavro::SetWriteFaultForTesting([](const std::string&) { return 28; });  // ENOSPC
-    window->WriteCSVFile_Click();
-    const QString csvText = window->Text4->text();
-    window->WriteTLMFile_Click();
-    tavro::SetWriteFaultForTesting(nullptr);
-    EXPECT_EQ(csvText, Path("pass1.csv") + " could not be written: No space left on device");
-    EXPECT_EQ(window->Text4->text(), Path("pass1.tlm") + " could not be written: No space left on device");
-    for (const char* name : {"pass1.csv", "pass1.tlm"}) EXPECT_EQ(ReadAll(Path(name)), "previous\r\n");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 3);  // no temporary file left
+// The window's exports follow every safety rule (the table in export_safety.h).
+TEST_F(WindowTest, ExportsFollowTheSafetyRules) {
+    tavro::test::CheckExportSafety(folder.path().toStdString(), [this](const tavro::test::ExportCall& call) {
+        window->OpenFiles({QString::fromStdString(call.input)});
+        if (call.failWrite) tavro::SetWriteFaultForTesting([](const std::string&) { return ENOSPC; });
+        window->OnWriteCsv();
+        tavro::SetWriteFaultForTesting(nullptr);
+        const QString status = ui().statusLine->text();
+        EXPECT_TRUE(status.startsWith(QString::fromStdString(call.target))) << status.toStdString();
+        return tavro::test::ExportOutcome{status.endsWith(" has been written"), status.toStdString()};
+    });
 }
 
 }  // namespace

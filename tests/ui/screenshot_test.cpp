@@ -16,6 +16,8 @@ struct ShotCase {
     QStringList statuses, messages;               // %1: the picture's path without ".bmp"
 };
 
+void PrintTo(const ShotCase& c, std::ostream* os) { *os << c.name; }
+
 class Screenshot : public WindowTest, public testing::WithParamInterface<ShotCase> {
 protected:
     void TearDown() override { qputenv("PATH", savedPath); }
@@ -27,7 +29,7 @@ protected:
                                      "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > a.tmp && mv a.tmp arguments.txt\n"));
         QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-    QImage Client() const { return window->ClientArea->grab().toImage().convertToFormat(QImage::Format_RGB888); }
+    QImage Client() const { return ui().clientArea->grab().toImage().convertToFormat(QImage::Format_RGB888); }
     const QByteArray savedPath = qgetenv("PATH");
 };
 
@@ -43,28 +45,28 @@ TEST_P(Screenshot, Command1) {
     window->show();
     QApplication::processEvents();  // laid out as on the screen
     QStringList statuses;
-    QObject::connect(window->Text4, &QLineEdit::textChanged, [&statuses](const QString& text) { statuses << text; });
-    const QList<QWidget*> controls{window->Check1, window->Command1};
+    QObject::connect(ui().statusLine, &QLineEdit::textChanged, [&statuses](const QString& text) { statuses << text; });
+    const QList<QWidget*> controls{ui().barsCheck, ui().screenshotButton};
     for (QWidget* control : controls) control->hide();
     const QImage bare = Client();
     for (QWidget* control : controls) control->show();
     const QImage full = Client();
 
-    window->Command1->click();
+    ui().screenshotButton->click();
 
     const QString bitmap = window->ImagePath() + "tavro_pass1.bmp";
     EXPECT_EQ(statuses.join('\n'), c.statuses.join('\n').arg(window->ImagePath() + "tavro_pass1"));
     EXPECT_EQ(messages, c.messages);
-    EXPECT_TRUE(window->Check1->isVisible() && window->Command1->isVisible());
-    EXPECT_EQ(window->Store().InputFilePath, Path("pass1.kss").toStdString());
+    EXPECT_TRUE(ui().barsCheck->isVisible() && ui().screenshotButton->isVisible());
+    EXPECT_EQ(window->Engine().InputFilePath(), Path("pass1.kss").toStdString());
     if (!statuses.value(0).endsWith(" saved")) return;
     const QByteArray bytes = ReadAll(bitmap);
     EXPECT_EQ(bytes.left(2) + bytes.mid(28, 1), QByteArray("BM\x18"));  // 24 bits per pixel
     const QImage picture = QImage::fromData(bytes, "BMP").convertToFormat(QImage::Format_RGB888);
-    EXPECT_EQ(picture.size(), window->ClientArea->size() * window->devicePixelRatio());
+    EXPECT_EQ(picture.size(), ui().clientArea->size() * window->devicePixelRatio());
     EXPECT_EQ(picture, bare);
     for (QWidget* control : controls) {
-        const QRect place(control->mapTo(window->ClientArea, QPoint(0, 0)), control->size());
+        const QRect place(control->mapTo(ui().clientArea, QPoint(0, 0)), control->size());
         EXPECT_NE(picture.copy(place), full.copy(place)) << control->objectName().toStdString();
         EXPECT_EQ(picture.pixelColor(place.center()), QColor(240, 240, 240)) << control->objectName().toStdString();
     }

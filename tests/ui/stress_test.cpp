@@ -19,16 +19,16 @@ TEST_F(Stress, CommandsDuringAReadAreRefusedAndAClosedWindowEndsTheProgram) {
     int pauses = 0, notStored = -1;
     EachPass([&] {
         if (!window->Reading()) return true;  // not yet started
-        if (window->Store().table.FramesNotStored() > 0) return notStored = window->Store().table.FramesNotStored(), !window->close();
-        window->MenuFileOpenKiss_Click(), window->WriteCSVFile_Click(), window->Command1_Click();
-        window->OpenFiles({Path("other.log")}), window->Option1[10]->click();  // other.log: never read
+        if (window->Engine().Records().FramesNotStored() > 0) return notStored = window->Engine().Records().FramesNotStored(), !window->close();
+        window->OnOpenKiss(), window->OnWriteCsv(), window->OnScreenshot();
+        window->OpenFiles({Path("other.log")}), ui().channelButtons[10]->click();  // other.log: never read
         return ++pauses > 0;
     });
     QTimer::singleShot(0, window.get(), [&] { window->OpenFiles({Path("long.kss"), Path("other.log")}); });
     QTimer::singleShot(60000, window.get(), [] { QApplication::exit(3); });  // the program did not end
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_FALSE(window->Reading());
-    EXPECT_EQ(window->Store().table.FramesNotStored(), notStored);  // nothing read after the close
+    EXPECT_EQ(window->Engine().Records().FramesNotStored(), notStored);  // nothing read after the close
     EXPECT_GT(pauses, 10);
     EXPECT_EQ(messages, QStringList());  // no dialog, no message box
     EXPECT_NE(window->SelectedChannel(), 10);  // the click was refused
@@ -46,18 +46,18 @@ TEST_F(Stress, ASecondOpenRightAfterTheFirstThenScrollStepsAndChannelSwitches) {
     std::size_t channel = 5;
     for (int k = 0; k < 600; ++k) {
         const auto action = QAbstractSlider::SliderAction(1 + random.bounded(6));  // steps, pages, ends
-        k % 5 ? window->HScroll1->triggerAction(action) : window->HScroll1->setValue(random.bounded(10020) - 10);
-        if (k % 4 == 0) window->Option1[channel = random.bounded(tavro::kChannelCount)]->click();
-        if (k % 7 == 0) window->Check1->click();
+        k % 5 ? ui().recordScroll->triggerAction(action) : ui().recordScroll->setValue(random.bounded(10020) - 10);
+        if (k % 4 == 0) ui().channelButtons[channel = random.bounded(tavro::kChannelCount)]->click();
+        if (k % 7 == 0) ui().barsCheck->click();
         if (k % 2) QCoreApplication::processEvents();  // some before the last plot was painted
-        const int p = window->HScroll1->value();
-        ASSERT_EQ(window->Text2->text(), QStringLiteral("#%1 / 10000").arg(p)) << "step " << k;
-        ASSERT_EQ(window->Text1[7]->text().toStdString(), tavro::DisplayText(7, window->Store().table[p - 1].Channels[7], '.'));
+        const int p = ui().recordScroll->value();
+        ASSERT_EQ(ui().recordCounter->text(), QStringLiteral("#%1 / 10000").arg(p)) << "step " << k;
+        ASSERT_EQ(ui().valueBoxes[7]->text().toStdString(), tavro::DisplayText(7, window->Engine().Records()[p - 1].Channels[7], '.'));
     }
     EXPECT_EQ(window->SelectedChannel(), static_cast<int>(channel));
-    EXPECT_TRUE(window->Frame1->title().startsWith(window->Option1[channel]->text()));
-    EXPECT_EQ(window->MSChart1->IsBars(), window->Check1->isChecked());
-    for (int row : {1, 5000, 10000}) EXPECT_EQ(window->MSChart1->RowValue(row), window->Store().table[row - 1].Channels[channel]);
+    EXPECT_TRUE(ui().chartFrame->title().startsWith(ui().channelButtons[channel]->text()));
+    EXPECT_EQ(ui().chart->IsBars(), ui().barsCheck->isChecked());
+    for (int row : {1, 5000, 10000}) EXPECT_EQ(ui().chart->RowValue(row), window->Engine().Records()[row - 1].Channels[channel]);
 }
 
 TAVRO_UI_TEST_MAIN()

@@ -65,12 +65,14 @@ protected:
     void SetUp() override { MakeWindow(); }
     void MakeWindow() {
         window = std::make_unique<MainWindow>(folder.path());
-        window->DecimalSeparator = '.';
+        window->SetDecimalSeparator('.');
         window->ShowMessage = [this](QMessageBox::Icon, const QString& text, const QString& title) {
             messages << title + ": " + text;
         };
     }
     QString Path(const QString& name) const { return folder.filePath(name); }
+    // The window's widgets (its test accessor).
+    const MainWindow::Controls& ui() const { return window->ControlsForTesting(); }
     // Writes a sample capture and opens it, as the command line does.
     void Load(const QString& name, int records) {
         WriteBytes(Path(name), KissCapture(records));
@@ -102,7 +104,7 @@ protected:
 
 inline QStringList BoxTexts(const MainWindow& w) {
     QStringList texts;
-    for (QLineEdit* box : w.Text1) texts << box->text();
+    for (QLineEdit* box : w.ControlsForTesting().valueBoxes) texts << box->text();
     return texts;
 }
 

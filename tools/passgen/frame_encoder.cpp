@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "bit_text.h"
 
 namespace tavro::passgen {
 
@@ -76,8 +75,10 @@ std::vector<std::uint8_t> LogHousekeepingBytes(const LogRaw& raw) {
 std::string LogLine(std::string_view time8, std::span<const std::uint8_t> bytes) {
     std::string line(time8);
     for (std::uint8_t b : bytes) {
+        static constexpr char kHex[] = "0123456789ABCDEF";
         line += ' ';
-        line += ByteToHex(b);
+        line += kHex[b >> 4];
+        line += kHex[b & 15];
     }
     return line;
 }

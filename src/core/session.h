@@ -1,0 +1,131 @@
+// The engine session: the records of one selection and the state of reading
+// them, behind the calls both front ends make. Sources push bytes; front
+// ends read texts and chart rows; exports write files and apply every
+// safety rule themselves.
+//
+//   Session s;
+//   s.BeginSelection();
+//   s.BeginFile("/data/pass1.kss", InputKind::Kiss);
+//   s.Feed(slice); s.Feed(slice); ...        slices of any size
+//   s.EndFile();                             or EndFile("No such file or directory")
+//   s.EndSelection();
+//   s.DisplayTexts(0)[0]    -> "norm"
+//   s.ExportCsv().StatusText() -> "/data/pass1.csv has been written"
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "channels.h"
+#include "record_table.h"
+
+namespace tavro {
+
+enum class InputKind { Kiss, Log };
+
+// ".log" (any case) is a log, anything else a KISS capture.
+InputKind KindForPath(const std::string& path);
+
+// What a selection gave, for the status line and tavro-cli's summary.
+struct SelectionSummary {
+    int recordsStored = 0;
+    long long framesNotStored = 0;     // table full
+    std::vector<std::string> failures;  // "cannot read PATH: reason", one per file
+
+    // "250 records decoded, 0 frames not stored (table full), 0 files could not be read"
+    std::string Text() const;
+    // The failures and a full table, for the status line; empty when all went well:
+    // "cannot read /d/b.kss: Permission denied; housekeeping frames not stored (table full): 12"
+    std::string ProblemText() const;
+};
+
+// The outcome of one export.
+struct ExportResult {
+    bool ok = false;
+    std::string path;   // empty when there was no input file to name it after
+    std::string error;  // "Permission denied", "it is an input file", ...
+
+    // "PATH has been written", "PATH could not be written: reason", "no input file"
+    std::string StatusText() const;
+};
+
+// One row of the chart: a record's value of the channel and its label.
+struct ChartRow {
+    double value = 0;
+    std::string label;  // hh:mm from the time text, or the row number
+};
+
+class Session {
+public:
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // --- settings: the "0.00" separator of texts and exports
+    void SetDecimalSeparator(char separator) { separator_ = separator; }
+    char DecimalSeparator() const { return separator_; }
+
+    // --- sources: one selection is one table
+    // A new table; the time text starts empty.
+    void BeginSelection();
+    // InputFilePath = path; the stamp numbers start at 0; the time text
+    // carries over from the selection's previous file.
+    void BeginFile(const std::string& path, InputKind kind);
+    // Every record is complete when Feed returns.
+    void Feed(std::span<const std::uint8_t> bytes);
+    // The bytes after the last frame or line end are read too. error: why
+    // the file could not be read to its end (the records read stay).
+    void EndFile(const std::string& error = {});
+    void EndSelection();
+
+    // --- what front ends show (records are read-only)
+    int RecordCount() const { return table_.RecordCount(); }
+    const RecordTable& Records() const { return table_; }
+    // The 47 value texts of record index (0-based) by the display rules;
+    // all empty when there is no such record.
+    std::array<std::string, kChannelCount> DisplayTexts(int index) const;
+    const std::string& TimeText(int index) const;
+    std::vector<ChartRow> ChartRows(int channel) const;
+    // 5 ("Cmd valid") after a KISS capture, 16 ("Solar curr") after a log.
+    int DefaultChartChannel() const;
+    SelectionSummary Summary() const;
+    const std::string& InputFilePath() const { return inputFilePath_; }
+    const std::string& CurrentTimeText() const { return capture_.CurrentTimeText; }
+    const std::vector<std::string>& SelectionFiles() const { return files_; }
+
+    // --- exports. An empty path names the file after InputFilePath
+    // (/data/pass1.kss -> /data/pass1.csv); "-" is standard output.
+    // Every export: never replaces a file of the selection; writes a
+    // temporary file in the same folder and renames it; a replaced file keeps
+    // its mode, a new one gets 0666 & ~umask; a pipe or device is written
+    // into; a link is followed and stays.
+    ExportResult ExportCsv(const std::string& path = {}) const;
+    // The report of record index (0-based), from the record itself.
+    ExportResult ExportTlm(int index, const std::string& path = {}) const;
+    ExportResult ExportDump(const std::string& path) const;
+    // The screenshot's bitmap, named after InputFilePath in imageFolder.
+    ExportResult SavePicture(const std::string& imageFolder, std::string_view bitmap) const;
+
+private:
+    ExportResult Export(const std::string& path, std::string_view contents) const;
+    // path, or the input file's name with extension; empty: no input file.
+    std::string TargetPath(const std::string& path, const char* extension) const;
+
+    struct FileReader;
+    RecordTable table_;
+    CaptureState capture_;
+    std::unique_ptr<FileReader> reader_;
+    std::string inputFilePath_;
+    InputKind lastKind_ = InputKind::Kiss;
+    std::vector<std::string> files_;
+    std::vector<std::string> failures_;
+    char separator_ = '.';
+};
+
+}  // namespace tavro
