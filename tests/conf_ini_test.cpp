@@ -1,5 +1,7 @@
-// conf.ini text -> screenshot folder and screenshot button.
+// conf.ini text -> screenshot folder and button, recording folder, KISS server.
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "conf_ini.h"
 
@@ -29,4 +31,18 @@ TEST(ParseConfIni, Table) {
         EXPECT_EQ(s.screenshotButton, c.button) << c.text;
     }
     EXPECT_EQ(ParseConfIni("IMAGE_PATH=d:\\shots", "c:\\prog\\", '\\').imagePath, "d:\\shots\\");
+}
+
+TEST(ParseConfIni, LiveReception) {
+    const struct { std::string text, capturePath, host; int port; } cases[] = {
+        {"", "/opt/tavro/", "localhost", 8001},
+        {"CAPTURE_PATH=/home/me/passes\nKISS_HOST=Station-PC\nkiss_port=8100\n", "/home/me/passes/", "Station-PC", 8100},
+        {"KISS_PORT=0\n", "/opt/tavro/", "localhost", 8001},  {"KISS_PORT=65536\n", "/opt/tavro/", "localhost", 8001},
+        {"KISS_PORT=80x\nKISS_HOST=\n", "/opt/tavro/", "localhost", 8001}, {"KISS_PORT=65535", "/opt/tavro/", "localhost", 65535},
+    };
+    for (const auto& c : cases) {
+        const Settings s = ParseConfIni(c.text, "/opt/tavro/", '/');
+        EXPECT_EQ(std::tuple(s.capturePath, s.kissHost, s.kissPort), std::tuple(c.capturePath, c.host, c.port)) << c.text;
+        EXPECT_EQ(s.imagePath, "/opt/tavro/");
+    }
 }

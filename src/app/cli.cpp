@@ -1,28 +1,44 @@
 #include "cli.h"
 
+#include <unistd.h>
+
 #include <charconv>
+#include <climits>
 #include <ostream>
 
+#include "conf_ini.h"
 #include "file_reading.h"
-#include "session.h"
+#include "kiss_tcp_client.h"
 #include "value_text.h"
 
 namespace tavro::cli {
 
 const char* const kUsage =
-    "usage: tavro-cli (--kiss | --log) [--csv PATH] [--tlm PATH] [--record N]\n"
-    "                 [--dump PATH] [--decimal-separator SEP] FILE...\n";
+    "usage: tavro-cli (--kiss | --log | --satnogs) [OPTIONS] FILE...\n"
+    "       tavro-cli --kiss-tcp HOST:PORT [--record-to FILE] [--reconnect] [OPTIONS]\n"
+    "OPTIONS: [--csv PATH] [--tlm PATH] [--record N] [--dump PATH] [--decimal-separator SEP]\n"
+    "         [--dedupe] [--report]\n";
 
 namespace {
 
 ParseResult Usage(std::string error) { return {std::nullopt, std::move(error)}; }
+
+// The folder of the running program, where conf.ini is looked for.
+std::string ProgramFolder() {
+    char path[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    const std::string exe(path, static_cast<std::size_t>(n));
+    return exe.substr(0, exe.rfind('/'));
+}
 
 }  // namespace
 
 ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSeparator) {
     Options o;
     o.decimalSeparator = defaultSeparator;
-    bool kiss = false, log = false, filesOnly = false;
+    int kinds = 0;
+    bool filesOnly = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
         if (filesOnly || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -43,13 +59,24 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
             if (i + 1 < args.size()) return args[++i];
             return std::nullopt;
         };
-        if (arg == "--kiss" || arg == "--log") {
-            if (inlineValue) return Usage(arg + " takes no value");
-            (arg == "--kiss" ? kiss : log) = true;
-        } else if (arg == "--csv" || arg == "--tlm" || arg == "--dump") {
+        const bool flag = arg == "--kiss" || arg == "--log" || arg == "--satnogs" || arg == "--dedupe" ||
+                          arg == "--report" || arg == "--reconnect";
+        if (flag && inlineValue) return Usage(arg + " takes no value");
+        if (arg == "--kiss" || arg == "--log" || arg == "--satnogs") {
+            ++kinds;
+            o.kind = arg == "--log" ? InputKind::Log : arg == "--satnogs" ? InputKind::Satnogs : InputKind::Kiss;
+        } else if (arg == "--dedupe" || arg == "--report" || arg == "--reconnect") {
+            (arg == "--dedupe" ? o.dedupe : arg == "--report" ? o.report : o.reconnect) = true;
+        } else if (arg == "--kiss-tcp") {
+            ++kinds;
+            auto v = value();
+            std::string host;
+            if (!v || !ParseHostPort(*v, host, o.port)) return Usage("--kiss-tcp needs HOST:PORT");
+            o.host = host;
+        } else if (arg == "--csv" || arg == "--tlm" || arg == "--dump" || arg == "--record-to") {
             auto v = value();
             if (!v || v->empty()) return Usage(arg + " needs a path");
-            (arg == "--csv" ? o.csvPath : arg == "--tlm" ? o.tlmPath : o.dumpPath) = *v;
+            (arg == "--csv" ? o.csvPath : arg == "--tlm" ? o.tlmPath : arg == "--dump" ? o.dumpPath : o.recordTo) = *v;
         } else if (arg == "--record") {
             auto v = value();
             int n = 0;
@@ -66,17 +93,42 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
             return Usage("unknown option " + arg);
         }
     }
-    if (kiss == log) return Usage("give one of --kiss and --log");
-    if (o.files.empty()) return Usage("no input file");
-    o.log = log;
+    if (kinds != 1) return Usage("give one of --kiss, --log, --satnogs and --kiss-tcp");
+    if (o.host) {
+        if (!o.files.empty()) return Usage("--kiss-tcp reads no files");
+    } else {
+        if (o.recordTo || o.reconnect) return Usage("--record-to and --reconnect go with --kiss-tcp");
+        if (o.files.empty()) return Usage("no input file");
+    }
     return {o, {}};
+}
+
+bool WriteExports(const Session& session, const Options& o, bool defaultCsv, std::ostream& err) {
+    bool written = true;
+    const auto check = [&](const ExportResult& r) {
+        if (!r.ok) err << "tavro-cli: cannot write " << r.path << ": " << r.error << '\n';
+        written = written && r.ok;
+    };
+    // Without --csv and --tlm the CSV goes next to the last input file (or the
+    // recording); a live session has streamed the one --csv names.
+    if (o.csvPath ? !o.host : !o.tlmPath && defaultCsv) check(session.ExportCsv(o.csvPath.value_or(std::string())));
+    if (o.tlmPath) check(session.ExportTlm(o.record - 1, *o.tlmPath));  // empty texts with no records
+    if (o.dumpPath) check(session.ExportDump(*o.dumpPath));
+    return written;
+}
+
+void ReportEnd(const Session& session, const Options& o, std::ostream& err) {
+    const SelectionSummary summary = session.Summary();
+    if (o.report) err << AlignedTable(ReportRows(summary.files));
+    err << "tavro-cli: " << summary.Text() << '\n';
 }
 
 int Run(const Options& o, std::ostream& err) {
     Session session;
     session.SetDecimalSeparator(o.decimalSeparator);
+    session.SetMergeDuplicates(o.dedupe);
     std::vector<SelectionEntry> files;
-    for (const std::string& f : o.files) files.push_back({f, o.log ? InputKind::Log : InputKind::Kiss});
+    for (const std::string& f : o.files) files.push_back({f, o.kind});
     ReadObserver quiet;
     ReadSelection(session, files, quiet);
     const SelectionSummary summary = session.Summary();
@@ -87,17 +139,8 @@ int Run(const Options& o, std::ostream& err) {
         err << "tavro-cli: record " << o.record << " is beyond the " << count << " records read\n" << kUsage;
         return 2;
     }
-    bool written = true;
-    const auto check = [&](const ExportResult& r) {
-        if (!r.ok) err << "tavro-cli: cannot write " << r.path << ": " << r.error << '\n';
-        written = written && r.ok;
-    };
-    // Without --csv and --tlm the CSV goes next to the last input file.
-    if (o.csvPath || !o.tlmPath) check(session.ExportCsv(o.csvPath.value_or(std::string())));
-    if (o.tlmPath) check(session.ExportTlm(o.record - 1, *o.tlmPath));  // empty texts with no records
-    if (o.dumpPath) check(session.ExportDump(*o.dumpPath));
-
-    err << "tavro-cli: " << summary.Text() << '\n';
+    const bool written = WriteExports(session, o, true, err);
+    ReportEnd(session, o, err);
     return summary.failures.empty() && written ? 0 : 1;
 }
 
@@ -111,6 +154,7 @@ int Main(const std::vector<std::string>& args, std::ostream& err) {
         err << "tavro-cli: " << parsed.error << '\n' << kUsage;
         return 2;
     }
+    if (parsed.options->host) return RunLive(*parsed.options, LoadSettings(ProgramFolder()).capturePath, err);
     return Run(*parsed.options, err);
 }
 

@@ -1,23 +1,33 @@
 // tavro-cli: the batch twin of the window.
-//   tavro-cli (--kiss | --log) [--csv PATH] [--tlm PATH] [--record N]
-//             [--dump PATH] [--decimal-separator SEP] FILE...
+//   tavro-cli (--kiss | --log | --satnogs) [OPTIONS] FILE...
+//   tavro-cli --kiss-tcp HOST:PORT [--record-to FILE] [--reconnect] [OPTIONS]
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "session.h"
+
 namespace tavro::cli {
 
 struct Options {
-    bool log = false;  // --log; otherwise --kiss
+    InputKind kind = InputKind::Kiss;  // --kiss, --log, --satnogs
     std::optional<std::string> csvPath;
     std::optional<std::string> tlmPath;
     std::optional<std::string> dumpPath;
     int record = 1;  // 1-based
     char decimalSeparator = '.';
+    bool dedupe = false;
+    bool report = false;
     std::vector<std::string> files;
+    // --kiss-tcp: live reception instead of files
+    std::optional<std::string> host;
+    std::uint16_t port = 0;
+    std::optional<std::string> recordTo;
+    bool reconnect = false;
 };
 
 struct ParseResult {
@@ -30,9 +40,18 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
 
 // Runs the command; returns the exit status (0, 1 or 2).
 int Run(const Options& options, std::ostream& err);
+// --kiss-tcp: until the server closes the connection, or (with --reconnect)
+// until SIGINT or SIGTERM. captureFolder: where the recording goes without
+// --record-to.
+int RunLive(const Options& options, const std::string& captureFolder, std::ostream& err);
 
 // argv[1..] -> exit status; what main() calls.
 int Main(const std::vector<std::string>& args, std::ostream& err);
+
+// The exports and the closing lines a session ends with, files or live.
+// defaultCsv: without --csv and --tlm, the CSV named after the input.
+bool WriteExports(const Session& session, const Options& o, bool defaultCsv, std::ostream& err);
+void ReportEnd(const Session& session, const Options& o, std::ostream& err);
 
 extern const char* const kUsage;
 

@@ -1,6 +1,9 @@
 #include "conf_ini.h"
 
 #include <cctype>
+#include <charconv>
+#include <fstream>
+#include <sstream>
 
 namespace tavro {
 
@@ -20,8 +23,13 @@ std::string Upper(std::string_view s) {
 
 }  // namespace
 
-Settings ParseConfIni(std::string_view text, const std::string& defaultImagePath, char separator) {
-    Settings settings{defaultImagePath, std::nullopt};
+Settings ParseConfIni(std::string_view text, const std::string& defaultFolder, char separator) {
+    Settings settings{defaultFolder, std::nullopt, defaultFolder};
+    const auto folder = [separator](std::string& path, std::string_view value) {
+        if (value.empty()) return;
+        path.assign(value);
+        if (path.back() != separator) path += separator;
+    };
     while (!text.empty()) {
         const auto lf = text.find('\n');
         std::string_view line = text.substr(0, lf);
@@ -33,14 +41,27 @@ Settings ParseConfIni(std::string_view text, const std::string& defaultImagePath
         const std::string key = Upper(TrimBlanks(line.substr(0, eq)));
         const std::string_view value = TrimBlanks(line.substr(eq + 1));
         if (key == "IMAGE_PATH") {
-            if (value.empty()) continue;
-            settings.imagePath.assign(value);
-            if (settings.imagePath.back() != separator) settings.imagePath += separator;
+            folder(settings.imagePath, value);
+        } else if (key == "CAPTURE_PATH") {
+            folder(settings.capturePath, value);
         } else if (key == "SCREENSHOT") {
             settings.screenshotButton = Upper(value) == "YES";
+        } else if (key == "KISS_HOST" && !value.empty()) {
+            settings.kissHost.assign(value);
+        } else if (key == "KISS_PORT") {
+            int port = 0;
+            const auto res = std::from_chars(value.data(), value.data() + value.size(), port);
+            if (res.ec == std::errc() && res.ptr == value.data() + value.size() && port >= 1 && port <= 65535)
+                settings.kissPort = port;
         }
     }
     return settings;
+}
+
+Settings LoadSettings(const std::string& folder) {
+    std::ostringstream text;
+    if (std::ifstream in{folder + "/conf.ini", std::ios::binary}) text << in.rdbuf();
+    return ParseConfIni(text.str(), folder + "/", '/');
 }
 
 }  // namespace tavro

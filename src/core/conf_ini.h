@@ -5,6 +5,9 @@
 //                                    a missing closing separator is added
 //   SCREENSHOT = yes                 the "S" button: "YES" in any case shows
 //                                    it, any other value hides it
+//   CAPTURE_PATH = /home/me/passes/  folder of the live recordings, as IMAGE_PATH
+//   KISS_HOST = localhost            the KISS TCP server offered in the connect
+//   KISS_PORT = 8001                 dialog (a port from 1 to 65535)
 //
 // Keys match in any letter case; blanks (spaces only) around key and value
 // are removed; a further "=" belongs to the value; the later line wins;
@@ -20,10 +23,17 @@ namespace tavro {
 struct Settings {
     std::string imagePath;                 // always ends in the separator
     std::optional<bool> screenshotButton;  // unset: the button keeps its design state (visible)
+    std::string capturePath;               // always ends in the separator
+    std::string kissHost = "localhost";
+    int kissPort = 8001;
 };
 
-// defaultImagePath is the program folder with its closing separator; an
-// empty IMAGE_PATH value leaves it.
-Settings ParseConfIni(std::string_view text, const std::string& defaultImagePath, char separator);
+// defaultFolder is the program folder with its closing separator, the
+// default of both folders; an empty value leaves the default.
+Settings ParseConfIni(std::string_view text, const std::string& defaultFolder, char separator);
+
+// The settings of folder/conf.ini; a missing or unreadable file leaves the
+// defaults (folder + "/" for both folders).
+Settings LoadSettings(const std::string& folder);
 
 }  // namespace tavro

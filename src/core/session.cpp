@@ -6,67 +6,99 @@
 #include "chart_rows.h"
 #include "kiss_reader.h"
 #include "log_reader.h"
+#include "satnogs_reader.h"
+#include "session_parts.h"
 #include "value_text.h"
 
 namespace tavro {
 
 InputKind KindForPath(const std::string& path) {
-    if (path.size() < 4) return InputKind::Kiss;
-    std::string ext = path.substr(path.size() - 4);
+    const auto dot = path.rfind('.');
+    std::string ext = dot == std::string::npos || path.find('/', dot) != std::string::npos ? "" : path.substr(dot);
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".log" ? InputKind::Log : InputKind::Kiss;
+    if (ext == ".log") return InputKind::Log;
+    if (ext == ".csv" || ext == ".json") return InputKind::Satnogs;
+    return InputKind::Kiss;
 }
 
 std::string SelectionSummary::Text() const {
-    return std::to_string(recordsStored) + " records decoded, " + std::to_string(framesNotStored) +
-           " frames not stored (table full), " + std::to_string(failures.size()) + " files could not be read";
-}
-
-std::string SelectionSummary::ProblemText() const {
-    std::string text;
-    for (const std::string& failure : failures) text += (text.empty() ? "" : "; ") + failure;
-    if (framesNotStored > 0)
-        text += (text.empty() ? "" : "; ") + std::string("housekeeping frames not stored (table full): ") +
-                std::to_string(framesNotStored);
+    std::string text = std::to_string(recordsStored) + " records decoded, " + std::to_string(framesNotStored) +
+                       " frames not stored (table full), " + std::to_string(failures.size()) +
+                       " files could not be read";
+    if (merging) text += ", " + std::to_string(duplicates) + " duplicate frames merged";
     return text;
 }
 
-struct Session::FileReader {
-    std::variant<KissReader, LogReader> reader;
-};
+std::string SelectionSummary::Notes() const {
+    std::vector<std::string> notes = failures;
+    for (const FramingReport& file : files)
+        if (std::string none = NoRecordsText(file); !none.empty()) notes.push_back(std::move(none));
+    if (framesNotStored > 0) notes.push_back("housekeeping frames not stored (table full): " + std::to_string(framesNotStored));
+    if (duplicates > 0) notes.push_back(std::to_string(duplicates) + " duplicate frames merged");
+    std::string text;
+    for (const std::string& note : notes) text += (text.empty() ? "" : "; ") + note;
+    return text;
+}
 
 Session::Session() = default;
-Session::~Session() = default;
+Session::~Session() { EndStream(); }
 
 void Session::BeginSelection() {
+    live_.reset();
     reader_.reset();
     table_.Reset();
     capture_.CurrentTimeText.clear();
     files_.clear();
     failures_.clear();
+    reports_.clear();
 }
 
+namespace {
+template <typename Reader>
+std::variant<KissReader, LogReader, SatnogsReader> Make(CaptureState& c, RecordTable& t, FramingReport& r) {
+    return std::variant<KissReader, LogReader, SatnogsReader>(std::in_place_type<Reader>, c, t, r);
+}
+}  // namespace
+
 void Session::BeginFile(const std::string& path, InputKind kind) {
+    if (reader_) EndFile();
     inputFilePath_ = path;
     lastKind_ = kind;
     files_.push_back(path);
-    if (kind == InputKind::Log)
-        reader_.reset(new FileReader{std::variant<KissReader, LogReader>(std::in_place_type<LogReader>, capture_, table_)});
-    else
-        reader_.reset(new FileReader{std::variant<KissReader, LogReader>(std::in_place_type<KissReader>, capture_, table_)});
+    current_ = FramingReport{};
+    current_.file = path;
+    auto make = kind == InputKind::Log ? Make<LogReader> : kind == InputKind::Satnogs ? Make<SatnogsReader> : Make<KissReader>;
+    reader_.reset(new FileReader{make(capture_, table_, current_), table_.RecordCount(), table_.FramesNotStored(),
+                                 table_.Duplicates()});
 }
 
 void Session::Feed(std::span<const std::uint8_t> bytes) {
+    if (live_) return FeedLive(bytes);
     if (reader_) std::visit([&](auto& r) { r.Feed(bytes); }, reader_->reader);
 }
 
 void Session::EndFile(const std::string& error) {
-    if (reader_) std::visit([](auto& r) { r.Finish(); }, reader_->reader);
+    if (!reader_) return;
+    std::visit([](auto& r) { r.Finish(); }, reader_->reader);
+    std::string why = error;
+    if (const auto* satnogs = std::get_if<SatnogsReader>(&reader_->reader); satnogs && why.empty()) why = satnogs->Error();
+    CountInto(current_);
+    current_.error = why;
+    reports_.push_back(current_);
     reader_.reset();
-    if (!error.empty()) failures_.push_back("cannot read " + inputFilePath_ + ": " + error);
+    if (!why.empty()) failures_.push_back("cannot read " + inputFilePath_ + ": " + why);
 }
 
-void Session::EndSelection() { reader_.reset(); }
+void Session::CountInto(FramingReport& report) const {
+    report.stored = table_.RecordCount() - reader_->stored;
+    report.notStored = table_.FramesNotStored() - reader_->notStored;
+    report.duplicates = table_.Duplicates() - reader_->duplicates;
+}
+
+void Session::EndSelection() {
+    if (live_) return EndStream();
+    reader_.reset();
+}
 
 std::array<std::string, kChannelCount> Session::DisplayTexts(int index) const {
     std::array<std::string, kChannelCount> texts;
@@ -97,6 +129,11 @@ std::vector<ChartRow> Session::ChartRows(int channel) const {
 
 int Session::DefaultChartChannel() const { return lastKind_ == InputKind::Log ? 16 : 5; }
 
-SelectionSummary Session::Summary() const { return {RecordCount(), table_.FramesNotStored(), failures_}; }
+SelectionSummary Session::Summary() const {
+    SelectionSummary summary{RecordCount(), table_.FramesNotStored(), table_.Duplicates(), table_.MergeDuplicates(),
+                             failures_, reports_};
+    if (live_) summary.files.push_back(StreamReport());  // the connection so far
+    return summary;
+}
 
 }  // namespace tavro

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -22,26 +23,32 @@
 #include <vector>
 
 #include "channels.h"
+#include "framing_report.h"
 #include "record_table.h"
 
 namespace tavro {
 
-enum class InputKind { Kiss, Log };
+enum class InputKind { Kiss, Log, Satnogs };
 
-// ".log" (any case) is a log, anything else a KISS capture.
+// By the end of the name, in any case: ".log" a log, ".csv" and ".json" a
+// SatNOGS export, anything else a KISS capture.
 InputKind KindForPath(const std::string& path);
 
 // What a selection gave, for the status line and tavro-cli's summary.
 struct SelectionSummary {
     int recordsStored = 0;
-    long long framesNotStored = 0;     // table full
+    long long framesNotStored = 0;      // table full
+    long long duplicates = 0;           // merged away
+    bool merging = false;               // duplicate frames are merged
     std::vector<std::string> failures;  // "cannot read PATH: reason", one per file
+    std::vector<FramingReport> files;   // one per file read
 
-    // "250 records decoded, 0 frames not stored (table full), 0 files could not be read"
+    // "250 records decoded, 0 frames not stored (table full), 0 files could not be read",
+    // and ", 12 duplicate frames merged" when merging.
     std::string Text() const;
-    // The failures and a full table, for the status line; empty when all went well:
-    // "cannot read /d/b.kss: Permission denied; housekeeping frames not stored (table full): 12"
-    std::string ProblemText() const;
+    // What the status line says after a read; empty when all went well:
+    // "cannot read /d/b.kss: Permission denied; no housekeeping frames in c.kss (the file is empty)"
+    std::string Notes() const;
 };
 
 // The outcome of one export.
@@ -52,6 +59,16 @@ struct ExportResult {
 
     // "PATH has been written", "PATH could not be written: reason", "no input file"
     std::string StatusText() const;
+};
+
+// A live stream from a KISS TCP server, read as a KISS capture and recorded.
+struct StreamOptions {
+    std::string name;           // "localhost:8001", for the report
+    std::string recordingPath;  // the capture written as it arrives
+    bool recordingNamed = false;  // given by the user: written over; else a name not in use is taken
+    // Milliseconds since 1970 UTC; a housekeeping frame that came without a
+    // time stamp frame takes it as its time. Empty: the system clock.
+    std::function<std::int64_t()> clockMs;
 };
 
 // One row of the chart: a record's value of the channel and its label.
@@ -67,9 +84,12 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // --- settings: the "0.00" separator of texts and exports
+    // --- settings: the "0.00" separator of texts and exports; merging of
+    // duplicate frames (from the next selection on)
     void SetDecimalSeparator(char separator) { separator_ = separator; }
     char DecimalSeparator() const { return separator_; }
+    void SetMergeDuplicates(bool merge) { table_.SetMergeDuplicates(merge); }
+    bool MergeDuplicates() const { return table_.MergeDuplicates(); }
 
     // --- sources: one selection is one table
     // A new table; the time text starts empty.
@@ -83,6 +103,28 @@ public:
     // the file could not be read to its end (the records read stay).
     void EndFile(const std::string& error = {});
     void EndSelection();
+
+    // --- a live stream: a selection of its own. Feed() takes what arrives.
+    // The recording holds the bytes as received, but for a frame cut by a
+    // dropped connection (left out, as it is not read) and the first 64 KiB
+    // only of a longer frame; before each housekeeping frame that came
+    // without a time stamp frame it holds a binary time stamp frame of its
+    // arrival time. So it reads back to the records shown live.
+    void BeginStream(StreamOptions options);
+    // The connection dropped: the frame in progress is discarded.
+    void StreamDropped();
+    void EndStream();
+    bool Streaming() const { return live_ != nullptr; }
+    // The counts of the stream so far.
+    FramingReport StreamReport() const;
+    // The recording's path (another name when that one was taken, once
+    // written), whether anything is written yet, and why it failed ("" while all is well).
+    std::string RecordingPath() const;
+    bool RecordingStarted() const;
+    std::string RecordingError() const;
+    // From now on every record stored is appended to path as a CSV row, the
+    // header at once ("-": standard output).
+    ExportResult StreamCsv(const std::string& path);
 
     // --- what front ends show (records are read-only)
     int RecordCount() const { return table_.RecordCount(); }
@@ -114,10 +156,15 @@ public:
 
 private:
     ExportResult Export(const std::string& path, std::string_view contents) const;
+    // The file's records, not stored and duplicates since it began.
+    void CountInto(FramingReport& report) const;
     // path, or the input file's name with extension; empty: no input file.
     std::string TargetPath(const std::string& path, const char* extension) const;
 
     struct FileReader;
+    struct Live;
+    void FeedLive(std::span<const std::uint8_t> bytes);
+    void AppendCsvRows();
     RecordTable table_;
     CaptureState capture_;
     std::unique_ptr<FileReader> reader_;
@@ -125,7 +172,10 @@ private:
     InputKind lastKind_ = InputKind::Kiss;
     std::vector<std::string> files_;
     std::vector<std::string> failures_;
+    std::vector<FramingReport> reports_;  // the files ended
+    FramingReport current_;               // the file being read
     char separator_ = '.';
+    std::unique_ptr<Live> live_;
 };
 
 }  // namespace tavro

@@ -69,6 +69,7 @@ TimeStamp ParseTimeStampFrame(std::span<const std::uint8_t> payload, const std::
         // Only a four-digit year is a time: from 10000-01-01 on it is text.
         if (binary && v < kMillisecondsOfYear10000) {
             stamp.text = MillisecondsToTimeText(static_cast<std::int64_t>(v));
+            stamp.binary = true;
             return stamp;
         }
     }

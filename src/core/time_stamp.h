@@ -21,6 +21,7 @@ inline constexpr std::uint64_t kMillisecondsOfYear10000 = 253402300800000;
 struct TimeStamp {
     std::string text;
     std::array<double, 3> numbers;
+    bool binary = false;  // 8 bytes of milliseconds, not text
 };
 
 // payload: the frame bytes after the command byte. numbers come in as the

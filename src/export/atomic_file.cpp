@@ -51,6 +51,17 @@ mode_t CurrentUmask() {
 }  // namespace
 
 void SetWriteFaultForTesting(std::function<int(const std::string&)> fault) { Fault() = std::move(fault); }
+int InjectedWriteFault(const std::string& path) { return Fault() ? Fault()(path) : 0; }
+
+bool IsOneOf(const std::string& path, const std::vector<std::string>& files) {
+    struct stat out {};
+    if (::stat(path.c_str(), &out) != 0) return false;
+    for (const std::string& file : files) {
+        struct stat in {};
+        if (::stat(file.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) return true;
+    }
+    return false;
+}
 
 WriteResult WriteFileAtomically(const std::string& path, std::string_view contents,
                                 const std::vector<std::string>& inputs) {
@@ -58,14 +69,7 @@ WriteResult WriteFileAtomically(const std::string& path, std::string_view conten
         if (!WriteAll(STDOUT_FILENO, contents)) return Failure(errno);
         return {true, {}};
     }
-    struct stat out {};
-    if (::stat(path.c_str(), &out) == 0) {
-        for (const std::string& input : inputs) {
-            struct stat in {};
-            if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino)
-                return {false, "it is an input file"};
-        }
-    }
+    if (IsOneOf(path, inputs)) return {false, "it is an input file"};
     // A link is followed: the file it names is replaced and the link stays.
     std::string target = path;
     struct stat st {};

@@ -23,8 +23,12 @@ struct WriteResult {
 WriteResult WriteFileAtomically(const std::string& path, std::string_view contents,
                                 const std::vector<std::string>& inputs = {});
 
-// For tests: a hook that can fail the write after the temporary file is
-// opened (returning a non-zero errno), as a full disk would.
+// For tests: a hook that can fail a write once the file is open (returning
+// a non-zero errno), as a full disk would. Every writer of the exports asks it.
 void SetWriteFaultForTesting(std::function<int(const std::string& path)> fault);
+int InjectedWriteFault(const std::string& path);  // 0: none
+
+// Whether path names one of files (the same file by any name).
+bool IsOneOf(const std::string& path, const std::vector<std::string>& files);
 
 }  // namespace tavro

@@ -12,4 +12,8 @@ namespace tavro {
 
 std::string CsvText(const RecordTable& table, char decimalSeparator);
 
+// The header line, and one record's line, as CsvText writes them.
+std::string CsvHeader();
+void AppendCsvRow(std::string& out, const TelemetryRecord& record, char decimalSeparator);
+
 }  // namespace tavro

@@ -1,5 +1,7 @@
 #include "output_path.h"
 
+#include "time_stamp.h"
+
 namespace tavro {
 
 std::string FileNamePart(const std::string& path) {
@@ -12,6 +14,12 @@ std::string OutputPath(const std::string& inputPath, const std::string& extensio
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const auto dot = inputPath.find('.', nameStart);
     return (dot == std::string::npos ? inputPath : inputPath.substr(0, dot)) + extension;
+}
+
+std::string LiveCapturePath(const std::string& folder, long long startMs) {
+    const std::string t = MillisecondsToTimeText(startMs);  // "2026-12-06 10:14:03.250 UTC"
+    return folder + "tavro_live_" + t.substr(0, 4) + t.substr(5, 2) + t.substr(8, 2) + "_" + t.substr(11, 2) +
+           t.substr(14, 2) + t.substr(17, 2) + ".kss";
 }
 
 }  // namespace tavro

@@ -17,4 +17,9 @@ std::string OutputPath(const std::string& inputPath, const std::string& extensio
 // The file name part: the text after the last separator (the whole path when there is none).
 std::string FileNamePart(const std::string& path);
 
+// The recording of a live session started at startMs (milliseconds since
+// 1970 UTC), in folder (with its closing separator):
+//   ("/home/me/", 1796552043250) -> "/home/me/tavro_live_20261206_101403.kss"
+std::string LiveCapturePath(const std::string& folder, long long startMs);
+
 }  // namespace tavro

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "kiss_decoder.h"
 #include "time_stamp.h"
@@ -27,11 +28,13 @@ void KissReader::PutRun(const std::uint8_t* run, std::size_t n) {
 void KissReader::Feed(std::span<const std::uint8_t> bytes) {
     const std::uint8_t* p = bytes.data();
     const std::uint8_t* end = p + bytes.size();
+    report_.bytes += bytes.size();
     while (p < end) {
         if (!inFrame_) {  // junk before the first FEND
-            p = static_cast<const std::uint8_t*>(std::memchr(p, FEND, static_cast<std::size_t>(end - p)));
-            if (!p) return;
-            ++p;
+            const auto* fend = static_cast<const std::uint8_t*>(std::memchr(p, FEND, static_cast<std::size_t>(end - p)));
+            report_.junkBytes += (fend ? fend : end) - p;
+            if (!fend) return;
+            p = fend + 1;
             inFrame_ = true;
             continue;
         }
@@ -49,6 +52,7 @@ void KissReader::Feed(std::span<const std::uint8_t> bytes) {
                     Put(FESC);
                     continue;
                 }
+                ++report_.brokenEscapes;
                 Put(FESC);  // FESC before another byte stays as it is
                 if (b == FESC) escape_ = true;
                 else Put(b);
@@ -64,7 +68,6 @@ void KissReader::Feed(std::span<const std::uint8_t> bytes) {
             }
         }
         if (fend) {
-            if (escape_) Put(FESC);
             EndFrame();
             p = fend + 1;
         }
@@ -73,41 +76,73 @@ void KissReader::Feed(std::span<const std::uint8_t> bytes) {
 
 void KissReader::Finish() {
     if (!inFrame_) return;
-    if (escape_) Put(FESC);
     EndFrame();
     inFrame_ = false;
 }
 
+void KissReader::Drop() {
+    length_ = 0;
+    escape_ = false;
+    inFrame_ = false;
+}
+
 void KissReader::EndFrame() {
+    if (escape_) {  // a FESC at the frame's end stays as it is
+        ++report_.brokenEscapes;
+        Put(FESC);
+    }
     const long long n = length_;
     length_ = 0;
     escape_ = false;
     if (n == 0) return;  // an empty frame changes nothing
     state_.FrameLength = n > 32767 ? 0 : static_cast<int>(n);
-    const FrameBuffer& frame = state_.frameBuffer;
-    const auto& bytes = frame.Bytes();
-
-    if (frame(1) == 9) {
-        const int last = std::min(state_.FrameLength, FrameBuffer::kSize);
-        const std::span<const std::uint8_t> payload(bytes.data() + 1, static_cast<std::size_t>(std::max(last - 1, 0)));
-        TimeStamp stamp = ParseTimeStampFrame(payload, stamps_);
-        state_.CurrentTimeText = std::move(stamp.text);
-        stamps_ = stamp.numbers;
-        return;
+    ++report_.frames;
+    switch (ClassifyKissFrame(state_, n, report_)) {
+        case KissFrame::TimeStamp: {
+            const auto& bytes = state_.frameBuffer.Bytes();
+            const int last = std::min(state_.FrameLength, FrameBuffer::kSize);
+            const std::span<const std::uint8_t> payload(bytes.data() + 1, static_cast<std::size_t>(std::max(last - 1, 0)));
+            TimeStamp stamp = ParseTimeStampFrame(payload, stamps_);
+            ++(stamp.binary ? report_.stampsBinary : report_.stampsText);
+            state_.CurrentTimeText = std::move(stamp.text);
+            stamps_ = stamp.numbers;
+            stampSinceHousekeeping_ = true;
+            return;
+        }
+        case KissFrame::Housekeeping:
+            // Live: a frame without a time stamp frame of its own takes the time it arrived.
+            if (clock_ && !std::exchange(stampSinceHousekeeping_, false)) {
+                arrival_ = clock_();
+                state_.CurrentTimeText = MillisecondsToTimeText(*arrival_);
+            }
+            StoreHousekeeping(state_, stamps_, table_);
+            return;
+        case KissFrame::Other: return;
     }
-    if (n < 17) return;
-    if (!std::equal(kKissHeader62.begin(), kKissHeader62.end(), bytes.begin()) &&
-        !std::equal(kKissHeader64.begin(), kKissHeader64.end(), bytes.begin()))
-        return;
-    if (frame(kKissFrameTypePosition) != 1) return;
-    TelemetryRecord* record = table_.Append();
+}
+
+KissFrame ClassifyKissFrame(const CaptureState& state, long long n, FramingReport& report) {
+    if (n > FrameBuffer::kSize) ++report.cutFrames;
+    const FrameBuffer& frame = state.frameBuffer;
+    const auto& bytes = frame.Bytes();
+    if (frame(1) == 9) return KissFrame::TimeStamp;  // counted as text or binary once parsed
+    const bool housekeeping = n >= 17 &&
+                              (std::equal(kKissHeader62.begin(), kKissHeader62.end(), bytes.begin()) ||
+                               std::equal(kKissHeader64.begin(), kKissHeader64.end(), bytes.begin())) &&
+                              frame(kKissFrameTypePosition) == 1;
+    ++(housekeeping ? report.housekeeping : report.other);
+    return housekeeping ? KissFrame::Housekeeping : KissFrame::Other;
+}
+
+void StoreHousekeeping(const CaptureState& state, const std::array<double, 3>& stamps, RecordTable& table) {
+    TelemetryRecord* record = table.Append();
     if (!record) return;  // table full: counted, nothing overwritten
-    record->TimeText = state_.CurrentTimeText;
-    record->StampValue1 = stamps_[0];
-    record->StampValue2 = stamps_[1];
-    record->StampValue3 = stamps_[2];
-    DecodeKissFrame(frame, *record);
-    table_.Commit();
+    record->TimeText = state.CurrentTimeText;
+    record->StampValue1 = stamps[0];
+    record->StampValue2 = stamps[1];
+    record->StampValue3 = stamps[2];
+    DecodeKissFrame(state.frameBuffer, *record);
+    table.Commit();
 }
 
 }  // namespace tavro

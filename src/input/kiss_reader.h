@@ -15,13 +15,20 @@
 //
 // Feed() takes the file in slices of any size; every record is complete when
 // it returns. The stamp numbers start at 0 for each reader (each file).
+// Live reception adds two things: a frame cut by a dropped connection is
+// discarded (Drop), and a housekeeping frame with no time stamp frame since
+// the previous housekeeping frame takes its arrival time.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
+#include <utility>
 
+#include "framing_report.h"
 #include "record_table.h"
 
 namespace tavro {
@@ -30,11 +37,20 @@ class KissReader {
 public:
     static constexpr std::uint8_t FEND = 0xC0, FESC = 0xDB, TFEND = 0xDC, TFESC = 0xDD;
 
-    KissReader(CaptureState& state, RecordTable& table) : state_(state), table_(table) {}
+    KissReader(CaptureState& state, RecordTable& table, FramingReport& report)
+        : state_(state), table_(table), report_(report) {}
 
     void Feed(std::span<const std::uint8_t> bytes);
     // End of file: the bytes after the last FEND, if any, are a frame.
     void Finish();
+    // A dropped connection: the frame in progress is discarded, and what
+    // comes next is junk up to its first FEND.
+    void Drop();
+
+    // Live reception: milliseconds since 1970 UTC, read when a frame ends.
+    void SetArrivalClock(std::function<std::int64_t()> nowMs) { clock_ = std::move(nowMs); }
+    // The arrival time the last frame ended by a FEND took, once.
+    std::optional<std::int64_t> TakeArrivalStamp() { return std::exchange(arrival_, std::nullopt); }
 
     const std::array<double, 3>& StampNumbers() const { return stamps_; }
 
@@ -45,10 +61,23 @@ private:
 
     CaptureState& state_;
     RecordTable& table_;
+    FramingReport& report_;
     std::array<double, 3> stamps_{};
     bool inFrame_ = false;
     bool escape_ = false;
     long long length_ = 0;  // bytes of the current frame after unescaping
+    std::function<std::int64_t()> clock_;
+    bool stampSinceHousekeeping_ = false;
+    std::optional<std::int64_t> arrival_;
 };
+
+// The frame in the buffer (n bytes in all): what it is; counted in report,
+// and so is a frame cut at the buffer's end. Shared by the KISS and SatNOGS readers.
+enum class KissFrame { TimeStamp, Housekeeping, Other };
+KissFrame ClassifyKissFrame(const CaptureState& state, long long n, FramingReport& report);
+
+// The housekeeping frame in the buffer as a record: the current time text,
+// the stamp numbers, channels 0..45 decoded.
+void StoreHousekeeping(const CaptureState& state, const std::array<double, 3>& stamps, RecordTable& table);
 
 }  // namespace tavro

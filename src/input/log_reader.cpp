@@ -1,6 +1,7 @@
 #include "log_reader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "field_readers.h"
@@ -13,6 +14,7 @@ namespace tavro {
 // and the text between them is taken whole.
 void LogReader::Feed(std::span<const std::uint8_t> bytes) {
     if (!bytes.empty()) anyBytes_ = true;
+    report_.bytes += bytes.size();
     const char* p = reinterpret_cast<const char*>(bytes.data());
     const char* end = p + bytes.size();
     while (p < end) {
@@ -59,10 +61,18 @@ void LogReader::EndLine() {
             frame(static_cast<int>(18 + j)) = static_cast<std::uint8_t>(ParseNumber(hex.substr(3 * j, 2)));
         }
     }
+    const bool housekeeping = frame(kLogFrameTypePosition) == 1;
+    if (lineLength_ > 0) {  // an empty line is no frame
+        ++report_.frames;
+        if (lineLength_ > kKeptChars) ++report_.cutFrames;
+        // A line without two hex digits for its frame type holds no frame at all.
+        const auto hex = [&](std::size_t k) { return k < line.size() && std::isxdigit(static_cast<unsigned char>(line[k])); };
+        if (housekeeping) ++report_.housekeeping;
+        else ++(hex(9) && hex(10) ? report_.other : report_.badEntries);
+    }
     line_.clear();
     lineLength_ = 0;
-
-    if (frame(kLogFrameTypePosition) != 1) return;
+    if (!housekeeping) return;
     TelemetryRecord* record = table_.Append();
     if (!record) return;  // table full: counted, nothing overwritten
     record->TimeText = state_.CurrentTimeText;

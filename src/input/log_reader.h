@@ -21,6 +21,7 @@
 #include <span>
 #include <string>
 
+#include "framing_report.h"
 #include "record_table.h"
 
 namespace tavro {
@@ -30,7 +31,10 @@ public:
     // Characters 1-9 and enough hex for frame positions 18..512.
     static constexpr std::size_t kKeptChars = 9 + 3 * (FrameBuffer::kSize - 18) + 2;
 
-    LogReader(CaptureState& state, RecordTable& table) : state_(state), table_(table) { line_.reserve(kKeptChars); }
+    LogReader(CaptureState& state, RecordTable& table, FramingReport& report)
+        : state_(state), table_(table), report_(report) {
+        line_.reserve(kKeptChars);
+    }
 
     void Feed(std::span<const std::uint8_t> bytes);
     // End of file: the text after the last line end is the last line.
@@ -41,6 +45,7 @@ private:
 
     CaptureState& state_;
     RecordTable& table_;
+    FramingReport& report_;
     std::string line_;         // the line's first kKeptChars characters
     std::size_t lineLength_ = 0;
     bool afterCR_ = false;     // an LF right after a CR ends nothing

@@ -6,6 +6,7 @@
 #include <QScrollBar>
 
 #include "main_window.h"
+#include "report_dialog.h"
 #include "text_conversion.h"
 
 namespace tavro::ui {
@@ -19,6 +20,16 @@ void MainWindow::OnWriteCsv() {
 void MainWindow::OnWriteTlm() {
     if (reading_) return;
     ui_.statusLine->setText(PathText(session_.ExportTlm(ui_.recordScroll->value() - 1).StatusText()));
+}
+
+// The framing report of the last selection, or of the connection so far;
+// one window, brought to the front and filled anew.
+void MainWindow::OnReport() {
+    auto* dialog = findChild<ReportDialog*>(QStringLiteral("reportDialog"));
+    if (!dialog) dialog = new ReportDialog(this);
+    dialog->SetRows(ReportRows(session_.Summary().files));
+    dialog->show();
+    dialog->raise();
 }
 
 }  // namespace tavro::ui

@@ -19,6 +19,7 @@
 #include <QUrl>
 
 #include "conf_ini.h"
+#include "kiss_tcp_client.h"
 #include "cubesat_art.h"
 #include "output_path.h"
 #include "screenshot.h"
@@ -43,7 +44,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
         QMessageBox box(icon, title, text, QMessageBox::Ok, this);
         box.exec();
     };
-    ExecDialog = [](QFileDialog& dialog) { return dialog.exec(); };
+    ExecDialog = [](QDialog& dialog) { return dialog.exec(); };
     BuildControls();
     BuildMenus();
     SetChannelCaptions();
@@ -51,6 +52,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    OnDisconnect();
     // The Info window has no parent (it may outlive a closed main window).
     delete info_;
 }
@@ -59,6 +61,17 @@ void MainWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     ui_.openKissAction = file->addAction(QStringLiteral("Open KISS file"), this, [this] { OnOpenKiss(); });
     ui_.openLogAction = file->addAction(QStringLiteral("Open Log file"), this, [this] { OnOpenLog(); });
+    ui_.openSatnogsAction = file->addAction(QStringLiteral("Open SatNOGS frames"), this, [this] { OnOpenSatnogs(); });
+    file->addSeparator();
+    // Off at start; kept for the run and used by every later selection.
+    ui_.mergeAction = file->addAction(QStringLiteral("Merge duplicate frames"));
+    ui_.mergeAction->setCheckable(true);
+    connect(ui_.mergeAction, &QAction::toggled, this, [this](bool on) { session_.SetMergeDuplicates(on); });
+    ui_.reportAction = file->addAction(QStringLiteral("Report…"), this, [this] { OnReport(); });
+    file->addSeparator();
+    ui_.connectAction = file->addAction(QStringLiteral("Connect to KISS server…"), this, [this] { OnConnect(); });
+    ui_.disconnectAction = file->addAction(QStringLiteral("Disconnect"), this, [this] { OnDisconnect(); });
+    ui_.disconnectAction->setEnabled(false);
     QMenu* exports = menuBar()->addMenu(QStringLiteral("TLM File"));
     ui_.writeCsvAction = exports->addAction(QStringLiteral("Write CSV File"), this, [this] { OnWriteCsv(); });
     ui_.writeTlmAction = exports->addAction(QStringLiteral("Write TLM File"), this, [this] { OnWriteTlm(); });
@@ -75,15 +88,9 @@ void MainWindow::SetChannelCaptions() {
 
 // conf.ini beside the program; missing or unreadable, the defaults hold.
 void MainWindow::LoadSettings() {
-    const QString folder = programFolder_ + QLatin1Char(kPathSeparator);
-    imagePath_ = folder;
-    QFile conf(folder + QStringLiteral("conf.ini"));
-    if (!conf.open(QIODevice::ReadOnly)) return;
-    const QByteArray text = conf.readAll();
-    const Settings settings = ParseConfIni(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                                           NativePath(folder), kPathSeparator);
-    imagePath_ = PathText(settings.imagePath);
-    if (settings.screenshotButton) ui_.screenshotButton->setVisible(*settings.screenshotButton);
+    settings_ = tavro::LoadSettings(NativePath(programFolder_));
+    imagePath_ = PathText(settings_.imagePath);
+    if (settings_.screenshotButton) ui_.screenshotButton->setVisible(*settings_.screenshotButton);
 }
 
 void MainWindow::OnInfo() {
@@ -114,8 +121,11 @@ void MainWindow::OnScreenshot() {
 }
 
 void MainWindow::SetCommandsEnabled(bool enabled) {
-    for (QAction* action : {ui_.openKissAction, ui_.openLogAction, ui_.writeCsvAction, ui_.writeTlmAction})
-        action->setEnabled(enabled);
+    // While connected, nothing may replace the live table.
+    for (QAction* action : {ui_.openKissAction, ui_.openLogAction, ui_.openSatnogsAction, ui_.connectAction})
+        action->setEnabled(enabled && !client_);
+    for (QAction* action : {ui_.writeCsvAction, ui_.writeTlmAction, ui_.reportAction}) action->setEnabled(enabled);
+    ui_.disconnectAction->setEnabled(enabled && client_);
     for (QRadioButton* button : ui_.channelButtons) button->setEnabled(enabled);
     ui_.barsCheck->setEnabled(enabled);
     ui_.screenshotButton->setEnabled(enabled);
@@ -124,8 +134,10 @@ void MainWindow::SetCommandsEnabled(bool enabled) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing during a read stops it; the read unwinds and the program ends
-    // once the event loop regains control.
+    // once the event loop regains control. A connection ends and its
+    // recording is closed with its last complete frame.
     if (reading_) stopReading_ = true;
+    OnDisconnect();
     event->accept();
 }
 

@@ -8,8 +8,9 @@
 //   window_layout.cpp    the controls and their places (client area 690 x 642)
 //   record_browser.cpp   OnRecordScrolled, ShowRecord
 //   channel_select.cpp   OnChannelChosen, OnBarsToggled
-//   open_commands.cpp    OnOpenKiss, OnOpenLog, OpenFiles and the read itself
-//   export_commands.cpp  OnWriteCsv, OnWriteTlm
+//   open_commands.cpp    OnOpenKiss, OnOpenLog, OnOpenSatnogs, OpenFiles and the read itself
+//   export_commands.cpp  OnWriteCsv, OnWriteTlm, OnReport
+//   live_commands.cpp    OnConnect, ConnectTo, OnDisconnect: live reception
 #pragma once
 
 #include <QMainWindow>
@@ -17,22 +18,30 @@
 #include <QPointer>
 #include <QStringList>
 #include <array>
+#include <chrono>
 #include <functional>
+#include <memory>
 
 #include "channels.h"
+#include "conf_ini.h"
 #include "file_reading.h"
 #include "info_window.h"
 #include "session.h"
 
 class QAction;
 class QCheckBox;
-class QFileDialog;
+class QDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QTimer;
+
+namespace tavro {
+class KissTcpClient;
+}
 
 namespace tavro::ui {
 
@@ -58,6 +67,11 @@ public:
         QScrollBar* recordScroll = nullptr;
         QAction* openKissAction = nullptr;
         QAction* openLogAction = nullptr;
+        QAction* openSatnogsAction = nullptr;
+        QAction* mergeAction = nullptr;  // checkable
+        QAction* reportAction = nullptr;
+        QAction* connectAction = nullptr;
+        QAction* disconnectAction = nullptr;
         QAction* writeCsvAction = nullptr;
         QAction* writeTlmAction = nullptr;
         QAction* infoAction = nullptr;
@@ -71,8 +85,13 @@ public:
     // --- handlers; the menus, buttons and scroll bar call these
     void OnOpenKiss();
     void OnOpenLog();
+    void OnOpenSatnogs();
     void OnWriteCsv();
     void OnWriteTlm();
+    void OnReport();
+    void OnConnect();  // the dialog, then ConnectTo
+    void ConnectTo(const QString& host, int port);
+    void OnDisconnect();
     void OnInfo();
     void OnRecordScrolled();
     void OnChannelChosen(int channel);
@@ -95,8 +114,16 @@ public:
     std::size_t SliceBytes = 16 * 1024;
     // Message boxes go through here, so tests can answer them.
     std::function<void(QMessageBox::Icon icon, const QString& text, const QString& title)> ShowMessage;
-    // Runs the open dialog (default: exec); tests may drive it instead.
-    std::function<int(QFileDialog& dialog)> ExecDialog;
+    // Runs the open and connect dialogs (default: exec); tests may drive them instead.
+    std::function<int(QDialog& dialog)> ExecDialog;
+
+    // Live reception: the waits between attempts to reconnect, and the clock
+    // of arrival times (milliseconds since 1970 UTC; empty: the system's).
+    std::vector<std::chrono::milliseconds> ReconnectDelays{std::chrono::seconds(1), std::chrono::seconds(2),
+                                                           std::chrono::seconds(4), std::chrono::seconds(8),
+                                                           std::chrono::seconds(16), std::chrono::seconds(30)};
+    std::function<std::int64_t()> LiveClock;
+    bool Connected() const { return client_ != nullptr; }
 
     // For tests only: the widgets, to read what the window shows and to
     // click, type and scroll as a user would.
@@ -121,16 +148,28 @@ private:
     void ReadSelection(const std::vector<SelectionEntry>& files);
     void FileRead();
     void SetCommandsEnabled(bool enabled);
+    void TakeLiveMessages();
+    void ShowLiveRecords();
+    void ShowLiveStatus();
 
     Controls ui_;
     Session session_;
     QString programFolder_;
     QString imagePath_;
+    Settings settings_;
     int selectedChannel_ = 0;
     bool reading_ = false;
     bool stopReading_ = false;
     bool scrollBarInUse_ = false;  // a file has been read: the readers enable the scroll bar
     QPointer<InfoWindow> info_;
+    // Live reception
+    std::unique_ptr<KissTcpClient> client_;
+    QString server_;        // "localhost:8001"
+    QString liveState_;     // "connecting", "connected", or why the connection dropped
+    std::string recording_, recordingError_;  // the recording's path, and why it failed
+    std::chrono::steady_clock::time_point retryAt_;
+    QTimer* chartTimer_ = nullptr;   // redraws the chart at most every 250 ms
+    QTimer* countdown_ = nullptr;    // "reconnecting in N s", second by second
 };
 
 // "Es wurden zu viele Dateien ausgewählt!" and the title of untitled boxes.

@@ -26,8 +26,12 @@ void MainWindow::OnOpenLog() {
     OpenWithDialog(InputKind::Log, QStringLiteral("Log Files (*.log);;Text Files (*.txt);;All Files (*.*)"));
 }
 
+void MainWindow::OnOpenSatnogs() {
+    OpenWithDialog(InputKind::Satnogs, QStringLiteral("SatNOGS frames (*.csv *.json);;All Files (*.*)"));
+}
+
 void MainWindow::OpenFiles(const QStringList& paths) {
-    if (reading_ || paths.isEmpty()) return;
+    if (reading_ || client_ || paths.isEmpty()) return;
     std::vector<SelectionEntry> files;
     for (const QString& path : paths) files.push_back({NativePath(path), KindForPath(NativePath(path))});
     ReadSelection(files);
@@ -36,7 +40,7 @@ void MainWindow::OpenFiles(const QStringList& paths) {
 // A cancelled dialog changes nothing: the table, the display and the
 // selection stay; a new table starts only once files are chosen.
 void MainWindow::OpenWithDialog(InputKind kind, const QString& nameFilters) {
-    if (reading_) return;
+    if (reading_ || client_) return;
     QFileDialog dialog(this, QStringLiteral("Open"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -71,7 +75,7 @@ public:
         return !window_.stopReading_;
     }
     bool SliceDone() override {
-        if (kind_ == InputKind::Kiss) window_.ui_.timeLabel->setText(Latin1(window_.session_.CurrentTimeText()));
+        if (kind_ != InputKind::Log) window_.ui_.timeLabel->setText(Latin1(window_.session_.CurrentTimeText()));
         QCoreApplication::processEvents();
         return !window_.stopReading_;
     }
@@ -100,8 +104,8 @@ void MainWindow::ReadSelection(const std::vector<SelectionEntry>& files) {
     if (!complete) return;  // the window was closed: nothing more to show
     SetCommandsEnabled(true);
     // Otherwise the status line keeps the path of the last file.
-    const std::string problems = session_.Summary().ProblemText();
-    if (!problems.empty()) ui_.statusLine->setText(PathText(problems));
+    const std::string notes = session_.Summary().Notes();
+    if (!notes.empty()) ui_.statusLine->setText(PathText(notes));
 }
 
 // The end of each file: counter, scroll range, the default channel in the

@@ -28,8 +28,9 @@ TEST_F(WindowTest, StartUp) {
         if (title->menu())
             for (QAction* a : title->menu()->actions()) menus << "  " + a->text();
     }
-    EXPECT_EQ(menus, (QStringList{"File", "  Open KISS file", "  Open Log file", "TLM File", "  Write CSV File",
-                                  "  Write TLM File", "Info"}));
+    EXPECT_EQ(menus, (QStringList{"File", "  Open KISS file", "  Open Log file", "  Open SatNOGS frames", "  ",
+                                  "  Merge duplicate frames", "  Report…", "  ", "  Connect to KISS server…",
+                                  "  Disconnect", "TLM File", "  Write CSV File", "  Write TLM File", "Info"}));
 }
 
 TEST_F(WindowTest, ConfIni) {

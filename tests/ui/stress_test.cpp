@@ -13,7 +13,7 @@ void EachPass(const std::function<bool()>& step) { QTimer::singleShot(0, [step] 
 
 TEST_F(Stress, CommandsDuringAReadAreRefusedAndAClosedWindowEndsTheProgram) {
     WriteBytes(Path("long.kss"), KissCapture(12000));  // more than the table holds
-    window->ExecDialog = [this](QFileDialog&) { return messages << "dialog", int(QDialog::Rejected); };
+    window->ExecDialog = [this](QDialog&) { return messages << "dialog", int(QDialog::Rejected); };
     window->SliceBytes = 2000;
     window->setAttribute(Qt::WA_DontShowOnScreen), window->show();
     int pauses = 0, notStored = -1;

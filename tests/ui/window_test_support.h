@@ -81,7 +81,8 @@ protected:
 
     // Types `typed` ("a.kss" or "\"a.kss\" \"b.kss\"") into the next open dialog; empty: cancels it.
     void AnswerDialog(const QString& typed) {
-        window->ExecDialog = [this, typed](QFileDialog& dialog) {
+        window->ExecDialog = [this, typed](QDialog& shown) {
+            auto& dialog = dynamic_cast<QFileDialog&>(shown);
             dialogFilters = dialog.nameFilters();
             QTimer::singleShot(0, &dialog, [&dialog, typed, where = folder.path()] {
                 dialog.setDirectory(where);

@@ -1,0 +1,30 @@
+// The session's inner parts, shared by its source files.
+#pragma once
+
+#include <string>
+#include <variant>
+
+#include "growing_file.h"
+#include "kiss_reader.h"
+#include "log_reader.h"
+#include "satnogs_reader.h"
+#include "session.h"
+
+namespace tavro {
+
+struct Session::FileReader {
+    std::variant<KissReader, LogReader, SatnogsReader> reader;
+    // The table's counts when the file began, for the file's own counts.
+    int stored = 0;
+    long long notStored = 0, duplicates = 0;
+};
+
+struct Session::Live {
+    StreamOptions options;
+    GrowingFile recording;
+    std::string held;  // the bytes of the frame in progress, up to kRecordedFrameBytes
+    std::unique_ptr<GrowingFile> csv;
+    int csvRows = 0;  // records written to the CSV
+};
+
+}  // namespace tavro

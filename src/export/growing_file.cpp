@@ -1,0 +1,76 @@
+#include "growing_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "atomic_file.h"
+
+namespace tavro {
+
+namespace {
+// "/d/tavro_live.kss", 2 -> "/d/tavro_live_2.kss"
+std::string Numbered(const std::string& path, int n) {
+    const auto slash = path.rfind('/');
+    const auto dot = path.rfind('.');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    const std::string suffix = "_" + std::to_string(n);
+    return hasExtension ? path.substr(0, dot) + suffix + path.substr(dot) : path + suffix;
+}
+}  // namespace
+
+GrowingFile::GrowingFile(std::string path, Name name, std::vector<std::string> protectedFiles)
+    : path_(std::move(path)), name_(name), protected_(std::move(protectedFiles)) {}
+
+GrowingFile::~GrowingFile() {
+    if (fd_ > STDERR_FILENO) ::close(fd_);
+}
+
+bool GrowingFile::Open() {
+    if (path_ == "-") {
+        fd_ = STDOUT_FILENO;
+        return true;
+    }
+    if (IsOneOf(path_, protected_)) {
+        error_ = "it is an input file";
+        return false;
+    }
+    if (name_ == Name::AsGiven) {
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } else {
+        const std::string base = path_;
+        for (int n = 2; (fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)) < 0 && errno == EEXIST;)
+            path_ = Numbered(base, n++);
+    }
+    if (fd_ < 0) error_ = std::strerror(errno);
+    return fd_ >= 0;
+}
+
+bool GrowingFile::Append(std::string_view bytes) {
+    if (!error_.empty()) return false;
+    if (fd_ < 0 && !Open()) return false;
+    int err = InjectedWriteFault(path_);
+    long long done = 0;
+    while (!err && done < static_cast<long long>(bytes.size())) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - static_cast<std::size_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) err = errno;
+        else done += n;
+    }
+    if (!err) {
+        written_ += done;
+        return true;
+    }
+    error_ = std::strerror(err);
+    // Back to the end of the last complete piece. Standard output and pipes stay as they are.
+    struct stat st {};
+    if (done > 0 && path_ != "-" && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {
+        [[maybe_unused]] const int cut = ::ftruncate(fd_, written_);
+    }
+    return false;
+}
+
+}  // namespace tavro

@@ -1,0 +1,29 @@
+// "File → Report…": the framing report of the last selection (or of the
+// live connection), one row per file and a total, in a read-only table.
+// Ctrl+C or "Copy" put the whole table on the clipboard as tab-separated
+// text, ready for a spreadsheet or an e-mail.
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+class QTableWidget;
+
+namespace tavro::ui {
+
+class ReportDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit ReportDialog(QWidget* parent = nullptr);
+
+    // rows: the header row first, the total last.
+    void SetRows(const std::vector<std::vector<std::string>>& rows);
+    QString TabSeparatedText() const;
+    QTableWidget* Table() const { return table_; }
+
+private:
+    QTableWidget* table_;
+};
+
+}  // namespace tavro::ui
