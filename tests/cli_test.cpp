@@ -8,6 +8,7 @@
 
 #include "cli.h"
 #include "frame_encoder.h"
+#include "kiss_server.h"
 #include "run_program.h"
 
 namespace fs = std::filesystem;
@@ -52,6 +53,8 @@ TEST_F(CliTest, UsageErrorsExitTwo) {
         {kss}, {"--kiss", "--log", kss}, {"--kiss"}, {"--kiss", "--record", "0", kss}, {"--kiss", "--record", "x", kss},
         {"--kiss", "--decimal-separator", ";", kss}, {"--kiss", "--csv"}, {"--kiss", "--frobnicate", kss},
         {"--kiss", "--tlm", Path("a.tlm"), "--record", "2", kss},  // only one record read
+        {"--kiss-tcp", "localhost"}, {"--kiss-tcp", "::1:8001"}, {"--kiss-tcp", "h:0"}, {"--kiss-tcp", "h:8001", kss},
+        {"--kiss", "--reconnect", kss}, {"--log", "--record-to", Path("r.kss"), kss}, {"--satnogs", "--kiss", kss},
     };
     for (const auto& args : cases) {
         EXPECT_EQ(Run(args), 2) << ::testing::PrintToString(args);
@@ -114,6 +117,51 @@ TEST_F(CliTest, DumpEscapesTimeTextsAndKeepsFullPrecision) {
     ASSERT_EQ(dump.size(), 2u);
     EXPECT_THAT(dump[1], testing::StartsWith("1\tcaf\xc3\xa9\\ttab\t0.1\t-2000\t0\t4\t1\t"));
     EXPECT_THAT(dump[1], HasSubstr("\t39.5\t"));
+}
+
+// A framing report: one row per file and a total, the same counts as the window's.
+TEST_F(CliTest, ReportTable) {
+    const std::string a = WriteKiss("a.kss", 2), b = Path("b.kss");
+    // 36 bytes of time stamp frame, 2 x 113 of housekeeping frame; 4 junk bytes, a frame with a broken escape.
+    std::ofstream(b, std::ios::binary) << "junk\xC0\xC0\xDB\x41\xC0";
+    ASSERT_EQ(Run({"--kiss", "--report", "--csv", Path("r.csv"), a, b}), 0);
+    EXPECT_THAT(err_.str(), HasSubstr(
+        "file   bytes  frames  housekeeping  stamps text  stamps binary  other  junk  broken escapes  cut  bad  stored  not stored  duplicates\n"
+        "a.kss    262       3             2            1              0      0     0               0    0    0       2           0           0\n"
+        "b.kss      9       1             0            0              0      1     4               1    0    0       0           0           0\n"
+        "total    271       4             2            1              0      1     4               1    0    0       2           0           0\n"));
+}
+
+// Live: a server inside the test sends two frames; the CSV streams to standard output.
+TEST_F(CliTest, LiveFromAKissServer) {
+    std::ifstream in(WriteKiss("p.kss", 2), std::ios::binary);
+    const std::vector<std::uint8_t> capture{std::istreambuf_iterator<char>(in), {}};
+    tavro::test::KissServer server([&](int socket, int) { tavro::test::SendInSlices(socket, capture, 5); });
+    const std::string at = "127.0.0.1:" + std::to_string(server.Port());
+    auto run = testing_support::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", at, "--record-to", Path("rec.kss"),
+                                            "--csv", "-", "--decimal-separator", ","});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(Run({"--kiss", "--decimal-separator", ",", "--csv", Path("file.csv"), Path("p.kss")}), 0);
+    EXPECT_EQ(run.out, testing_support::TakeFile(Path("file.csv")));
+    ASSERT_EQ(Run({"--kiss", "--csv", Path("rec.csv"), Path("rec.kss")}), 0);  // the recording reads back
+    EXPECT_EQ(Lines(Path("rec.csv")).size(), 3u);
+    // With --reconnect it ends on SIGTERM, its outputs complete.
+    tavro::test::KissServer quiet([&](int socket, int) {
+        ::send(socket, capture.data(), capture.size(), MSG_NOSIGNAL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    });
+    run = testing_support::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", "127.0.0.1:" + std::to_string(quiet.Port()),
+                                       "--reconnect", "--record-to", Path("rec2.kss"), "--tlm", Path("live.tlm")},
+                                      "(sleep 0.4; kill -TERM $$) & ");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("2 records decoded"));
+    EXPECT_EQ(Lines(Path("live.tlm")).size(), 26u);
+    quiet.Stop();
+    // A server that cannot be reached at the start.
+    run = testing_support::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", "127.0.0.1:" + std::to_string(quiet.Port()),
+                                       "--reconnect"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, HasSubstr("cannot connect to 127.0.0.1:" + std::to_string(quiet.Port()) + ": Connection refused"));
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // The record table: 10000 records; the frames beyond are counted until the next reset.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <tuple>
+
 #include "record_table.h"
 
 using namespace tavro;
@@ -20,4 +23,25 @@ TEST(RecordTable, CountsFramesBeyondTheCapacityUntilReset) {
     table.Reset();
     EXPECT_EQ(table.RecordCount(), 0);
     EXPECT_EQ(table.FramesNotStored(), 0);
+}
+
+// Merging: equal bit for bit is a duplicate (a NaN equals the same NaN, -0 is not 0),
+// and a duplicate does not count against the capacity.
+TEST(RecordTable, MergesDuplicatesBitForBit) {
+    RecordTable table;
+    table.SetMergeDuplicates(true);
+    const auto add = [&](double value, const char* time) {
+        TelemetryRecord* r = table.Append();
+        if (!r) return;
+        r->TimeText = time;
+        r->Channels[21] = value;
+        table.Commit();
+    };
+    for (double v : {1.0, 1.0, double(NAN), double(NAN), 0.0, -0.0, 2.0}) add(v, v == 1.0 && table.RecordCount() ? "second" : "first");
+    EXPECT_EQ(table.RecordCount(), 5);
+    EXPECT_EQ(table.Duplicates(), 2);
+    EXPECT_EQ(table[0].TimeText, "first");  // the first one stored keeps its time
+    for (int k = 5; k < RecordTable::kCapacity; ++k) add(k + 0.5, "");
+    add(double(NAN), ""), add(3.0, "");  // full: a duplicate is still a duplicate, a new one is not stored
+    EXPECT_EQ(std::tuple(table.RecordCount(), table.Duplicates(), table.FramesNotStored()), std::tuple(10000, 3, 1));
 }

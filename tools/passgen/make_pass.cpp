@@ -1,6 +1,7 @@
 // tavro-passgen: writes a sample pass as a KISS capture and / or a log file.
 //
 //   tavro-passgen --kiss pass.kss --log pass.log              the sample pass (300 frames)
+//   tavro-passgen --satnogs pass_satnogs.csv                  the same as a SatNOGS export, three stations
 //   tavro-passgen --kiss big.kss --frames 1000000 --seed 7    1000000 housekeeping frames
 //
 // The output depends on the options only (no clock, no system randomness),
@@ -11,17 +12,19 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "pass_generator.h"
+#include "satnogs_export.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tavro-passgen [--kiss PATH] [--log PATH] [--frames N] [--seed S]\n"
-    "  writes a deterministic sample pass; at least one of --kiss and --log\n";
+    "usage: tavro-passgen [--kiss PATH] [--log PATH] [--satnogs PATH] [--frames N] [--seed S]\n"
+    "  writes a deterministic sample pass; at least one of --kiss, --log and --satnogs\n";
 
 template <typename T>
 bool ParseWhole(std::string_view text, T& value) {
@@ -43,7 +46,7 @@ struct Output {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string kissPath, logPath;
+    std::string kissPath, logPath, satnogsPath;
     tavro::passgen::PassOptions options;
     for (int a = 1; a < argc; ++a) {
         const std::string_view arg = argv[a];
@@ -55,6 +58,8 @@ int main(int argc, char** argv) {
             kissPath = argv[++a];
         } else if (arg == "--log" && hasValue) {
             logPath = argv[++a];
+        } else if (arg == "--satnogs" && hasValue) {
+            satnogsPath = argv[++a];
         } else if (arg == "--frames" && hasValue && ParseWhole(argv[a + 1], options.frames) && options.frames >= 0) {
             ++a;
         } else if (arg == "--seed" && hasValue && ParseWhole(argv[a + 1], options.seed)) {
@@ -64,9 +69,23 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (kissPath.empty() && logPath.empty()) {
+    if (kissPath.empty() && logPath.empty() && satnogsPath.empty()) {
         std::cerr << kUsage;
         return 2;
+    }
+    if (!satnogsPath.empty()) {  // made from the capture, in memory
+        std::ostringstream capture, csv;
+        tavro::passgen::WritePass(options, &capture, nullptr);
+        const std::string bytes = capture.str();
+        const long long lines = tavro::passgen::WriteSatnogsCsv(
+            {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, csv);
+        std::ofstream out(satnogsPath, std::ios::binary | std::ios::trunc);
+        if (!(out << csv.str()) || (out.close(), !out)) {
+            std::cerr << "tavro-passgen: cannot write " << satnogsPath << "\n";
+            return 1;
+        }
+        std::cerr << lines << " SatNOGS entries\n";
+        if (kissPath.empty() && logPath.empty()) return 0;
     }
 
     Output kiss, log;

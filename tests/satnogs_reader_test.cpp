@@ -1,0 +1,127 @@
+// SatNOGS exports: the two forms, the time and frame rules, time order, bad
+// entries, a file that is not JSON, and the sample pass heard by three stations.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "file_reading.h"
+#include "frame_encoder.h"
+#include "satnogs_reader.h"
+#include "test_support.h"
+
+namespace tavro {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A housekeeping frame (header 62) with Packet cnt = packet, as SatNOGS gives
+// it: the AX.25 frame without the KISS command byte, in hex.
+std::string Frame(int packet, bool lower = false) {
+    passgen::KissRaw raw{};
+    raw[2] = packet;
+    const auto frame = passgen::KissHousekeepingFrame(raw);
+    std::string hex;
+    for (std::size_t k = 1; k < frame.size(); ++k) {
+        static constexpr char kHex[] = "0123456789ABCDEF", kLower[] = "0123456789abcdef";
+        hex += (lower ? kLower : kHex)[frame[k] >> 4];
+        hex += (lower ? kLower : kHex)[frame[k] & 15];
+    }
+    return hex;
+}
+
+// "packet@time ..." of every record, and the file's bad entries.
+std::string Read(const std::string& text) {
+    const auto s = test::ReadAllWays(InputKind::Satnogs, test::AsBytes(text));
+    std::string seen;
+    for (const TelemetryRecord& r : s->Records().Records())
+        seen += std::to_string(static_cast<int>(r.Channels[2])) + "@" + r.TimeText.substr(11, 12) + " ";
+    const FramingReport& report = s->Summary().files.at(0);
+    return seen + "bad " + std::to_string(report.badEntries);
+}
+
+TEST(SatnogsReader, CsvAndJsonInTimeOrder) {
+    const std::string a = Frame(1), b = Frame(2), c = Frame(3);
+    const std::pair<std::string, std::string> cases[] = {
+        // CSV, newest first, CR LF, blank lines, a third field
+        {"2026-12-06 10:00:03|" + c + "\r\n\r\n2026-12-06 10:00:02|" + b + "|station 7\r\n 2026-12-06 10:00:01 |  " + a + "  \r\n",
+         "1@10:00:01.000 2@10:00:02.000 3@10:00:03.000 bad 0"},
+        // CR alone; fractions compare as decimals; Z and T; equal times keep the file's order
+        {"2026-12-06T10:00:01.5Z|" + b + "\r2026-12-06 10:00:01.123456|" + a + "\r2026-12-06 10:00:01.5|" + c,
+         "1@10:00:01.123 2@10:00:01.500 3@10:00:01.500 bad 0"},
+        // JSON with other members, lower-case hex
+        {" \n[{\"id\": 7, \"timestamp\": \"2026-12-06T10:00:02Z\", \"frame\": \"" + Frame(2, true) +
+             "\", \"station\": 12}, {\"frame\": \"" + a + "\", \"timestamp\": \"2026-12-06T10:00:01.25Z\"}]",
+         "1@10:00:01.250 2@10:00:02.000 bad 0"},
+        // bad times, odd and foreign hex, no "|", elements that are no such object: skipped and counted
+        {"2026-12-06|" + a + "\n2026-12-06 10:00|" + a + "\n2026/12/06 10:00:01|" + a + "\n2026-12-06 10:00:01.|" + a +
+             "\n2026-12-06 10:00:01 UTC|" + a + "\n2026-12-06 10:00:01|" + a + "0\n2026-12-06 10:00:01|" + a.substr(2) +
+             "zz\n2026-12-06 10:00:01|\n" + a + "\n2026-12-06 10:00:09|" + b + "\n",
+         "2@10:00:09.000 bad 9"},
+        {"[1, \"x\", {\"timestamp\": 5, \"frame\": \"" + a + "\"}, {\"timestamp\": \"2026-12-06 10:00:04\"}, {\"timestamp\": "
+         "\"2026-12-06 10:00:04\", \"frame\": \"" + c + "\"}]",
+         "3@10:00:04.000 bad 4"},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(Read(text), expected) << text;
+}
+
+// The frame goes in from position 2 behind a command byte 0, cut at the buffer's end.
+TEST(SatnogsReader, FramesAsKissDataFrames) {
+    const std::string hk = Frame(7);
+    const std::string header = hk.substr(0, 2 * 16);  // the 16 header bytes: no frame type at 20
+    const std::string longer = hk + std::string(2 * 600, 'A');  // beyond the buffer: cut, still a record
+    const auto s = test::ReadAllWays(InputKind::Satnogs, test::AsBytes("2026-12-06 10:00:01|" + header + "\n2026-12-06 10:00:02|" +
+                                                                       longer + "\n2026-12-06 10:00:03|0102\n"));
+    ASSERT_EQ(s->RecordCount(), 1);
+    EXPECT_EQ(s->Records()[0].Channels[2], 7);
+    EXPECT_EQ(s->Records()[0].StampValue1, 0);
+    const FramingReport& r = s->Summary().files.at(0);
+    EXPECT_EQ(std::tuple(r.frames, r.housekeeping, r.other, r.cutFrames), std::tuple(3, 1, 2, 1));
+}
+
+TEST(SatnogsTimeText, Forms) {
+    const struct { const char* time; const char* text; } cases[] = {
+        {"2026-12-06 10:14:03", "2026-12-06 10:14:03.000 UTC"}, {"2026-12-06T10:14:03Z", "2026-12-06 10:14:03.000 UTC"},
+        {" 2026-12-06T10:14:03.5Z\t", "2026-12-06 10:14:03.500 UTC"}, {"2026-12-06 10:14:03.123456", "2026-12-06 10:14:03.123 UTC"},
+        {"2026-12-06 10:14:03Z ", "2026-12-06 10:14:03.000 UTC"}, {"2026-12-06 10:14:03.Z", nullptr},
+        {"2026-12-06 10:14:3", nullptr}, {"2026-12-06  10:14:03", nullptr}, {"2026-12-06 10:14:03+00:00", nullptr}, {"", nullptr},
+    };
+    for (const auto& c : cases) {
+        std::string text, key;
+        EXPECT_EQ(SatnogsTimeText(c.time, text, key), c.text != nullptr) << c.time;
+        if (c.text) { EXPECT_EQ(text, c.text) << c.time; }
+    }
+}
+
+// A file that starts with "[" but is no JSON fails like an unreadable file; the others are read.
+TEST(SatnogsReader, NoJsonBetweenTwoGoodFiles) {
+    const fs::path dir = fs::temp_directory_path() / ("tavro-satnogs-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string a = (dir / "a.csv").string(), bad = (dir / "b.json").string(), c = (dir / "c.json").string();
+    std::ofstream(a) << "2026-12-06 10:00:01|" << Frame(1) << "\n";
+    std::ofstream(bad) << "[{\"timestamp\": \"2026-12-06 10:00:02\", \"frame\": \"" << Frame(2) << "\"}";  // no "]"
+    std::ofstream(c) << "[{\"timestamp\": \"2026-12-06 10:00:03\", \"frame\": \"" << Frame(3) << "\"}]";
+    Session session;
+    ReadObserver quiet;
+    ReadSelection(session, {{a, InputKind::Satnogs}, {bad, InputKind::Satnogs}, {c, InputKind::Satnogs}}, quiet);
+    EXPECT_EQ(session.Summary().failures, std::vector<std::string>{"cannot read " + bad + ": not valid JSON"});
+    EXPECT_EQ(session.RecordCount(), 2);
+    fs::remove_all(dir);
+}
+
+// The sample pass as three stations heard it, merged: the capture's 300 records, value for value.
+TEST(SatnogsReader, SamplePassHeardByThreeStations) {
+    ReadObserver quiet;
+    Session capture, merged;
+    merged.SetMergeDuplicates(true);
+    ReadSelection(capture, {{TAVRO_SOURCE_DIR "/examples/pass.kss", InputKind::Kiss}}, quiet);
+    ReadSelection(merged, {{TAVRO_SOURCE_DIR "/examples/pass_satnogs.csv", InputKind::Satnogs}}, quiet);
+    ASSERT_EQ(capture.RecordCount(), 300);
+    ASSERT_EQ(merged.RecordCount(), 300);
+    for (int k = 0; k < 300; ++k) EXPECT_EQ(merged.Records()[k].Channels, capture.Records()[k].Channels) << k;
+    // Every housekeeping entry but the first of each frame was a duplicate.
+    EXPECT_EQ(merged.Summary().duplicates, merged.Summary().files.at(0).housekeeping - 300);
+}
+
+}  // namespace
+}  // namespace tavro
