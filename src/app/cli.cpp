@@ -1,9 +1,10 @@
 #include "cli.h"
 
 #include <charconv>
-#include <ostream>
+#include <iostream>
 
 #include "atomic_file.h"
+#include "cli_help.h"
 #include "csv_writer.h"
 #include "dump_writer.h"
 #include "file_reading.h"
@@ -13,9 +14,8 @@
 
 namespace tavro::cli {
 
-const char* const kUsage =
-    "usage: tavro-cli (--kiss | --log) [--csv PATH] [--tlm PATH] [--record N]\n"
-    "                 [--dump PATH] [--decimal-separator SEP] FILE...\n";
+// What every usage error ends with: the way to the whole story.
+const char* const kUsage = "Try 'tavro-cli --help'.\n";
 
 namespace {
 
@@ -122,10 +122,7 @@ int Run(const Options& o, std::ostream& err) {
 }
 
 int Main(const std::vector<std::string>& args, std::ostream& err) {
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        err << kUsage;
-        return 0;
-    }
+    if (const std::optional<int> answered = AnswerHelpOrVersion(args, std::cout)) return *answered;
     const ParseResult parsed = ParseArguments(args, DecimalSeparatorFromEnvironment());
     if (!parsed.options) {
         err << "tavro-cli: " << parsed.error << '\n' << kUsage;

@@ -34,6 +34,7 @@ int Run(const Options& options, std::ostream& err);
 // argv[1..] -> exit status; what main() calls.
 int Main(const std::vector<std::string>& args, std::ostream& err);
 
+// Ends every usage error: "Try 'tavro-cli --help'."
 extern const char* const kUsage;
 
 }  // namespace tavro::cli
