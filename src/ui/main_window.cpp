@@ -83,17 +83,20 @@ void MainWindow::SetChannelCaptions() {
 
 void MainWindow::Form_Load() {
     SetChannelCaptions();
-    const QString folder = programFolder_ + QLatin1Char(kPathSeparator);
-    imagePath_ = folder;
+    folders_ = ChooseFolders(FolderFactsOf(NativePath(programFolder_)));
+    imagePath_ = PathText(folders_.imageFolder);
     // A missing or unreadable conf.ini leaves the defaults, without a message.
-    QFile conf(folder + QStringLiteral("conf.ini"));
+    QFile conf(PathText(folders_.confIni));
     if (conf.open(QIODevice::ReadOnly)) {
         const QByteArray text = conf.readAll();
         const Settings settings = ParseConfIni(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                                               NativePath(folder), kPathSeparator);
+                                               folders_.imageFolder, kPathSeparator);
         imagePath_ = PathText(settings.imagePath);
         if (settings.screenshotButton) Command1->setVisible(*settings.screenshotButton);
     }
+    // Installed, the pictures go somewhere the user did not pick: say where.
+    if (folders_.userFolders && NativePath(imagePath_) == folders_.imageFolder && !Command1->isHidden())
+        Text4->setText(QStringLiteral("screenshots go to ") + imagePath_);
     Picture2->hide();
 }
 
@@ -124,6 +127,8 @@ void MainWindow::Command1_Click() {
     ScreenshotRequest request;
     request.clientArea = ClientArea;
     request.hiddenWhileTaken = {Check1, Command1};
+    // The user's Pictures folder may not exist yet.
+    if (folders_.userFolders && NativePath(imagePath_) == folders_.imageFolder) QDir().mkpath(imagePath_);
     request.imagePath = imagePath_;
     request.inputFilePath = InputFilePath();
     request.programFolder = programFolder_;

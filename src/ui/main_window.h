@@ -25,6 +25,7 @@
 #include "file_reading.h"
 #include "info_window.h"
 #include "record_table.h"
+#include "user_folders.h"
 
 class QAction;
 class QCheckBox;
@@ -94,6 +95,8 @@ public:
     TelemetryStore& Store() { return store_; }
     const QString& ImagePath() const { return imagePath_; }
     const QString& ProgramFolder() const { return programFolder_; }
+    // The conf.ini read at start and the default output folders.
+    const ProgramFolders& Folders() const { return folders_; }
     int SelectedChannel() const { return selectedChannel_; }
     bool Reading() const { return reading_; }
     InfoWindow* Info() const { return info_; }
@@ -133,6 +136,7 @@ private:
     TelemetryStore store_;
     QString programFolder_;
     QString imagePath_;
+    ProgramFolders folders_;
     int selectedChannel_ = 0;
     bool reading_ = false;
     bool stopReading_ = false;

@@ -13,6 +13,7 @@
 
 #include "atomic_file.h"
 #include "picture_path.h"
+#include "tavro_build_info.h"
 #include "text_conversion.h"
 
 namespace tavro::ui {
@@ -24,11 +25,15 @@ QStringList ConverterArguments(const QString& bitmapPath) {
     return {"-out", "png", "-transpcolor", "240", "240", "240", "-colors", "256", "-quiet", "-D", bitmapPath};
 }
 
+// Beside the program (the build folder), in the private folder of an
+// installed program, then on PATH.
 QString FindConverter(const QString& programFolder) {
     if (!programFolder.isEmpty()) {
-        const QString beside = QDir(programFolder).filePath("nconvert");
-        const QFileInfo info(beside);
-        if (info.isFile() && info.isExecutable()) return beside;
+        for (const QString& folder : {programFolder, programFolder + "/" TAVRO_PRIVATE_FOLDER_FROM_BIN}) {
+            const QString candidate = QDir(folder).filePath("nconvert");
+            const QFileInfo info(candidate);
+            if (info.isFile() && info.isExecutable()) return QDir::cleanPath(candidate);
+        }
     }
     return QStandardPaths::findExecutable("nconvert");
 }

@@ -15,7 +15,7 @@ struct ScreenshotRequest {
     QList<QWidget*> hiddenWhileTaken;  // Check1 and Command1
     QString imagePath;                 // folder with its closing separator
     QString inputFilePath;             // names the picture; not changed by a screenshot
-    QString programFolder;             // nconvert is looked for here first, then on PATH
+    QString programFolder;             // nconvert is looked for here, in the installed private folder, then on PATH
 };
 
 struct ScreenshotHooks {
