@@ -83,6 +83,29 @@ TEST_F(Installed, CliReadsTheSamplePass) {
     EXPECT_THAT(run.err, testing::HasSubstr("300 records decoded"));
 }
 
+TEST_F(Installed, HelpVersionAndUsageErrors) {
+    const std::string decoderUsage = "Usage: tavro-decoder [--screenshot] [FILE...]\n";
+    const struct { const char* program; std::vector<std::string> args; int exit; std::string outStart, errEnd; } cases[] = {
+        {"tavro-cli", {"--version"}, 0, "tavro-cli 0.3\n", ""},
+        {"tavro-decoder", {"--version"}, 0, "tavro-decoder 0.3\n", ""},
+        {"tavro-decoder", {"-platform", "offscreen", "--help"}, 0, decoderUsage, ""},  // Qt's options are no error
+        {"tavro-decoder", {"-h", "--bogus"}, 0, decoderUsage, ""},
+        {"tavro-decoder", {"--bogus", "x.kss"}, 2, "", "tavro-decoder: Unknown option 'bogus'.\nTry 'tavro-decoder --help'.\n"},
+        {"tavro-decoder", {"--screenshot=yes"}, 2, "",
+         "tavro-decoder: Unexpected value after '--screenshot'.\nTry 'tavro-decoder --help'.\n"},
+    };
+    for (const auto& c : cases) {
+        if (!fs::exists(Usr(std::string("bin/") + c.program))) GTEST_SKIP() << "built without the window";
+        std::vector<std::string> command{"/usr/bin/env", "QT_QPA_PLATFORM=offscreen", Usr(std::string("bin/") + c.program)};
+        command.insert(command.end(), c.args.begin(), c.args.end());
+        const auto run = RunProgram(command);
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        EXPECT_EQ(run.exitCode, c.exit);
+        EXPECT_EQ(run.out.substr(0, c.outStart.size()), c.outStart);
+        EXPECT_THAT(run.err, testing::EndsWith(c.errEnd));  // Qt may warn before
+    }
+}
+
 // The program folder is read-only, as /usr/bin is for a user: without IMAGE_PATH the PNG
 // lands in ~/Pictures; a conf.ini beside the program wins over the user's.
 TEST_F(Installed, WindowScreenshotWithThePrivateConverter) {

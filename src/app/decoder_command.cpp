@@ -56,10 +56,9 @@ DecoderCommand ReadDecoderCommand(const QStringList& arguments, bool qtOptionsLe
     QCommandLineParser parser;
     // "-platform" is one option, as Qt reads it, not seven letters.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help({"h", "help"}, "help"), version("version", "version"),
-        screenshot("screenshot", "screenshot");
+    // The parser only reads; kDecoderHelp is the description.
+    const QCommandLineOption help(QStringList{"h", "help"}), version("version"), screenshot("screenshot");
     parser.addOptions({help, version, screenshot});
-    parser.addPositionalArgument("files", "files", "[FILE...]");
     const bool parsed = parser.parse(arguments);
 
     DecoderCommand command;
