@@ -45,7 +45,7 @@ struct Live : testing::Test {
     // after `attempts` connections), into session, recording into dir.
     void Receive(std::uint16_t port, int attempts = 1, const std::string& host = "127.0.0.1") {
         std::int64_t clock = 1796552043000;  // 2026-12-06 10:14:03 UTC, a second per frame
-        session.BeginStream({"test", recording, true, [&clock] { return clock += 1000; }});
+        session.BeginStream({"test", recording, true, false, [&clock] { return clock += 1000; }});
         KissTcpClient::Options options;
         options.host = host;
         options.port = port;

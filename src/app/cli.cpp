@@ -4,8 +4,10 @@
 
 #include <charconv>
 #include <climits>
+#include <iostream>
 #include <ostream>
 
+#include "cli_help.h"
 #include "conf_ini.h"
 #include "file_reading.h"
 #include "kiss_tcp_client.h"
@@ -13,11 +15,8 @@
 
 namespace tavro::cli {
 
-const char* const kUsage =
-    "usage: tavro-cli (--kiss | --log | --satnogs) [OPTIONS] FILE...\n"
-    "       tavro-cli --kiss-tcp HOST:PORT [--record-to FILE] [--reconnect] [OPTIONS]\n"
-    "OPTIONS: [--csv PATH] [--tlm PATH] [--record N] [--dump PATH] [--decimal-separator SEP]\n"
-    "         [--dedupe] [--report]\n";
+// What every usage error ends with: the way to the whole story.
+const char* const kUsage = "Try 'tavro-cli --help'.\n";
 
 namespace {
 
@@ -145,16 +144,18 @@ int Run(const Options& o, std::ostream& err) {
 }
 
 int Main(const std::vector<std::string>& args, std::ostream& err) {
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        err << kUsage;
-        return 0;
-    }
+    if (const std::optional<int> answered = AnswerHelpOrVersion(args, std::cout)) return *answered;
     const ParseResult parsed = ParseArguments(args, DecimalSeparatorFromEnvironment());
     if (!parsed.options) {
         err << "tavro-cli: " << parsed.error << '\n' << kUsage;
         return 2;
     }
-    if (parsed.options->host) return RunLive(*parsed.options, LoadSettings(ProgramFolder()).capturePath, err);
+    if (parsed.options->host) {
+        const ProgramFolders folders = ChooseFolders(FolderFactsOf(ProgramFolder()));
+        const std::string captureFolder = LoadSettings(folders).capturePath;
+        // The user's Documents/TAVRO/ is made when the first bytes arrive; a folder of conf.ini's is not.
+        return RunLive(*parsed.options, captureFolder, folders.userFolders && captureFolder == folders.captureFolder, err);
+    }
     return Run(*parsed.options, err);
 }
 

@@ -42,8 +42,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
 int Run(const Options& options, std::ostream& err);
 // --kiss-tcp: until the server closes the connection, or (with --reconnect)
 // until SIGINT or SIGTERM. captureFolder: where the recording goes without
-// --record-to.
-int RunLive(const Options& options, const std::string& captureFolder, std::ostream& err);
+// --record-to; makeFolder: it is made when the first bytes arrive.
+int RunLive(const Options& options, const std::string& captureFolder, bool makeFolder, std::ostream& err);
 
 // argv[1..] -> exit status; what main() calls.
 int Main(const std::vector<std::string>& args, std::ostream& err);
@@ -53,6 +53,7 @@ int Main(const std::vector<std::string>& args, std::ostream& err);
 bool WriteExports(const Session& session, const Options& o, bool defaultCsv, std::ostream& err);
 void ReportEnd(const Session& session, const Options& o, std::ostream& err);
 
+// Ends every usage error: "Try 'tavro-cli --help'."
 extern const char* const kUsage;
 
 }  // namespace tavro::cli

@@ -43,13 +43,14 @@ std::int64_t NowMs() {
 
 }  // namespace
 
-int RunLive(const Options& o, const std::string& captureFolder, std::ostream& err) {
+int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder, std::ostream& err) {
     Session session;
     session.SetDecimalSeparator(o.decimalSeparator);
     session.SetMergeDuplicates(o.dedupe);
     const std::string server = (o.host->find(':') != std::string::npos ? "[" + *o.host + "]" : *o.host) + ":" +
                                std::to_string(o.port);
-    session.BeginStream({server, o.recordTo.value_or(LiveCapturePath(captureFolder, NowMs())), o.recordTo.has_value(), {}});
+    session.BeginStream({server, o.recordTo.value_or(LiveCapturePath(captureFolder, NowMs())), o.recordTo.has_value(),
+                         makeFolder && !o.recordTo, {}});
     bool written = true;
     if (o.csvPath) {
         const ExportResult csv = session.StreamCsv(*o.csvPath);

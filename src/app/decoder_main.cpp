@@ -1,25 +1,36 @@
-// tavro-decoder [FILE...]: the window; the given files are opened at start
-// as one selection (".log" files with the log reader, others as KISS).
+// tavro-decoder [--screenshot] [FILE...]: the window; the given files are
+// opened at start as one selection (".log" files with the log reader, others
+// as KISS). --help and --version: see decoder_command.h.
 #include <QApplication>
 #include <QFileInfo>
 #include <QStringList>
 #include <QTimer>
 
 #include "cubesat_art.h"
+#include "decoder_command.h"
 #include "main_window.h"
+#include "unattended_screenshot.h"
 
 int main(int argc, char** argv) {
+    if (const auto answered = tavro::app::ReadDecoderCommand(tavro::app::ArgumentList(argc, argv), true).exitStatus)
+        return *answered;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TAVRO Telemetry Decoder"));
     QApplication::setWindowIcon(tavro::ui::CubeSatIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.tavro.decoder"));  // the menu entry's icon
+    const tavro::app::DecoderCommand command = tavro::app::ReadDecoderCommand(app.arguments(), false);
+    if (command.exitStatus) return *command.exitStatus;
 
     tavro::ui::MainWindow window;
     window.show();
 
     QStringList files;
-    for (const QString& argument : app.arguments().mid(1)) files << QFileInfo(argument).absoluteFilePath();
+    for (const QString& argument : command.files) files << QFileInfo(argument).absoluteFilePath();
     // Read once the event loop runs, so the window repaints during the read
     // and closing it ends the program.
-    if (!files.isEmpty()) QTimer::singleShot(0, &window, [&window, files] { window.OpenFiles(files); });
+    if (command.screenshot)
+        QTimer::singleShot(0, &window, [&window, files] { tavro::app::ScreenshotAndQuit(window, files); });
+    else if (!files.isEmpty())
+        QTimer::singleShot(0, &window, [&window, files] { window.OpenFiles(files); });
     return app.exec();
 }

@@ -23,8 +23,8 @@ std::string Upper(std::string_view s) {
 
 }  // namespace
 
-Settings ParseConfIni(std::string_view text, const std::string& defaultFolder, char separator) {
-    Settings settings{defaultFolder, std::nullopt, defaultFolder};
+Settings ParseConfIni(std::string_view text, Settings defaults, char separator) {
+    Settings settings = std::move(defaults);
     const auto folder = [separator](std::string& path, std::string_view value) {
         if (value.empty()) return;
         path.assign(value);
@@ -58,10 +58,10 @@ Settings ParseConfIni(std::string_view text, const std::string& defaultFolder, c
     return settings;
 }
 
-Settings LoadSettings(const std::string& folder) {
+Settings LoadSettings(const ProgramFolders& folders) {
     std::ostringstream text;
-    if (std::ifstream in{folder + "/conf.ini", std::ios::binary}) text << in.rdbuf();
-    return ParseConfIni(text.str(), folder + "/", '/');
+    if (std::ifstream in{folders.confIni, std::ios::binary}) text << in.rdbuf();
+    return ParseConfIni(text.str(), Settings{folders.imageFolder, std::nullopt, folders.captureFolder}, '/');
 }
 
 }  // namespace tavro

@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "user_folders.h"
+
 namespace tavro {
 
 struct Settings {
@@ -28,12 +30,16 @@ struct Settings {
     int kissPort = 8001;
 };
 
-// defaultFolder is the program folder with its closing separator, the
-// default of both folders; an empty value leaves the default.
-Settings ParseConfIni(std::string_view text, const std::string& defaultFolder, char separator);
+// defaults holds the folders (with their closing separator) and the server
+// that stand where a key is missing; an empty value leaves the default.
+Settings ParseConfIni(std::string_view text, Settings defaults, char separator);
+// Both folders default to defaultFolder.
+inline Settings ParseConfIni(std::string_view text, const std::string& defaultFolder, char separator) {
+    return ParseConfIni(text, Settings{defaultFolder, std::nullopt, defaultFolder}, separator);
+}
 
-// The settings of folder/conf.ini; a missing or unreadable file leaves the
-// defaults (folder + "/" for both folders).
-Settings LoadSettings(const std::string& folder);
+// The settings of the conf.ini that folders names, with their default
+// folders; a missing or unreadable file leaves the defaults.
+Settings LoadSettings(const ProgramFolders& folders);
 
 }  // namespace tavro

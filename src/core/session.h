@@ -66,6 +66,7 @@ struct StreamOptions {
     std::string name;           // "localhost:8001", for the report
     std::string recordingPath;  // the capture written as it arrives
     bool recordingNamed = false;  // given by the user: written over; else a name not in use is taken
+    bool makeFolder = false;      // the recording's folder is made when the first bytes arrive
     // Milliseconds since 1970 UTC; a housekeeping frame that came without a
     // time stamp frame takes it as its time. Empty: the system clock.
     std::function<std::int64_t()> clockMs;

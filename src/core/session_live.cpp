@@ -43,7 +43,8 @@ void Session::BeginStream(StreamOptions options) {
     if (!options.clockMs) options.clockMs = SystemMilliseconds;
     std::get<KissReader>(reader_->reader).SetArrivalClock(options.clockMs);
     const GrowingFile::Name name = options.recordingNamed ? GrowingFile::Name::AsGiven : GrowingFile::Name::Unused;
-    live_.reset(new Live{std::move(options), GrowingFile(inputFilePath_, name), {}, nullptr, 0});
+    const bool makeFolder = options.makeFolder;
+    live_.reset(new Live{std::move(options), GrowingFile(inputFilePath_, name, {}, makeFolder), {}, nullptr, 0});
 }
 
 // The stream is cut at every FEND, so the reader ends at most one frame per

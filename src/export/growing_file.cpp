@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "atomic_file.h"
 
@@ -22,8 +23,8 @@ std::string Numbered(const std::string& path, int n) {
 }
 }  // namespace
 
-GrowingFile::GrowingFile(std::string path, Name name, std::vector<std::string> protectedFiles)
-    : path_(std::move(path)), name_(name), protected_(std::move(protectedFiles)) {}
+GrowingFile::GrowingFile(std::string path, Name name, std::vector<std::string> protectedFiles, bool makeFolder)
+    : path_(std::move(path)), name_(name), protected_(std::move(protectedFiles)), makeFolder_(makeFolder) {}
 
 GrowingFile::~GrowingFile() {
     if (fd_ > STDERR_FILENO) ::close(fd_);
@@ -37,6 +38,10 @@ bool GrowingFile::Open() {
     if (IsOneOf(path_, protected_)) {
         error_ = "it is an input file";
         return false;
+    }
+    if (const auto slash = path_.rfind('/'); makeFolder_ && slash != std::string::npos && slash > 0) {
+        std::error_code ignored;  // a folder that cannot be made fails the open below
+        std::filesystem::create_directories(path_.substr(0, slash), ignored);
     }
     if (name_ == Name::AsGiven) {
         fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

@@ -24,7 +24,8 @@ public:
         Unused,     // never an existing file: "x.kss" taken gives "x_2.kss", "x_3.kss", ...
     };
 
-    GrowingFile(std::string path, Name name, std::vector<std::string> protectedFiles = {});
+    // makeFolder: a missing folder is made when the file is opened.
+    GrowingFile(std::string path, Name name, std::vector<std::string> protectedFiles = {}, bool makeFolder = false);
     ~GrowingFile();
     GrowingFile(const GrowingFile&) = delete;
     GrowingFile& operator=(const GrowingFile&) = delete;
@@ -41,6 +42,7 @@ private:
     std::string path_;
     Name name_;
     std::vector<std::string> protected_;
+    bool makeFolder_;
     int fd_ = -1;
     long long written_ = 0;  // where the last complete append ended
     std::string error_;

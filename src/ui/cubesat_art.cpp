@@ -80,22 +80,22 @@ void PaintCubeSat(QPainter& p, double x, double y, double s, bool fine) {
     p.drawPath(outline);
 }
 
-QPixmap IconPixmap(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+}  // namespace
+
+QImage CubeSatIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const double s = size * 0.5;
     PaintCubeSat(p, size * 0.12, size * 0.36, s, size >= 48);
-    return pixmap;
+    return image;
 }
-
-}  // namespace
 
 QIcon CubeSatIcon() {
     static const QIcon icon = [] {
         QIcon i;
-        for (int size : {16, 32, 48, 64}) i.addPixmap(IconPixmap(size));
+        for (int size : kCubeSatIconSizes) i.addPixmap(QPixmap::fromImage(CubeSatIconImage(size)));
         return i;
     }();
     return icon;

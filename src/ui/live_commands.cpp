@@ -60,7 +60,9 @@ void MainWindow::ConnectTo(const QString& host, int port) {
     settings_.kissPort = port;
     server_ = (host.contains(':') ? '[' + host + ']' : host) + ':' + QString::number(port);
     const std::int64_t now = LiveClock ? LiveClock() : SystemMilliseconds();
-    session_.BeginStream({NativePath(server_), LiveCapturePath(settings_.capturePath, now), false, LiveClock});
+    // The user's Documents/TAVRO/ is made when the first bytes arrive.
+    const bool userFolder = folders_.userFolders && settings_.capturePath == folders_.captureFolder;
+    session_.BeginStream({NativePath(server_), LiveCapturePath(settings_.capturePath, now), false, userFolder, LiveClock});
 
     for (QLineEdit* box : ui_.valueBoxes) box->clear();
     ui_.timeLabel->clear();

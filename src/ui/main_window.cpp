@@ -86,11 +86,16 @@ void MainWindow::SetChannelCaptions() {
     }
 }
 
-// conf.ini beside the program; missing or unreadable, the defaults hold.
+// conf.ini beside the program or in the user's configuration folder;
+// missing or unreadable, the defaults hold.
 void MainWindow::LoadSettings() {
-    settings_ = tavro::LoadSettings(NativePath(programFolder_));
+    folders_ = ChooseFolders(FolderFactsOf(NativePath(programFolder_)));
+    settings_ = tavro::LoadSettings(folders_);
     imagePath_ = PathText(settings_.imagePath);
     if (settings_.screenshotButton) ui_.screenshotButton->setVisible(*settings_.screenshotButton);
+    // Installed, the pictures go somewhere the user did not pick: say where.
+    if (folders_.userFolders && settings_.imagePath == folders_.imageFolder && !ui_.screenshotButton->isHidden())
+        ui_.statusLine->setText(QStringLiteral("screenshots go to ") + imagePath_);
 }
 
 void MainWindow::OnInfo() {
@@ -105,11 +110,13 @@ void MainWindow::OnInfo() {
     info_->show();
 }
 
-void MainWindow::OnScreenshot() {
-    if (reading_) return;
+ScreenshotResult MainWindow::OnScreenshot() {
+    if (reading_) return {};
     ScreenshotRequest request;
     request.clientArea = ui_.clientArea;
     request.hiddenWhileTaken = {ui_.barsCheck, ui_.screenshotButton};
+    // The user's Pictures folder may not exist yet.
+    if (folders_.userFolders && NativePath(imagePath_) == folders_.imageFolder) QDir().mkpath(imagePath_);
     request.programFolder = programFolder_;
     request.save = [this](std::string_view bitmap) { return session_.SavePicture(NativePath(imagePath_), bitmap); };
     ScreenshotHooks hooks;
@@ -117,7 +124,7 @@ void MainWindow::OnScreenshot() {
     hooks.information = [this](const QString& text, const QString& title) {
         ShowMessage(QMessageBox::Information, text, title);
     };
-    TakeScreenshot(request, hooks);
+    return TakeScreenshot(request, hooks);
 }
 
 void MainWindow::SetCommandsEnabled(bool enabled) {

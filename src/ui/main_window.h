@@ -26,7 +26,9 @@
 #include "conf_ini.h"
 #include "file_reading.h"
 #include "info_window.h"
+#include "screenshot.h"
 #include "session.h"
+#include "user_folders.h"
 
 class QAction;
 class QCheckBox;
@@ -96,7 +98,7 @@ public:
     void OnRecordScrolled();
     void OnChannelChosen(int channel);
     void OnBarsToggled();
-    void OnScreenshot();
+    ScreenshotResult OnScreenshot();
     // Opens files as one selection, each by its kind (".log" or KISS): the
     // command line and files dropped onto the window.
     void OpenFiles(const QStringList& paths);
@@ -104,6 +106,9 @@ public:
     // --- what the window holds
     const Session& Engine() const { return session_; }
     const QString& ImagePath() const { return imagePath_; }
+    const QString& ProgramFolder() const { return programFolder_; }
+    // The conf.ini read at start and the default output folders.
+    const ProgramFolders& Folders() const { return folders_; }
     int SelectedChannel() const { return selectedChannel_; }
     bool Reading() const { return reading_; }
     InfoWindow* Info() const { return info_; }
@@ -157,6 +162,7 @@ private:
     QString programFolder_;
     QString imagePath_;
     Settings settings_;
+    ProgramFolders folders_;
     int selectedChannel_ = 0;
     bool reading_ = false;
     bool stopReading_ = false;

@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 
 #include "picture_path.h"
+#include "tavro_build_info.h"
 #include "text_conversion.h"
 
 namespace tavro::ui {
@@ -23,11 +24,15 @@ QStringList ConverterArguments(const QString& bitmapPath) {
     return {"-out", "png", "-transpcolor", "240", "240", "240", "-colors", "256", "-quiet", "-D", bitmapPath};
 }
 
+// Beside the program (the build folder), in the private folder of an
+// installed program, then on PATH.
 QString FindConverter(const QString& programFolder) {
     if (!programFolder.isEmpty()) {
-        const QString beside = QDir(programFolder).filePath("nconvert");
-        const QFileInfo info(beside);
-        if (info.isFile() && info.isExecutable()) return beside;
+        for (const QString& folder : {programFolder, programFolder + "/" TAVRO_PRIVATE_FOLDER_FROM_BIN}) {
+            const QString candidate = QDir(folder).filePath("nconvert");
+            const QFileInfo info(candidate);
+            if (info.isFile() && info.isExecutable()) return QDir::cleanPath(candidate);
+        }
     }
     return QStandardPaths::findExecutable("nconvert");
 }
@@ -49,8 +54,10 @@ QImage CaptureClientArea(QWidget* clientArea) {
     return clientArea->grab(clientArea->rect()).toImage();
 }
 
-void TakeScreenshot(const ScreenshotRequest& request, const ScreenshotHooks& hooks) {
-    const auto status = [&hooks](const QString& text) {
+ScreenshotResult TakeScreenshot(const ScreenshotRequest& request, const ScreenshotHooks& hooks) {
+    ScreenshotResult result;
+    const auto status = [&hooks, &result](const QString& text) {
+        result.status = text;
         if (hooks.setStatus) hooks.setStatus(text);
     };
 
@@ -72,25 +79,27 @@ void TakeScreenshot(const ScreenshotRequest& request, const ScreenshotHooks& hoo
     if (bytes.isEmpty()) {
         status(QStringLiteral("the window could not be copied"));
         showAgain();
-        return;
+        return result;
     }
     const ExportResult written = request.save(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     const QString path = PathText(written.path);
     if (!written.ok) {
         status(path + " could not be saved: " + QString::fromLocal8Bit(written.error.c_str()));
         showAgain();
-        return;
+        return result;
     }
     status(path + " saved");
     showAgain();
+    result.bitmap = path;
 
     const QString converter = FindConverter(request.programFolder);
     if (converter.isEmpty() || !QProcess::startDetached(converter, ConverterArguments(path))) {
         if (hooks.information) hooks.information("nconvert.exe not found", "Error");
-        return;
+        return result;
     }
-    const std::string png = tavro::ConvertedPicturePath(NativePath(path));
-    status(PathText(png) + " converted and saved");
+    result.png = PathText(tavro::ConvertedPicturePath(NativePath(path)));
+    status(result.png + " converted and saved");
+    return result;
 }
 
 }  // namespace tavro::ui

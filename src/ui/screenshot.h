@@ -16,7 +16,7 @@ namespace tavro::ui {
 struct ScreenshotRequest {
     QWidget* clientArea = nullptr;     // what is captured: the window below the menu bar
     QList<QWidget*> hiddenWhileTaken;  // the "B" and "S" controls
-    QString programFolder;             // nconvert is looked for here first, then on PATH
+    QString programFolder;             // nconvert is looked for here, in the installed private folder, then on PATH
     // Names and writes the bitmap (the session's SavePicture).
     std::function<ExportResult(std::string_view bitmap)> save;
 };
@@ -35,7 +35,12 @@ struct ScreenshotHooks {
 // converter that cannot be started gives the message "nconvert.exe not
 // found"; a bitmap that cannot be written is reported with its path and
 // reason, and nothing is started.
-void TakeScreenshot(const ScreenshotRequest& request, const ScreenshotHooks& hooks);
+struct ScreenshotResult {
+    QString bitmap;  // saved; empty: it could not be
+    QString png;     // what the converter was started to write; empty: not started
+    QString status;  // the last status message
+};
+ScreenshotResult TakeScreenshot(const ScreenshotRequest& request, const ScreenshotHooks& hooks);
 
 // The client area as it stands on the screen, in screen pixels.
 QImage CaptureClientArea(QWidget* clientArea);

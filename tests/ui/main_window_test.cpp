@@ -50,6 +50,39 @@ TEST_F(WindowTest, ConfIni) {
     }
 }
 
+// A program folder the user may not write (installed): conf.ini from the user's configuration
+// unless one lies beside the program, and pictures in the user's Pictures folder.
+TEST_F(WindowTest, UserFolders) {
+    const SavedVariables saved{"HOME", "XDG_CONFIG_HOME", "PATH"};
+    const QString home = Path("home"), pictures = home + "/Pictures/";
+    qputenv("HOME", QFile::encodeName(home));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + "/.config"));
+    qputenv("PATH", QFile::encodeName(home));  // no converter: the bitmap stays
+    QDir().mkpath(home + "/.config/tavro");
+    const struct { const char *beside, *user; bool buttonShown; QString imagePath, status; } cases[] = {
+        {nullptr, nullptr, true, pictures, "screenshots go to " + pictures},
+        {nullptr, "IMAGE_PATH=/shots\n", true, "/shots/", ""},
+        {"SCREENSHOT=YES\n", "SCREENSHOT=NO\n", true, pictures, "screenshots go to " + pictures},
+        {nullptr, "SCREENSHOT=NO\n", false, pictures, ""},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(Path("conf.ini"));
+        QFile::remove(home + "/.config/tavro/conf.ini");
+        if (c.beside) WriteBytes(Path("conf.ini"), std::string(c.beside));
+        if (c.user) WriteBytes(home + "/.config/tavro/conf.ini", std::string(c.user));
+        QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner);
+        MakeWindow();
+        QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        SCOPED_TRACE(c.status.toStdString());
+        EXPECT_EQ(!ui().screenshotButton->isHidden(), c.buttonShown);
+        EXPECT_EQ(window->ImagePath(), c.imagePath);
+        EXPECT_EQ(ui().statusLine->text(), c.status);
+    }
+    window->OnScreenshot();  // the Pictures folder is made when first needed
+    EXPECT_TRUE(QFile::exists(pictures + "tavro_.bmp"));
+    EXPECT_EQ(messages, QStringList{"Error: nconvert.exe not found"});
+}
+
 TEST_F(WindowTest, InfoWindowOneAtATime) {
     for (int round = 0; round < 2; ++round) {  // and again once closed
         ui().infoAction->trigger();

@@ -59,6 +59,21 @@ inline QByteArray ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Puts environment variables back as they were (or unset) when it goes.
+class SavedVariables {
+public:
+    SavedVariables(std::initializer_list<const char*> names) {
+        for (const char* name : names) saved_.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
+    }
+    ~SavedVariables() {
+        for (const Saved& s : saved_) s.set ? qputenv(s.name, s.value) : qunsetenv(s.name);
+    }
+
+private:
+    struct Saved { const char* name; bool set; QByteArray value; };
+    std::vector<Saved> saved_;
+};
+
 // A window in a temporary program folder (conf.ini, samples, exports); MakeWindow() again after a conf.ini.
 class WindowTest : public testing::Test {
 protected:
@@ -115,6 +130,8 @@ inline QStringList BoxTexts(const MainWindow& w) {
 #define TAVRO_UI_TEST_MAIN()                                                                   \
     int main(int argc, char** argv) {                                                          \
         if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");      \
+        QTemporaryDir config; /* the user's own conf.ini stays out of the tests */             \
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));                          \
         QApplication app(argc, argv);                                                          \
         return testing::InitGoogleTest(&argc, argv), RUN_ALL_TESTS();                          \
     }
