@@ -5,20 +5,26 @@
 #include <iostream>
 
 #include "cli_help.h"
+#include "kiss_tcp_client.h"
 
 namespace tavro::app {
 
 const char* const kDecoderHelp =
     R"(Usage: tavro-decoder [--screenshot] [FILE...]
+       tavro-decoder --kiss-tcp HOST:PORT
 
 Opens the TAVRO Telemetry Decoder window: the housekeeping beacons of the
 TAVRO CubeSat decoded into 47 engineering channels, record by record, with a
 chart of any channel over all records and CSV, TLM and screenshot exports.
 
-The FILEs are read as one selection: .log files with the log reader, the
-others as KISS captures (SatNOGS exports are opened from the File menu).
+The FILEs are read as one selection: .log files with the log reader, .csv
+and .json files as SatNOGS frame exports, the others as KISS captures.
 
 Options:
+  --kiss-tcp HOST:PORT
+                 connect to a KISS TCP server at start, as "Connect to KISS
+                 server..." does (Direwolf: port 8001; UZ7HO soundmodem,
+                 gr-satellites: 8100)
   --screenshot   read the FILEs, save a screenshot as the "S" button does,
                  wait for its PNG and quit; the PNG's path goes to standard
                  output (with QT_QPA_PLATFORM=offscreen no display is needed)
@@ -41,6 +47,7 @@ Examples:
   tavro-decoder pass1.kss pass2.kss
   tavro-decoder day1.log
   QT_QPA_PLATFORM=offscreen tavro-decoder --screenshot pass1.kss
+  tavro-decoder --kiss-tcp localhost:8001
 )";
 
 namespace {
@@ -57,8 +64,9 @@ DecoderCommand ReadDecoderCommand(const QStringList& arguments, bool qtOptionsLe
     // "-platform" is one option, as Qt reads it, not seven letters.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     // The parser only reads; kDecoderHelp is the description.
-    const QCommandLineOption help(QStringList{"h", "help"}), version("version"), screenshot("screenshot");
-    parser.addOptions({help, version, screenshot});
+    const QCommandLineOption help(QStringList{"h", "help"}), version("version"), screenshot("screenshot"),
+        kissTcp("kiss-tcp", QString(), QStringLiteral("HOST:PORT"));
+    parser.addOptions({help, version, screenshot, kissTcp});
     const bool parsed = parser.parse(arguments);
 
     DecoderCommand command;
@@ -71,6 +79,16 @@ DecoderCommand ReadDecoderCommand(const QStringList& arguments, bool qtOptionsLe
     }
     command.files = parser.positionalArguments();
     command.screenshot = parser.isSet(screenshot);
+    if (parser.isSet(kissTcp) && !command.exitStatus) {
+        std::string host;
+        std::uint16_t port = 0;
+        if (!ParseHostPort(parser.value(kissTcp).toStdString(), host, port)) {
+            std::cerr << "tavro-decoder: --kiss-tcp needs HOST:PORT\nTry 'tavro-decoder --help'.\n";
+            command.exitStatus = 2;
+        }
+        command.kissHost = QString::fromStdString(host);
+        command.kissPort = port;
+    }
     return command;
 }
 

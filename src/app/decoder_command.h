@@ -1,5 +1,6 @@
 // tavro-decoder's command line, read with QCommandLineParser:
 //   tavro-decoder [--screenshot] [FILE...]      --help, --version
+//   tavro-decoder --kiss-tcp HOST:PORT
 #pragma once
 
 #include <QStringList>
@@ -14,6 +15,8 @@ struct DecoderCommand {
     std::optional<int> exitStatus;  // set: answered (--help, --version) or refused (2); end with it
     QStringList files;              // as given
     bool screenshot = false;        // --screenshot
+    QString kissHost;               // --kiss-tcp: connect at start
+    int kissPort = 0;
 };
 
 // arguments: the program's name, then its arguments. Read once before the

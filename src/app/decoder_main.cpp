@@ -1,6 +1,7 @@
 // tavro-decoder [--screenshot] [FILE...]: the window; the given files are
-// opened at start as one selection (".log" files with the log reader, others
-// as KISS). --help and --version: see decoder_command.h.
+// opened at start as one selection (".log" files with the log reader, ".csv"
+// and ".json" as SatNOGS exports, others as KISS). --kiss-tcp HOST:PORT
+// connects at start. --help and --version: see decoder_command.h.
 #include <QApplication>
 #include <QFileInfo>
 #include <QStringList>
@@ -32,5 +33,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, &window, [&window, files] { tavro::app::ScreenshotAndQuit(window, files); });
     else if (!files.isEmpty())
         QTimer::singleShot(0, &window, [&window, files] { window.OpenFiles(files); });
+    else if (!command.kissHost.isEmpty())
+        window.ConnectTo(command.kissHost, command.kissPort);
     return app.exec();
 }

@@ -154,8 +154,11 @@ void MainWindow::ShowLiveStatus() {
         const auto left = std::chrono::ceil<std::chrono::seconds>(retryAt_ - std::chrono::steady_clock::now());
         state = QStringLiteral("reconnecting in %1 s (%2)").arg(std::max<long long>(left.count(), 0)).arg(liveState_);
     }
-    ui_.statusLine->setText(PathText(LiveStatusText(NativePath(server_), NativePath(state), session_.StreamReport(),
-                                                    recording_, recordingError_)));
+    const QString text = PathText(LiveStatusText(NativePath(server_), NativePath(state), session_.StreamReport(),
+                                                 recording_, recordingError_));
+    ui_.statusLine->setText(text);
+    ui_.statusLine->setCursorPosition(0);  // the server and its state first; all of it in the tooltip
+    ui_.statusLine->setToolTip(text);
 }
 
 }  // namespace tavro::ui
