@@ -20,7 +20,7 @@ Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 template <typename Reader>
 void ReadInSlices(ReaderState& state, const Bytes& bytes) {
-    Reader reader(state.capture, state.table);
+    Reader reader(state.capture, state.table, state.report);
     constexpr std::size_t slice = InputFile::kSliceBytes;
     for (std::size_t at = 0; at < bytes.size(); at += slice)
         reader.Feed(std::span<const std::uint8_t>(bytes.data() + at, std::min(slice, bytes.size() - at)));

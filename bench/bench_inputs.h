@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framing_report.h"
 #include "record_table.h"
 
 namespace tavro::bench {
@@ -28,6 +29,7 @@ Bytes ReadWholeFile(const std::string& path);
 struct ReaderState {
     CaptureState capture;
     RecordTable table;
+    FramingReport report;
 };
 
 // Reads bytes with the KISS (log) reader into state's table, in slices as

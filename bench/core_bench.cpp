@@ -106,7 +106,7 @@ void ReadFile(benchmark::State& state, const std::string& path) {
 void ReadFileIntoFullTable(benchmark::State& state, const std::string& path) {
     ReaderState full;
     while (full.table.Append()) full.table.Commit();
-    KissReader reader(full.capture, full.table);
+    KissReader reader(full.capture, full.table, full.report);
     for (auto _ : state) {
         InputFile file(path);
         if (!file.Open()) state.SkipWithError("cannot open the capture");
