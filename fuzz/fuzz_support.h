@@ -12,6 +12,7 @@
 #include <string>
 
 #include "csv_writer.h"
+#include "framing_report.h"
 #include "dump_writer.h"
 #include "record_table.h"
 #include "tlm_writer.h"
@@ -32,6 +33,7 @@ inline void Require(bool ok, const char* what) {
 struct ReaderState {
     CaptureState capture;
     RecordTable table;
+    FramingReport report;
 };
 
 // The state as a new one is, keeping the table's memory: a new table
@@ -39,6 +41,7 @@ struct ReaderState {
 inline ReaderState& Clean(ReaderState& s) {
     s.table.Reset();
     s.capture = CaptureState{};
+    s.report = FramingReport{};
     return s;
 }
 
@@ -98,10 +101,10 @@ inline void RequireSameState(const ReaderState& a, const ReaderState& b) {
 template <typename Reader>
 std::pair<Reader, Reader> ReadWholeAndSliced(ReaderState& whole, ReaderState& sliced,
                                              std::span<const std::uint8_t> data) {
-    Reader wholeReader(Clean(whole).capture, whole.table);
+    Reader wholeReader(Clean(whole).capture, whole.table, whole.report);
     wholeReader.Feed(data);
     wholeReader.Finish();
-    Reader slicedReader(Clean(sliced).capture, sliced.table);
+    Reader slicedReader(Clean(sliced).capture, sliced.table, sliced.report);
     FeedInSlices(slicedReader, data);
     RequireSameState(whole, sliced);
     return {std::move(wholeReader), std::move(slicedReader)};

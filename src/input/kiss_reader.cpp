@@ -83,7 +83,6 @@ void KissReader::Finish() {
 void KissReader::Drop() {
     length_ = 0;
     escape_ = false;
-    inFrame_ = false;
 }
 
 void KissReader::EndFrame() {

@@ -43,8 +43,9 @@ public:
     void Feed(std::span<const std::uint8_t> bytes);
     // End of file: the bytes after the last FEND, if any, are a frame.
     void Finish();
-    // A dropped connection: the frame in progress is discarded, and what
-    // comes next is junk up to its first FEND.
+    // A dropped connection: the frame in progress is discarded. What comes
+    // next is read as it would be after the last FEND read, which is how a
+    // recording of the bytes without the discarded ones reads too.
     void Drop();
 
     // Live reception: milliseconds since 1970 UTC, read when a frame ends.
