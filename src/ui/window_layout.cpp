@@ -39,6 +39,7 @@
 
 #include "channel_chart.h"
 #include "main_window.h"
+#include "text_conversion.h"
 
 namespace tavro::ui {
 namespace {
@@ -129,6 +130,10 @@ void MainWindow::BuildControls() {
     c.chart->setObjectName(QStringLiteral("chart"));
     c.chart->setGeometry(Twips(120, 240, 9735, 4335));
     c.chart->setFont(CompactFont());
+    c.chart->ReadoutText = [this](int row) { return Latin1(session_.ChartReadout(row - 1, selectedChannel_)); };
+    connect(c.chart, &ChannelChart::RecordClicked, this, [this](int row) {
+        if (!reading_ && scrollBarInUse_) ui_.recordScroll->setValue(row);
+    });
     QFont title = bold;
     title.setPointSizeF(9.75);
     c.chartFrame->setFont(title);

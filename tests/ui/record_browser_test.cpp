@@ -11,6 +11,8 @@
 #include "channel_chart.h"
 #include "window_test_support.h"
 
+#include <qcustomplot.h>
+
 namespace {
 
 using namespace uitest;
@@ -49,15 +51,37 @@ TEST_F(WindowTest, ChoosingAChannel) {
             EXPECT_EQ(ui().valueBoxes[i]->palette().color(QPalette::Base), i == c.channel ? lightYellow : Qt::white);
         }
         EXPECT_EQ(std::pair(ui().chart->RowValue(1), ui().chart->RowValue(3)), std::pair(c.row1, c.row3));
-        EXPECT_EQ(ui().chart->RowLabel(2), "09:05");
+        EXPECT_EQ(ui().chart->AxisLabels().front(), std::pair(1, QStringLiteral("09:05")));
     }
     ui().barsCheck->click();  // bars for the last channel, kept for the next file
     EXPECT_EQ(ui().chartFrame->title(), "MIPS diff cnt (m)");
     Load("pass.kss", 100);
     EXPECT_TRUE(ui().chart->IsBars());
-    EXPECT_EQ(std::pair(ui().chart->RowCount(), ui().chart->LabelSpacing()), std::pair(100, 2));
+    EXPECT_EQ(ui().chart->RowCount(), 100);
     ui().barsCheck->click();
     EXPECT_FALSE(ui().chart->IsBars());
+}
+
+// The marker follows the scroll bar, a click on the chart shows its record,
+// hovering reads the value out as its box shows it.
+TEST_F(WindowTest, TheChartMarksChoosesAndReadsOut) {
+    Load("pass.kss", 300);
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->show();
+    QApplication::processEvents();
+    ui().channelButtons[10]->click();
+    ui().recordScroll->setValue(7);
+    EXPECT_EQ(ui().chart->MarkerRow(), 7);
+    QCustomPlot* plot = ui().chart->Plot();
+    const auto at = [plot](int row) { return QPoint(qRound(plot->xAxis->coordToPixel(row)), plot->axisRect()->center().y()); };
+    Click(plot, at(120));
+    EXPECT_EQ(std::pair(ui().recordScroll->value(), ui().recordCounter->text()), std::pair(120, QStringLiteral("#120 / 300")));
+    EXPECT_EQ(ui().valueBoxes[10]->text(), "4740.00");
+    EXPECT_EQ(ui().chart->MarkerRow(), 120);
+    Hover(plot, at(2));
+    EXPECT_EQ(ui().chart->Readout(), "#2  2026-12-06 09:05:00.000 UTC\n79.00 V");
+    Hover(plot, QPoint(1, 1));  // outside the plot area
+    EXPECT_EQ(ui().chart->Readout(), "");
 }
 
 QStringList Lines(const QString& path) {
