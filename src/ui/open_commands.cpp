@@ -15,6 +15,7 @@
 #include "dialog_selection.h"
 #include "main_window.h"
 #include "text_conversion.h"
+#include "time_axis.h"
 
 namespace tavro::ui {
 
@@ -71,7 +72,7 @@ public:
         return !window_.stopReading_;
     }
     bool SliceDone() override {
-        if (kind_ == InputKind::Kiss) window_.ui_.timeLabel->setText(Latin1(window_.session_.CurrentTimeText()));
+        if (kind_ == InputKind::Kiss) window_.ui_.timeLabel->setText(Latin1(PrintableText(window_.session_.CurrentTimeText())));
         QCoreApplication::processEvents();
         return !window_.stopReading_;
     }
@@ -102,6 +103,8 @@ void MainWindow::ReadSelection(const std::vector<SelectionEntry>& files) {
     // Otherwise the status line keeps the path of the last file.
     const std::string problems = session_.Summary().ProblemText();
     if (!problems.empty()) ui_.statusLine->setText(PathText(problems));
+    else if (session_.RecordCount() == 0)
+        ui_.statusLine->setText("no housekeeping frames in " + QFileInfo(PathText(session_.InputFilePath())).fileName());
 }
 
 // The end of each file: counter, scroll range, the default channel in the

@@ -50,6 +50,8 @@ TEST_F(WindowTest, ConfIni) {
 }
 
 TEST_F(WindowTest, InfoWindowOneAtATime) {
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->show();  // the Info window opens centred over it
     for (int round = 0; round < 2; ++round) {  // and again once closed
         ui().infoAction->trigger();
         window->OnInfo();
@@ -58,6 +60,8 @@ TEST_F(WindowTest, InfoWindowOneAtATime) {
         EXPECT_EQ(shown, 1);
         ASSERT_NE(window->Info(), nullptr);
         EXPECT_FALSE(window->Info()->isModal());
+        // Centred over the main window, give or take the Info window's frame.
+        EXPECT_LE((window->Info()->frameGeometry().center() - window->frameGeometry().center()).manhattanLength(), 4);
         EXPECT_EQ(window->Info()->Label2->text(), "Version 0.3    (01 July 2014)");
         for (auto command : {&MainWindow::OnWriteCsv, &MainWindow::OnWriteTlm}) {
             ui().statusLine->clear();

@@ -18,7 +18,7 @@ namespace {
 using namespace uitest;
 
 TEST_F(WindowTest, EachPositionShowsItsRecord) {
-    WriteBytes(Path("pass.kss"), KissCapture(3, "2026-12-06 09:05:00.000 UTC M\xFCnchen"));  // Latin-1
+    WriteBytes(Path("pass.kss"), KissCapture(3, "2026-12-06 09:05:00.000 UTC M\xFCnchen\x01\x85"));  // Latin-1
     window->OpenFiles({Path("pass.kss")});
     const struct { int position, channel; const char* text; } cases[] = {
         {1, 0, "norm"}, {2, 0, "3"},  // OPS mode 3: its own text, never the previous "norm"
@@ -29,11 +29,13 @@ TEST_F(WindowTest, EachPositionShowsItsRecord) {
         ui().recordScroll->setValue(c.position);
         EXPECT_EQ(ui().valueBoxes[c.channel]->text(), c.text) << c.position << " " << c.channel;
         EXPECT_EQ(ui().recordCounter->text(), QStringLiteral("#%1 / 3").arg(c.position));
-        EXPECT_EQ(ui().timeLabel->text(), QString::fromUtf8("2026-12-06 09:05:00.000 UTC München"));
+        EXPECT_EQ(ui().timeLabel->text(), QString::fromUtf8("2026-12-06 09:05:00.000 UTC München??"));
     }
-    Load("pass.kss", 0);  // no records
+    Load("empty.kss", 0);  // a time stamp, no records: nothing of the file before stays
     EXPECT_EQ(ui().recordCounter->text(), "#1 / 0");
     EXPECT_TRUE(BoxTexts(*window).join("").isEmpty());
+    EXPECT_EQ(ui().timeLabel->text(), "");
+    EXPECT_EQ(ui().statusLine->text(), "no housekeeping frames in empty.kss");
 }
 
 TEST_F(WindowTest, ChoosingAChannel) {

@@ -87,6 +87,34 @@ INSTANTIATE_TEST_SUITE_P(Cases, Screenshot,
                                                   {"%1.bmp could not be saved: No such file or directory"}, {}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+class Picture : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Load("pass1.kss", 60);
+        window->setAttribute(Qt::WA_DontShowOnScreen);
+        window->show();
+        QApplication::setActiveWindow(window.get());  // focus as on a desktop
+        QApplication::processEvents();
+    }
+    QImage Taken() { return QImage::fromData(ReadAll(window->ImagePath() + "tavro_pass1.bmp"), "BMP"); }
+};
+
+TEST_F(Picture, NoSelectionNoFocusFrameAndTheFocusStays) {
+    ui().screenshotButton->setFocus(Qt::MouseFocusReason);  // as a click gives it
+    ASSERT_EQ(QApplication::focusWidget(), ui().screenshotButton);
+    ui().screenshotButton->click();
+    const QImage picture = Taken();
+    ASSERT_FALSE(picture.isNull());
+    const QColor highlight = ui().statusLine->palette().color(QPalette::Active, QPalette::Highlight);
+    int selected = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) selected += picture.pixelColor(x, y) == highlight;
+    EXPECT_EQ(selected, 0);
+    EXPECT_EQ(QApplication::focusWidget(), ui().screenshotButton);
+    EXPECT_FALSE(ui().statusLine->hasSelectedText() || ui().recordCounter->hasSelectedText());
+}
+
 }  // namespace
 
 TAVRO_UI_TEST_MAIN()
