@@ -1,4 +1,5 @@
 // Form1 at start-up: captions, controls, menus, conf.ini; the Info window.
+#include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -20,6 +21,15 @@ TEST_F(WindowTest, StartUp) {
                   std::string(tavro::ChannelCatalogue[i].name) + " " + std::string(tavro::ChannelCatalogue[i].unit));
     EXPECT_EQ(ui().clientArea->size(), QSize(690, 642));
     EXPECT_EQ(ui().screenshotButton->geometry(), QRect(8, 608, 33, 21));
+    for (int i : {6, 7, 8, 16}) {  // Sat Time's box in line with its column's
+        EXPECT_EQ(ui().valueBoxes[i]->geometry().left(), ui().valueBoxes[0]->geometry().left()) << i;
+        EXPECT_EQ(ui().valueBoxes[i]->size(), ui().valueBoxes[0]->size()) << i;
+    }
+    EXPECT_EQ(ui().valueBoxes[7]->height(), 19);
+    EXPECT_EQ(ui().barsCheck->width(), 25);
+    EXPECT_LE(ui().barsCheck->sizeHint().width(), 25);  // "B" included
+    for (QWidget* box : std::initializer_list<QWidget*>{ui().valueBoxes[3], ui().recordCounter, ui().statusLine})
+        EXPECT_EQ(box->palette().color(QPalette::Base), QColor(240, 240, 240)) << box->objectName().toStdString();
     EXPECT_FALSE(ui().recordScroll->isEnabled());
     EXPECT_TRUE(BoxTexts(*window).join("").isEmpty());
     QStringList menus;

@@ -38,6 +38,17 @@ TEST_F(WindowTest, EachPositionShowsItsRecord) {
     EXPECT_EQ(ui().statusLine->text(), "no housekeeping frames in empty.kss");
 }
 
+// A value too long for its box shows in full as the box's tooltip.
+TEST_F(WindowTest, LongValuesInTheirTooltips) {
+    tavro::passgen::LogRaw raw{};
+    raw[10] = 12000, raw[21] = 1e20;  // Batt voltage 12.00 V, Mag Delta 1 7.5e20 nT
+    WriteBytes(Path("day.log"), tavro::passgen::LogHousekeepingLine("10:14:00", raw) + "\n");
+    window->OpenFiles({Path("day.log")});
+    EXPECT_EQ(ui().valueBoxes[21]->text(), "750000000000000000000.00");
+    EXPECT_EQ(ui().valueBoxes[21]->toolTip(), "750000000000000000000.00");
+    EXPECT_EQ(ui().valueBoxes[10]->toolTip(), "");
+}
+
 TEST_F(WindowTest, ChoosingAChannel) {
     Load("pass.kss", 3);
     const QColor lightYellow(255, 255, 192);
@@ -84,6 +95,21 @@ TEST_F(WindowTest, TheChartMarksChoosesAndReadsOut) {
     EXPECT_EQ(ui().chart->Readout(), "#2  2026-12-06 09:05:00.000 UTC\n79.00 V");
     Hover(plot, QPoint(1, 1));  // outside the plot area
     EXPECT_EQ(ui().chart->Readout(), "");
+}
+
+TEST_F(WindowTest, KeysOnTheScrollBar) {
+    Load("pass.kss", 300);
+    ui().recordScroll->setValue(50);
+    const struct { Qt::Key key; int position; } steps[] = {
+        {Qt::Key_Right, 51}, {Qt::Key_Left, 50}, {Qt::Key_PageDown, 60}, {Qt::Key_PageUp, 50},
+        {Qt::Key_End, 300},  {Qt::Key_Home, 1},  {Qt::Key_Left, 1},
+    };
+    EXPECT_EQ(ui().recordScroll->focusPolicy(), Qt::StrongFocus);
+    for (const auto& step : steps) {
+        QKeyEvent press(QEvent::KeyPress, step.key, Qt::NoModifier);
+        QApplication::sendEvent(ui().recordScroll, &press);
+        EXPECT_EQ(ui().recordCounter->text(), QStringLiteral("#%1 / 300").arg(step.position)) << step.key;
+    }
 }
 
 QStringList Lines(const QString& path) {

@@ -1,11 +1,15 @@
 // The "S" button: what the bitmap shows, where it goes, how the converter is
 // started and what the status line and message boxes say.
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QImage>
 #include <QPushButton>
 #include <QThread>
 
+#include "channel_chart.h"
 #include "window_test_support.h"
+
+#include <qcustomplot.h>
 
 namespace {
 
@@ -113,6 +117,22 @@ TEST_F(Picture, NoSelectionNoFocusFrameAndTheFocusStays) {
     EXPECT_EQ(selected, 0);
     EXPECT_EQ(QApplication::focusWidget(), ui().screenshotButton);
     EXPECT_FALSE(ui().statusLine->hasSelectedText() || ui().recordCounter->hasSelectedText());
+}
+
+TEST_F(Picture, AGrownWindowGrowsItsChartAndIsPicturedWhole) {
+    const QSize frame = ui().chartFrame->size();
+    window->resize(window->size() + QSize(200, 100));
+    QApplication::processEvents();
+    EXPECT_EQ(ui().clientArea->size(), QSize(890, 742));
+    EXPECT_EQ(ui().chartFrame->size(), frame + QSize(200, 100));
+    EXPECT_EQ(ui().chart->Plot()->size(), QSize(849, 389));
+    EXPECT_EQ(ui().screenshotButton->geometry(), QRect(8, 708, 33, 21));  // the bottom row follows the bottom edge
+    EXPECT_EQ(ui().valueBoxes[40]->geometry(), QRect(561, 104, 72, 19));  // the grid stays
+    ui().screenshotButton->click();
+    EXPECT_EQ(Taken().size(), QSize(890, 742) * window->devicePixelRatio());
+    window->resize(300, 200);  // no smaller than the layout
+    QApplication::processEvents();
+    EXPECT_EQ(ui().clientArea->size(), QSize(690, 642));
 }
 
 }  // namespace
