@@ -68,6 +68,7 @@ ChannelChart::ChannelChart(QWidget* parent) : QWidget(parent), impl_(new Impl) {
 
     // The label count depends on the plot's width, known only after a layout.
     connect(plot, &QCustomPlot::afterLayout, this, [this] {
+        PlaceMarker();
         if (UpdateLabels()) impl_->plot->replot(QCustomPlot::rpQueuedReplot);
     });
     connect(plot->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, [this](const QCPRange& range) {
@@ -139,6 +140,7 @@ void ChannelChart::ViewChanged() {
     d.line->setAntialiased(shown <= kSmoothLineRows);
     UpdateLabels();
     UpdateValueRange();
+    PlaceMarker();
 }
 
 bool ChannelChart::UpdateLabels() {
@@ -180,14 +182,17 @@ void ChannelChart::UpdateValueRange() {
 }
 
 void ChannelChart::SetMarker(int row) {
+    impl_->markerRow = row;
+    PlaceMarker();
+}
+
+// A widget of its own: moving it repaints two pixel columns, not the chart.
+void ChannelChart::PlaceMarker() {
     Impl& d = *impl_;
-    if (row == d.markerRow) return;
-    d.markerRow = row;
-    d.marker->point1->setCoords(row, 0);
-    d.marker->point2->setCoords(row, 1);
-    d.marker->setVisible(row >= 1);
-    // Only the overlay is drawn again: a scroll step must not replot 10000 bars.
-    d.plot->layer(QStringLiteral("overlay"))->replot();
+    const QRect area = d.plot->axisRect()->rect();
+    const int x = qRound(d.plot->xAxis->coordToPixel(d.markerRow));
+    d.marker->setGeometry(x, area.top(), 1, area.height());
+    d.marker->setVisible(d.markerRow >= 1 && d.markerRow <= RowCount() && area.contains(x, area.top()));
 }
 
 int ChannelChart::RowCount() const { return static_cast<int>(impl_->values.size()); }

@@ -59,6 +59,7 @@ private:
     void ViewChanged();
     bool UpdateLabels();  // true when they changed
     void UpdateValueRange();
+    void PlaceMarker();
     void ShowReadout(QPoint pointer);
     void HideReadout();
 

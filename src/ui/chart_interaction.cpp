@@ -1,8 +1,8 @@
 // The chart to analyse with: the wheel zooms the record axis around the
 // pointer, dragging pans, a double-click shows every record again; the marker
 // of the record on display; a click that asks for a record; the hover read-out.
-// Marker and read-out sit on QCustomPlot's buffered overlay layer, so moving
-// them redraws neither bars nor line.
+// The read-out sits on QCustomPlot's buffered overlay layer, so showing it
+// redraws neither bars nor line.
 #include <QMouseEvent>
 #include <algorithm>
 
@@ -35,10 +35,13 @@ void ChannelChart::BuildInteraction() {
     d.plot->setMouseTracking(true);
     d.plot->installEventFilter(this);
 
-    d.marker = new QCPItemStraightLine(d.plot);
-    d.marker->setLayer(kOverlay);
-    d.marker->setPen(QPen(kMarkerColour, 1));
-    d.marker->setVisible(false);
+    d.marker = new QWidget(d.plot);
+    d.marker->setAttribute(Qt::WA_TransparentForMouseEvents);
+    d.marker->setAutoFillBackground(true);
+    QPalette red = d.marker->palette();
+    red.setColor(QPalette::Window, kMarkerColour);
+    d.marker->setPalette(red);
+    d.marker->hide();
 
     d.readout = new QCPItemText(d.plot);
     d.readout->setLayer(kOverlay);

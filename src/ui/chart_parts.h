@@ -30,7 +30,7 @@ struct ChannelChart::Impl {
     QSharedPointer<QCPAxisTickerText> rowTicker;
     QSharedPointer<ScaledTicker> valueTicker;
     QCPItemText* notice = nullptr;          // "no finite values"
-    QCPItemStraightLine* marker = nullptr;  // the record on display, on the overlay layer
+    QWidget* marker = nullptr;              // the record on display: a line one pixel wide
     QCPItemText* readout = nullptr;         // on the overlay layer
     std::vector<double> values;             // as recorded
     QVector<double> plotted;                // divided by the scale; NaN where not finite

@@ -26,9 +26,11 @@ int ValueBox::WidthToShow(const QString& text) const {
     return fontMetrics().horizontalAdvance(text) + width() - TextArea().width();
 }
 
+// Runs at every text change: the width is measured once per size, font and style.
 void ValueBox::CheckFit() {
-    const bool fits = fontMetrics().horizontalAdvance(text()) <= TextArea().width();
-    setToolTip(fits ? QString() : text());
+    if (room_ < 0) room_ = TextArea().width();
+    const bool fits = fontMetrics().horizontalAdvance(text()) <= room_;
+    if (!fits || !toolTip().isEmpty()) setToolTip(fits ? QString() : text());
     if (fits != fits_) update();
     fits_ = fits;
 }
@@ -47,12 +49,16 @@ void ValueBox::paintEvent(QPaintEvent* event) {
 
 void ValueBox::resizeEvent(QResizeEvent* event) {
     QLineEdit::resizeEvent(event);
+    room_ = -1;
     CheckFit();
 }
 
 void ValueBox::changeEvent(QEvent* event) {
     QLineEdit::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) CheckFit();
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        room_ = -1;
+        CheckFit();
+    }
 }
 
 }  // namespace tavro::ui

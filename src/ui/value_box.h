@@ -24,6 +24,7 @@ private:
     void CheckFit();
 
     bool fits_ = true;
+    int room_ = -1;  // px for the text; -1: not measured yet
 };
 
 }  // namespace tavro::ui
