@@ -1,7 +1,8 @@
 // Window figures on the offscreen platform: opening the 10000-frame capture
 // through the window's load path until the records are shown and the chart
 // is drawn (against the core read alone), charting another channel as bars
-// and as a line, one scroll step, and start until the first paint (a child
+// and as a line, one scroll step, one zoom and one pan step of the chart
+// (mouse events on its plot), and start until the first paint (a child
 // process started the way tavro-decoder starts).
 //
 //   QT_QPA_PLATFORM=offscreen tavro_window_bench --kiss F [benchmark flags]
@@ -10,7 +11,9 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QMouseEvent>
 #include <QTimer>
+#include <qcustomplot.h>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -87,6 +90,54 @@ void BM_ScrollStep(benchmark::State& state) {
     }
 }
 
+// The chart of channel 10 as bars (the slower style), every record in view.
+QCustomPlot* BarsInFullView() {
+    Ui().barsCheck->setChecked(true);
+    g_window->OnChannelChosen(10);
+    Settle();
+    return Ui().chart->Plot();
+}
+
+void Send(QWidget* plot, QEvent* event) {
+    QApplication::sendEvent(plot, event);
+    Settle();
+}
+
+// One wheel step, in and out in turn at the plot's middle, painted.
+void BM_ZoomStep(benchmark::State& state) {
+    QCustomPlot* plot = BarsInFullView();
+    const QPointF at(plot->axisRect()->center());
+    int k = 0;
+    for (auto _ : state) {
+        QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, k++ % 2 ? -120 : 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        Send(plot, &wheel);
+    }
+    if (Ui().chart->RowCount() != 10000) state.SkipWithError("the capture is not loaded");
+}
+
+// One mouse move of a drag, 40 px left and right in turn, in a view of a
+// quarter of the records, painted.
+void BM_PanStep(benchmark::State& state) {
+    QCustomPlot* plot = BarsInFullView();
+    const QPointF at(plot->axisRect()->center());
+    QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, 6 * 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    Send(plot, &wheel);
+    QMouseEvent press(QEvent::MouseButtonPress, at, plot->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    Send(plot, &press);
+    int k = 0;
+    for (auto _ : state) {
+        const QPointF to = at + QPointF(k++ % 2 ? 0 : 40, 0);
+        QMouseEvent move(QEvent::MouseMove, to, plot->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        Send(plot, &move);
+    }
+    QMouseEvent release(QEvent::MouseButtonRelease, at, plot->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    Send(plot, &release);
+    const auto [first, last] = Ui().chart->RowsInView();
+    if (last - first > 3000) state.SkipWithError("the chart was not zoomed in");
+}
+
 void Register() {
     using benchmark::kMillisecond;
     benchmark::RegisterBenchmark("WindowOpen", BM_WindowOpen)->Unit(kMillisecond);
@@ -94,6 +145,8 @@ void Register() {
     benchmark::RegisterBenchmark("ChartBars", [](benchmark::State& s) { Chart(s, true); })->Unit(kMillisecond);
     benchmark::RegisterBenchmark("ChartLine", [](benchmark::State& s) { Chart(s, false); })->Unit(kMillisecond);
     benchmark::RegisterBenchmark("ScrollStep", BM_ScrollStep)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("ZoomStep", BM_ZoomStep)->Unit(kMillisecond);
+    benchmark::RegisterBenchmark("PanStep", BM_PanStep)->Unit(kMillisecond);
 }
 
 // The child: tavro-decoder's start, then one byte on stdout once the first
@@ -170,6 +223,13 @@ void Report(const BestOfReporter& r, double firstPaint) {
         const double ms = r.BestNs("ScrollStep") / 1e6;
         PrintRow({"window: one scroll step (47 boxes, counter, time), painted", Fixed(ms, 3) + " ms", "<= 1 ms", "", "",
                   ms <= 1});
+    }
+    for (const char* step : {"ZoomStep", "PanStep"}) {
+        if (!r.Ran(step)) continue;
+        const double ms = r.BestNs(step) / 1e6;
+        PrintRow({std::string("window: chart ") + (step[0] == 'Z' ? "zoom (wheel) step" : "pan (drag) step") +
+                      ", 10000 records, bars, painted",
+                  Fixed(ms, 2) + " ms", "<= 16 ms", "", "", ms <= 16});
     }
     if (firstPaint >= 0) {
         const char* platform = std::getenv("QT_QPA_PLATFORM");

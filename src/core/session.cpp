@@ -3,7 +3,6 @@
 #include <cctype>
 #include <variant>
 
-#include "chart_rows.h"
 #include "kiss_reader.h"
 #include "log_reader.h"
 #include "satnogs_reader.h"
@@ -112,19 +111,6 @@ std::array<std::string, kChannelCount> Session::DisplayTexts(int index) const {
 const std::string& Session::TimeText(int index) const {
     static const std::string kNone;
     return index >= 0 && index < RecordCount() ? table_[index].TimeText : kNone;
-}
-
-std::vector<ChartRow> Session::ChartRows(int channel) const {
-    std::vector<ChartRow> rows;
-    if (channel < 0 || channel >= kChannelCount) return rows;
-    rows.reserve(static_cast<std::size_t>(RecordCount()));
-    for (int r = 0; r < RecordCount(); ++r) {
-        const TelemetryRecord& record = table_[r];
-        // A time text without a usable "UTC" keeps the default label, the row number.
-        std::optional<std::string> label = RowLabel(record.TimeText, r + 1);
-        rows.push_back({record.Channels[static_cast<std::size_t>(channel)], label ? std::move(*label) : std::to_string(r + 1)});
-    }
-    return rows;
 }
 
 int Session::DefaultChartChannel() const { return lastKind_ == InputKind::Log ? 16 : 5; }

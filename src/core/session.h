@@ -72,10 +72,10 @@ struct StreamOptions {
     std::function<std::int64_t()> clockMs;
 };
 
-// One row of the chart: a record's value of the channel and its label.
+// One row of the chart: a record's value of the channel and its time text.
 struct ChartRow {
     double value = 0;
-    std::string label;  // hh:mm from the time text, or the row number
+    std::string time;  // printable (PrintableText), for the axis labels
 };
 
 class Session {
@@ -135,6 +135,10 @@ public:
     std::array<std::string, kChannelCount> DisplayTexts(int index) const;
     const std::string& TimeText(int index) const;
     std::vector<ChartRow> ChartRows(int channel) const;
+    // The chart's read-out of record index: its number and time text, then
+    // the value as its box shows it, with the unit:
+    //   "#189  10:17:04.000 UTC\n5.01 nT"
+    std::string ChartReadout(int index, int channel) const;
     // 5 ("Cmd valid") after a KISS capture, 16 ("Solar curr") after a log.
     int DefaultChartChannel() const;
     SelectionSummary Summary() const;

@@ -4,9 +4,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <qcustomplot.h>
 
-#include "chart_rows.h"
+#include "chart_parts.h"
 #include "text_conversion.h"
 
 namespace tavro::ui {
@@ -19,17 +20,8 @@ constexpr double kLineWidthPixels = 3;
 constexpr int kGappedBarRows = 100;  // more rows than this leave no room for gaps
 constexpr int kLabelGapPixels = 3;
 constexpr int kSmoothLineRows = 2000;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 }  // namespace
-
-struct ChannelChart::Impl {
-    QCustomPlot* plot = nullptr;
-    QCPBars* bars = nullptr;
-    QCPGraph* line = nullptr;
-    QSharedPointer<QCPAxisTickerText> ticker;
-    QVector<QString> labels;  // one per row
-    int spacing = 0;          // rows between ticks and labels; 0: automatic
-    int drawnStep = 0;        // 0: no ticks drawn yet
-};
 
 ChannelChart::ChannelChart(QWidget* parent) : QWidget(parent), impl_(new Impl) {
     auto* layout = new QVBoxLayout(this);
@@ -55,104 +47,181 @@ ChannelChart::ChannelChart(QWidget* parent) : QWidget(parent), impl_(new Impl) {
     // second; drawn segment by segment (square caps close the corners) ~20 ms.
     plot->setPlottingHint(QCP::phFastPolylines, true);
 
-    impl_->ticker = QSharedPointer<QCPAxisTickerText>::create();
-    impl_->ticker->setSubTickCount(0);
-    plot->xAxis->setTicker(impl_->ticker);
+    impl_->rowTicker = QSharedPointer<QCPAxisTickerText>::create();
+    impl_->rowTicker->setSubTickCount(0);
+    plot->xAxis->setTicker(impl_->rowTicker);
     plot->xAxis->setTickLabelRotation(-90);
     plot->xAxis->grid()->setVisible(false);
     plot->xAxis->setRange(0.5, 1.5);
+    impl_->valueTicker = QSharedPointer<ScaledTicker>::create();
+    plot->yAxis->setTicker(impl_->valueTicker);
+    // The record axis is as wide for every channel, so its labels thin alike.
+    const int valueLabels = QFontMetrics(plot->yAxis->tickLabelFont()).horizontalAdvance(QStringLiteral("-88888.8"));
+    plot->axisRect()->setMinimumMargins(QMargins(valueLabels + 12, 0, 0, 0));
 
-    // The label step depends on the plot's width, known only after a layout.
+    impl_->notice = new QCPItemText(plot);
+    impl_->notice->position->setType(QCPItemPosition::ptAxisRectRatio);
+    impl_->notice->position->setCoords(0.5, 0.5);
+    impl_->notice->setText(QStringLiteral("no finite values"));
+    impl_->notice->setVisible(false);
+    BuildInteraction();
+
+    // The label count depends on the plot's width, known only after a layout.
     connect(plot, &QCustomPlot::afterLayout, this, [this] {
-        const int before = impl_->drawnStep;
-        UpdateTicks();
-        if (impl_->drawnStep != before) impl_->plot->replot(QCustomPlot::rpQueuedReplot);
+        PlaceMarker();
+        if (UpdateLabels()) impl_->plot->replot(QCustomPlot::rpQueuedReplot);
+    });
+    connect(plot->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, [this](const QCPRange& range) {
+        if (impl_->adjusting) return;
+        impl_->adjusting = true;
+        impl_->plot->xAxis->setRange(Clamped(range, RowCount()));
+        impl_->adjusting = false;
+        ViewChanged();
     });
 }
 
 ChannelChart::~ChannelChart() { delete impl_; }
 
 void ChannelChart::PlotChannel(const std::vector<ChartRow>& chartRows, bool bars) {
+    Impl& d = *impl_;
     const int rows = static_cast<int>(chartRows.size());
-    QVector<double> keys(rows);
-    QVector<double> values(rows);
-    impl_->labels.resize(rows);
+    d.values.resize(static_cast<std::size_t>(rows));
+    d.axis = TimeAxis();
+    double largest = 0;
     for (int r = 0; r < rows; ++r) {
-        keys[r] = r + 1;
-        values[r] = chartRows[static_cast<std::size_t>(r)].value;
-        impl_->labels[r] = Latin1(chartRows[static_cast<std::size_t>(r)].label);
+        const ChartRow& row = chartRows[static_cast<std::size_t>(r)];
+        d.values[static_cast<std::size_t>(r)] = row.value;
+        d.axis.Append(row.time);
+        if (std::isfinite(row.value)) largest = std::max(largest, std::abs(row.value));
     }
+    // QCustomPlot refuses ranges beyond 1e250: such channels are drawn scaled
+    // by a power of ten and labelled with the values themselves.
+    d.valueTicker->scale = largest >= 1e200 ? std::pow(10.0, std::floor(std::log10(largest))) : 1.0;
 
-    impl_->bars->setVisible(bars);
-    impl_->line->setVisible(!bars);
+    QVector<double> keys, values;
+    keys.reserve(rows);
+    values.reserve(rows);
+    d.plotted.resize(rows);
+    d.finiteRows = 0;
+    for (int r = 0; r < rows; ++r) {
+        const double v = d.values[static_cast<std::size_t>(r)];
+        const bool finite = std::isfinite(v);
+        d.plotted[r] = finite ? v / d.valueTicker->scale : kNaN;
+        d.finiteRows += finite;
+        // A NaN breaks the line; a bar is left out.
+        if (finite || !bars) keys.append(r + 1), values.append(d.plotted[r]);
+    }
+    d.bars->setVisible(bars);
+    d.line->setVisible(!bars);
     if (bars) {
-        // Gaps narrower than a pixel would show as stripes: close bars touch.
-        impl_->bars->setWidth(rows > kGappedBarRows ? 1.0 : 0.8);
-        impl_->bars->setData(keys, values, true);
-        impl_->line->data()->clear();
+        d.bars->setData(keys, values, true);
+        d.line->data()->clear();
     } else {
-        // Smooth edges cost ~15 ms at 10000 rows, where a pixel holds several rows anyway.
-        impl_->line->setAntialiased(rows <= kSmoothLineRows);
-        impl_->line->setData(keys, values, true);
-        impl_->bars->data()->clear();
+        d.line->setData(keys, values, true);
+        d.bars->data()->clear();
     }
+    d.notice->setVisible(rows > 0 && d.finiteRows == 0);
+    d.plot->yAxis->setTickLabels(d.finiteRows > 0);
+    HideReadout();
 
-    impl_->spacing = tavro::LabelSpacing(rows, impl_->spacing);
+    d.adjusting = true;
+    d.plot->xAxis->setRange(0.5, std::max(rows, 1) + 0.5);
+    d.adjusting = false;
+    ViewChanged();
+    d.plot->replot();
+}
 
-    QCustomPlot* plot = impl_->plot;
-    plot->xAxis->setRange(0.5, std::max(rows, 1) + 0.5);
-    if (rows > 0) {
-        bool found = false;
-        QCPRange range = bars ? impl_->bars->getValueRange(found) : impl_->line->getValueRange(found);
-        if (found) {
-            if (bars) range.expand(0.0);
-            const double pad = range.size() > 0 ? range.size() * 0.05 : std::max(std::abs(range.upper) * 0.05, 1.0);
-            plot->yAxis->setRange(range.lower < 0 || !bars ? range.lower - pad : range.lower, range.upper + pad);
+void ChannelChart::ViewChanged() {
+    Impl& d = *impl_;
+    const int shown = static_cast<int>(d.plot->xAxis->range().size());
+    // Gaps narrower than a pixel would show as stripes: close bars touch.
+    d.bars->setWidth(shown > kGappedBarRows ? 1.0 : 0.8);
+    // Smooth edges cost ~15 ms at 10000 rows, where a pixel holds several rows anyway.
+    d.line->setAntialiased(shown <= kSmoothLineRows);
+    UpdateLabels();
+    UpdateValueRange();
+    PlaceMarker();
+}
+
+bool ChannelChart::UpdateLabels() {
+    Impl& d = *impl_;
+    const QCPRange view = d.plot->xAxis->range();
+    // Rotated labels stand one text height apart at least.
+    const int pitch = QFontMetrics(d.plot->xAxis->tickLabelFont()).height() + kLabelGapPixels;
+    const int maxLabels = std::max(1, d.plot->axisRect()->width() / pitch);
+    std::vector<AxisLabel> labels =
+        d.axis.Labels(static_cast<int>(std::ceil(view.lower)), static_cast<int>(std::floor(view.upper)), maxLabels);
+    if (labels == d.labels) return false;
+    d.labels = std::move(labels);
+    d.rowTicker->clear();
+    for (const AxisLabel& label : d.labels) d.rowTicker->addTick(label.row, Latin1(label.text));
+    return true;
+}
+
+// From the finite values in view (of the whole channel when there are none in
+// view); bars keep their baseline at zero.
+void ChannelChart::UpdateValueRange() {
+    Impl& d = *impl_;
+    if (d.finiteRows == 0) return d.plot->yAxis->setRange(0, 1);
+    const QCPRange view = d.plot->xAxis->range();
+    const int first = std::max(1, static_cast<int>(std::ceil(view.lower)));
+    const int last = std::min(RowCount(), static_cast<int>(std::floor(view.upper)));
+    double low = std::numeric_limits<double>::infinity(), high = -low;
+    for (int pass = 0; pass < 2 && low > high; ++pass) {
+        for (int r = pass == 0 ? first : 1; r <= (pass == 0 ? last : RowCount()); ++r) {
+            const double v = d.plotted[r - 1];
+            if (std::isnan(v)) continue;
+            low = std::min(low, v);
+            high = std::max(high, v);
         }
     }
-    impl_->drawnStep = 0;
-    UpdateTicks();
-    plot->replot();
+    const bool bars = d.bars->visible();
+    if (bars) low = std::min(low, 0.0), high = std::max(high, 0.0);
+    const double pad = high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.05, 1.0);
+    d.plot->yAxis->setRange(bars && low == 0 ? 0 : low - pad, bars && high == 0 ? 0 : high + pad);
 }
 
-void ChannelChart::UpdateTicks() {
-    const int rows = static_cast<int>(impl_->labels.size());
-    const int base = impl_->spacing > 0 ? impl_->spacing : 1;
-    // Rotated labels stand one text height apart at least.
-    const double needed = QFontMetrics(impl_->plot->xAxis->tickLabelFont()).height() + kLabelGapPixels;
-    const double width = std::max(impl_->plot->axisRect()->width(), 1);
-    const double pixelsPerRow = width / std::max(rows, 1);
-    const int multiple = std::max(1, static_cast<int>(std::ceil(needed / (base * pixelsPerRow))));
-    const int step = base * multiple;
-    if (step == impl_->drawnStep) return;
-    impl_->drawnStep = step;
-
-    QVector<double> positions;
-    QVector<QString> texts;
-    for (int k = 1; k <= rows; k += step) {
-        positions.append(k);
-        texts.append(impl_->labels[k - 1]);
-    }
-    impl_->ticker->clear();
-    impl_->ticker->addTicks(positions, texts);
+void ChannelChart::SetMarker(int row) {
+    impl_->markerRow = row;
+    PlaceMarker();
 }
 
-int ChannelChart::RowCount() const { return static_cast<int>(impl_->labels.size()); }
+// A widget of its own: moving it repaints two pixel columns, not the chart.
+void ChannelChart::PlaceMarker() {
+    Impl& d = *impl_;
+    const QRect area = d.plot->axisRect()->rect();
+    const int x = qRound(d.plot->xAxis->coordToPixel(d.markerRow));
+    d.marker->setGeometry(x, area.top(), 1, area.height());
+    d.marker->setVisible(d.markerRow >= 1 && d.markerRow <= RowCount() && area.contains(x, area.top()));
+}
+
+int ChannelChart::RowCount() const { return static_cast<int>(impl_->values.size()); }
 
 double ChannelChart::RowValue(int row) const {
-    if (row < 1 || row > RowCount()) return 0;
-    return IsBars() ? impl_->bars->data()->at(row - 1)->value : impl_->line->data()->at(row - 1)->value;
-}
-
-QString ChannelChart::RowLabel(int row) const {
-    if (row < 1 || row > RowCount()) return {};
-    return impl_->labels[row - 1];
+    if (row < 1 || row > RowCount()) return kNaN;
+    return impl_->values[static_cast<std::size_t>(row - 1)];
 }
 
 bool ChannelChart::IsBars() const { return impl_->bars->visible(); }
-int ChannelChart::LabelSpacing() const { return impl_->spacing; }
 QCustomPlot* ChannelChart::Plot() const { return impl_->plot; }
-int ChannelChart::DrawnLabelStep() const { return impl_->drawnStep; }
-QList<double> ChannelChart::TickPositions() const { return impl_->ticker->ticks().keys(); }
+
+std::pair<double, double> ChannelChart::RowsInView() const {
+    return {impl_->plot->xAxis->range().lower, impl_->plot->xAxis->range().upper};
+}
+
+std::pair<double, double> ChannelChart::ValueRange() const {
+    const double scale = impl_->valueTicker->scale;
+    return {impl_->plot->yAxis->range().lower * scale, impl_->plot->yAxis->range().upper * scale};
+}
+
+std::vector<std::pair<int, QString>> ChannelChart::AxisLabels() const {
+    std::vector<std::pair<int, QString>> labels;
+    for (const AxisLabel& label : impl_->labels) labels.emplace_back(label.row, Latin1(label.text));
+    return labels;
+}
+
+QString ChannelChart::Notice() const { return impl_->notice->visible() ? impl_->notice->text() : QString(); }
+int ChannelChart::MarkerRow() const { return impl_->markerRow; }
+QString ChannelChart::Readout() const { return impl_->readout->visible() ? impl_->readout->text() : QString(); }
 
 }  // namespace tavro::ui

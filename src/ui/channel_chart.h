@@ -1,11 +1,19 @@
 // The chart of one channel over every record (QCustomPlot): one row per
-// record, bars or a line, hh:mm row labels; the spacing of ticks and labels
-// follows the record count and is kept for later plots of 40 rows or fewer.
+// record, bars or a line. Its value range comes afresh from the finite
+// values in view: NaN and infinite values leave a gap in the line and no bar.
+//
+// To analyse with (chart_interaction.cpp): the wheel zooms the record axis
+// around the pointer, dragging pans, a double-click shows every record again;
+// a thin marker stands on the record on display; a click on a row asks for
+// that record; hovering shows a read-out of the row under the pointer.
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "session.h"
@@ -20,23 +28,40 @@ public:
     explicit ChannelChart(QWidget* parent = nullptr);
     ~ChannelChart() override;
 
-    // Draws one row per record; bars when bars is true.
+    // Draws one row per record, bars when bars is true, every row in view.
     void PlotChannel(const std::vector<ChartRow>& rows, bool bars);
+    // The record on display (row counted from 1); 0: none.
+    void SetMarker(int row);
+    // The read-out of a row (counted from 1); set by the window.
+    std::function<QString(int row)> ReadoutText;
 
-    // What is drawn, for tests.
+    // What is drawn, for tests and benchmarks.
     int RowCount() const;
-    double RowValue(int row) const;      // row counted from 1
-    QString RowLabel(int row) const;     // row counted from 1
+    double RowValue(int row) const;  // row counted from 1, as recorded
     bool IsBars() const;
-    int LabelSpacing() const;            // 0: automatic
     QCustomPlot* Plot() const;
-    // Rows from one labelled tick to the next as drawn: LabelSpacing() or a
-    // multiple of it when the labels would otherwise overlap at this width.
-    int DrawnLabelStep() const;
-    QList<double> TickPositions() const;  // rows that carry a tick and a label
+    std::pair<double, double> RowsInView() const;    // the record axis' range
+    std::pair<double, double> ValueRange() const;    // the value axis' range
+    std::vector<std::pair<int, QString>> AxisLabels() const;
+    QString Notice() const;    // "no finite values", or empty
+    int MarkerRow() const;
+    QString Readout() const;   // empty while none is shown
+
+signals:
+    // A click on a row (counted from 1).
+    void RecordClicked(int row);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void UpdateTicks();
+    void BuildInteraction();
+    void ViewChanged();
+    bool UpdateLabels();  // true when they changed
+    void UpdateValueRange();
+    void PlaceMarker();
+    void ShowReadout(QPoint pointer);
+    void HideReadout();
 
     struct Impl;
     Impl* impl_;

@@ -107,6 +107,8 @@ void MainWindow::OnInfo() {
     }
     info_ = new InfoWindow();
     info_->setAttribute(Qt::WA_DeleteOnClose);
+    // Centred over the main window, not in a corner of the screen.
+    info_->move(frameGeometry().center() - info_->rect().center());
     info_->show();
 }
 

@@ -15,6 +15,7 @@
 #include "dialog_selection.h"
 #include "main_window.h"
 #include "text_conversion.h"
+#include "time_axis.h"
 
 namespace tavro::ui {
 
@@ -75,7 +76,7 @@ public:
         return !window_.stopReading_;
     }
     bool SliceDone() override {
-        if (kind_ != InputKind::Log) window_.ui_.timeLabel->setText(Latin1(window_.session_.CurrentTimeText()));
+        if (kind_ != InputKind::Log) window_.ui_.timeLabel->setText(Latin1(PrintableText(window_.session_.CurrentTimeText())));
         QCoreApplication::processEvents();
         return !window_.stopReading_;
     }

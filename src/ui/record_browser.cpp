@@ -1,13 +1,15 @@
 // The record browser: the scroll bar picks the record, the counter counts,
 // each value box shows its channel's text and the time label the record's
-// time text, all as the session gives them.
+// time text, all as the session gives them; the chart marks the record.
 //   position 3 of 120 records -> counter "#3 / 120", record index 2 on display
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 
+#include "channel_chart.h"
 #include "main_window.h"
 #include "text_conversion.h"
+#include "time_axis.h"
 
 namespace tavro::ui {
 
@@ -20,8 +22,12 @@ void MainWindow::OnRecordScrolled() {
 void MainWindow::ShowRecord(int position) {
     const int index = position - 1;
     // No record at this position (an empty table): the boxes stay as the open
-    // command left them, empty.
-    if (index < 0 || index >= session_.RecordCount()) return;
+    // command left them, empty, and no time of an earlier file stays.
+    if (index < 0 || index >= session_.RecordCount()) {
+        ui_.timeLabel->clear();
+        ui_.chart->SetMarker(0);
+        return;
+    }
     const auto texts = session_.DisplayTexts(index);
     for (int i = 0; i < kChannelCount; ++i) {
         // Only changed boxes: repainting all 47 frames is most of a scroll step.
@@ -30,7 +36,8 @@ void MainWindow::ShowRecord(int position) {
         if (box->text() != shown) box->setText(shown);
         box->setCursorPosition(0);
     }
-    ui_.timeLabel->setText(Latin1(session_.TimeText(index)));
+    ui_.timeLabel->setText(Latin1(PrintableText(session_.TimeText(index))));
+    ui_.chart->SetMarker(position);
 }
 
 }  // namespace tavro::ui

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
+#include <QLineEdit>
+#include <QPointer>
 #include <QPixmap>
 #include <QProcess>
 #include <QStandardPaths>
@@ -61,6 +63,29 @@ ScreenshotResult TakeScreenshot(const ScreenshotRequest& request, const Screensh
         if (hooks.setStatus) hooks.setStatus(text);
     };
 
+    // No focus frame and no selected text in the picture. The focus goes
+    // first: hiding a focused control would pass it on, and a text box that
+    // gets it that way selects its whole text.
+    const QPointer<QWidget> focused = QApplication::focusWidget();
+    if (focused) focused->clearFocus();
+    struct Selection {
+        QPointer<QLineEdit> box;
+        QString text;
+        int start, length;
+    };
+    QList<Selection> selections;
+    if (request.clientArea)
+        for (QLineEdit* box : request.clientArea->findChildren<QLineEdit*>())
+            if (box->hasSelectedText()) {
+                selections.append({box, box->text(), box->selectionStart(), box->selectionLength()});
+                box->deselect();
+            }
+    const auto restore = [&] {
+        for (const Selection& s : selections)
+            if (s.box && s.box->text() == s.text) s.box->setSelection(s.start, s.length);
+        if (focused) focused->setFocus(Qt::OtherFocusReason);
+    };
+
     QList<QWidget*> hidden;
     for (QWidget* control : request.hiddenWhileTaken) {
         if (control && !control->isHidden()) {
@@ -68,8 +93,9 @@ ScreenshotResult TakeScreenshot(const ScreenshotRequest& request, const Screensh
             hidden.append(control);
         }
     }
-    const auto showAgain = [&hidden] {
+    const auto showAgain = [&hidden, &restore] {
         for (QWidget* control : hidden) control->show();
+        restore();
     };
     // Let the window repaint without the hidden controls before it is copied.
     QApplication::processEvents();

@@ -2,8 +2,16 @@
 // window was designed, and divided by 15 (pixels at 96 dpi):
 //   channel button at the column's Left, value box at Left + 1920, unit at
 //   Left + 2760; rows 240 apart from Top 120; columns at 120, 3480, 6840.
-// A value box of 735 twips (49 px) cannot show "1d 02:03:04" in any readable
-// font, so each value box grows to the left into the button's unused width.
+// A value box of 735 twips (49 px) cannot show "-2601.30" or "1d 02:03:04" in
+// any readable font, so every value box is 72 px wide, ending where the
+// layout's box ends: it takes the button's unused width. A longer text is cut
+// with "..." and shown whole as the box's tooltip. The record counter grows to
+// the left the same way until "#10000 / 10000" fits.
+//
+// The window can grow beyond its 690 x 642 client area: the chart frame takes
+// the extra width and height, and the bottom row (screenshot button, status
+// line, counter, scroll bar) follows the bottom edge below it, the counter and
+// scroll bar also the right edge, so the status line takes the extra width.
 //
 // Each control and its name in the original layout:
 //   clientArea           Form1's client area
@@ -27,18 +35,22 @@
 // List3 is the engine's list of selected files, and the capture surface
 // Picture2 is the grab of the client area (screenshot.cpp).
 #include <QButtonGroup>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
+
+#include <vector>
 
 #include "channel_chart.h"
 #include "main_window.h"
+#include "text_conversion.h"
+#include "value_box.h"
 
 namespace tavro::ui {
 namespace {
@@ -56,9 +68,8 @@ QPoint GridCell(int channel) {
 }
 
 constexpr int kColumnLeft[3] = {120, 3480, 6840};
-// px; "1d 02:03:04" and "-1234.56" in full. A log file's Sat Time counts
-// from 1970 ("20785d 10:14:00"); its caption is short, so its box is longer.
-constexpr int ValueBoxWidth(int channel) { return channel == 7 ? 104 : 72; }
+constexpr int kValueBoxWidth = 72;  // px; "1d 02:03:04" and "-1234.56" in full
+const QColor kBackground(240, 240, 240);
 
 QFont CompactFont() {
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -67,17 +78,65 @@ QFont CompactFont() {
     return font;
 }
 
+void SetColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+// The client area places the controls that move or grow with its size.
+class ClientArea : public QWidget {
+public:
+    using QWidget::QWidget;
+    struct Anchor {
+        QWidget* widget;
+        QRect place;  // at 690 x 642
+        bool right, bottom, wider, taller;
+    };
+    std::vector<Anchor> anchors;
+
+protected:
+    void resizeEvent(QResizeEvent*) override {
+        const int dw = width() - MainWindow::kClientWidth, dh = height() - MainWindow::kClientHeight;
+        for (const Anchor& a : anchors)
+            a.widget->setGeometry(a.place.translated(a.right ? dw : 0, a.bottom ? dh : 0)
+                                      .adjusted(0, 0, a.wider ? dw : 0, a.taller ? dh : 0));
+    }
+};
+
+// The record scroll bar's keys: Left/Right one record, PgUp/PgDn ten, Home/End
+// the first and last. Set here because a scroll bar's inverted controls turn
+// Left and Right round.
+class RecordKeys : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        static const std::pair<int, QAbstractSlider::SliderAction> kActions[] = {
+            {Qt::Key_Left, QAbstractSlider::SliderSingleStepSub}, {Qt::Key_Right, QAbstractSlider::SliderSingleStepAdd},
+            {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub}, {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd},
+            {Qt::Key_Home, QAbstractSlider::SliderToMinimum},      {Qt::Key_End, QAbstractSlider::SliderToMaximum},
+        };
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        for (const auto& [k, action] : kActions)
+            if (k == key) return static_cast<QScrollBar*>(watched)->triggerAction(action), true;
+        return false;
+    }
+};
+
 }  // namespace
 
 void MainWindow::BuildControls() {
     Controls& c = ui_;
-    c.clientArea = new QWidget(this);
+    auto* area = new ClientArea(this);
+    c.clientArea = area;
     c.clientArea->setObjectName(QStringLiteral("clientArea"));
-    c.clientArea->setFixedSize(kClientWidth, kClientHeight);
+    c.clientArea->setMinimumSize(kClientWidth, kClientHeight);
     c.clientArea->setAutoFillBackground(true);
     QPalette background = c.clientArea->palette();
-    background.setColor(QPalette::Window, QColor(240, 240, 240));
-    background.setColor(QPalette::Button, QColor(240, 240, 240));
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button}) background.setColor(role, kBackground);
     c.clientArea->setPalette(background);
     c.clientArea->setFont(CompactFont());
     setCentralWidget(c.clientArea);
@@ -95,17 +154,18 @@ void MainWindow::BuildControls() {
         const QRect box = Twips(left + 1920, top, 735, 285);
         auto* button = c.channelButtons[i] = new QRadioButton(c.clientArea);
         button->setObjectName(QStringLiteral("channelButton%1").arg(i));
-        const int valueLeft = box.left() + box.width() - ValueBoxWidth(i);
+        const int valueLeft = box.left() + box.width() - kValueBoxWidth;
         const QRect option = Twips(left, top, 1815, 255);
         button->setGeometry(option.left(), option.top(), valueLeft - option.left() - 1, option.height());
         group->addButton(button, i);
         connect(button, &QRadioButton::clicked, this, [this, i] { OnChannelChosen(i); });
 
-        auto* value = c.valueBoxes[i] = new QLineEdit(c.clientArea);
+        auto* value = new ValueBox(c.clientArea);
+        c.valueBoxes[i] = value;
         value->setObjectName(QStringLiteral("valueBox%1").arg(i));
-        value->setReadOnly(true);
-        value->setGeometry(valueLeft, box.top(), ValueBoxWidth(i), 17);
+        value->setGeometry(valueLeft, box.top(), kValueBoxWidth, box.height());
         value->setTextMargins(0, 0, 0, 0);
+        SetColour(value, QPalette::Base, kBackground);  // white or light yellow once a channel is charted
         if (boxStyle) value->setStyle(boxStyle);
 
         c.unitLabels[i] = new QLabel(c.clientArea);
@@ -129,13 +189,18 @@ void MainWindow::BuildControls() {
     c.chart->setObjectName(QStringLiteral("chart"));
     c.chart->setGeometry(Twips(120, 240, 9735, 4335));
     c.chart->setFont(CompactFont());
+    c.chart->ReadoutText = [this](int row) { return Latin1(session_.ChartReadout(row - 1, selectedChannel_)); };
+    connect(c.chart, &ChannelChart::RecordClicked, this, [this](int row) {
+        if (!reading_ && scrollBarInUse_) ui_.recordScroll->setValue(row);
+    });
     QFont title = bold;
     title.setPointSizeF(9.75);
     c.chartFrame->setFont(title);
     c.barsCheck = new QCheckBox(QStringLiteral("B"), c.chartFrame);
     c.barsCheck->setObjectName(QStringLiteral("barsCheck"));
-    c.barsCheck->setGeometry(Twips(9600, 4320, 375, 255).adjusted(0, 0, 7, 0));  // room for "B" in this font
+    c.barsCheck->setGeometry(Twips(9600, 4320, 375, 255));
     c.barsCheck->setFont(CompactFont());
+    c.barsCheck->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px }"));  // "B" within the 25 px
     c.barsCheck->raise();
     connect(c.barsCheck, &QCheckBox::clicked, this, [this] { OnBarsToggled(); });
 
@@ -144,25 +209,44 @@ void MainWindow::BuildControls() {
     c.screenshotButton->setGeometry(Twips(120, 9120, 495, 315));
     connect(c.screenshotButton, &QPushButton::clicked, this, [this] { OnScreenshot(); });
 
+    auto* counter = new ValueBox(c.clientArea);
+    c.recordCounter = counter;
+    c.recordCounter->setObjectName(QStringLiteral("recordCounter"));
+    QRect counterPlace = Twips(7920, 9120, 735, 285);
+    counter->setGeometry(counterPlace);
+    SetColour(counter, QPalette::Base, kBackground);
+    counterPlace.setLeft(counterPlace.right() + 1 - std::max(counterPlace.width(), counter->WidthToShow(QStringLiteral("#10000 / 10000"))));
+    counter->setGeometry(counterPlace);
+
     c.statusLine = new QLineEdit(c.clientArea);
     c.statusLine->setObjectName(QStringLiteral("statusLine"));
     c.statusLine->setReadOnly(true);
-    c.statusLine->setGeometry(Twips(720, 9120, 6975, 285));
-    QPalette grey = c.statusLine->palette();
-    grey.setColor(QPalette::Text, QColor(128, 128, 128));
-    c.statusLine->setPalette(grey);
-
-    c.recordCounter = new QLineEdit(c.clientArea);
-    c.recordCounter->setObjectName(QStringLiteral("recordCounter"));
-    c.recordCounter->setReadOnly(true);
-    c.recordCounter->setGeometry(Twips(7920, 9120, 735, 285));
+    QRect statusPlace = Twips(720, 9120, 6975, 285);
+    statusPlace.setRight(std::min(statusPlace.right(), counterPlace.left() - 16));
+    c.statusLine->setGeometry(statusPlace);
+    SetColour(c.statusLine, QPalette::Text, QColor(128, 128, 128));
+    SetColour(c.statusLine, QPalette::Base, kBackground);
 
     c.recordScroll = new QScrollBar(Qt::Horizontal, c.clientArea);
     c.recordScroll->setObjectName(QStringLiteral("recordScroll"));
     c.recordScroll->setGeometry(Twips(8880, 9120, 1335, 375));
     c.recordScroll->setRange(1, 1);
+    c.recordScroll->setPageStep(10);
+    c.recordScroll->setFocusPolicy(Qt::StrongFocus);
+    c.recordScroll->installEventFilter(new RecordKeys(c.recordScroll));
     c.recordScroll->setEnabled(false);
     connect(c.recordScroll, &QScrollBar::valueChanged, this, [this] { OnRecordScrolled(); });
+
+    // right, bottom, wider, taller
+    area->anchors = {
+        {c.chartFrame, c.chartFrame->geometry(), false, false, true, true},
+        {c.chart, c.chart->geometry(), false, false, true, true},
+        {c.barsCheck, c.barsCheck->geometry(), true, true, false, false},
+        {c.screenshotButton, c.screenshotButton->geometry(), false, true, false, false},
+        {c.statusLine, c.statusLine->geometry(), false, true, true, false},
+        {c.recordCounter, c.recordCounter->geometry(), true, true, false, false},
+        {c.recordScroll, c.recordScroll->geometry(), true, true, false, false},
+    };
 }
 
 }  // namespace tavro::ui

@@ -1,74 +1,133 @@
-// The chart of one channel: rows, values, labels, spacing and style.
+// The chart of one channel: its value range, its axis labels, bars or a
+// line, and zoom, pan and click driven by mouse events.
 #include "channel_chart.h"
 
 #include <qcustomplot.h>
+
+#include <cmath>
+#include <limits>
 
 #include "window_test_support.h"
 
 namespace {
 
+using namespace uitest;
 using Rows = std::vector<tavro::ChartRow>;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
 
-// Rows with these labels; row k (from 1) holds 10 * k.
-Rows RowsOf(const std::vector<std::string>& labels) {
+// Row k (from 1) received 30 (k - 1) seconds after 2026-12-06 10:14.
+Rows RowsOf(const std::vector<double>& values) {
     Rows rows;
-    for (const std::string& label : labels) rows.push_back({10.0 * static_cast<double>(rows.size() + 1), label});
+    for (double v : values) {
+        const long t = 10 * 3600 + 14 * 60 + 30 * static_cast<long>(rows.size());
+        rows.push_back({v, QString::asprintf("2026-12-%02ld %02ld:%02ld:%02ld.000 UTC", 6 + t / 86400, t / 3600 % 24,
+                                             t / 60 % 60, t % 60).toStdString()});
+    }
     return rows;
 }
-Rows RowsOfSize(int n) { return RowsOf(std::vector<std::string>(std::size_t(n), "09:05")); }
+Rows Ramp(int n) {  // 1, 2, ..., n
+    std::vector<double> values;
+    for (int k = 1; k <= n; ++k) values.push_back(k);
+    return RowsOf(values);
+}
 
 class Chart : public testing::Test {
 protected:
-    void SetUp() override { chart.setAttribute(Qt::WA_DontShowOnScreen); chart.resize(650, 290); chart.show(); }
+    void SetUp() override {
+        chart.setAttribute(Qt::WA_DontShowOnScreen);
+        chart.resize(650, 290);
+        chart.show();
+        QApplication::processEvents();
+    }
+    QWidget* Plot() { return chart.Plot(); }
+    // The pixel of a row, halfway up the plot.
+    QPoint At(double row) {
+        QCPAxisRect* area = chart.Plot()->axisRect();
+        return {qRound(chart.Plot()->xAxis->coordToPixel(row)), area->center().y()};
+    }
     tavro::ui::ChannelChart chart;
 };
 
-TEST_F(Chart, OneRowPerRecordWithItsValueAndLabel) {
-    const char* labels[] = {"09:05", "2", "3", "12:34", "23:59", "6"};
-    chart.PlotChannel(RowsOf({labels, labels + 6}), true);
-    ASSERT_EQ(chart.RowCount(), 6);
-    for (int row = 1; row <= 6; ++row) {
-        EXPECT_EQ(chart.RowValue(row), 10.0 * row);
-        EXPECT_EQ(chart.RowLabel(row), labels[row - 1]) << row;
+// Each chart's range comes from its own finite values, whatever was charted before.
+TEST_F(Chart, ValueRangeFromTheFiniteValuesOfThisChart) {
+    const struct { const char* name; std::vector<double> values; bool bars; double lowFrom, lowTo, highFrom, highTo; int drawn; } cases[] = {
+        {"gaps", {kNaN, 5, kInf, 7, -kInf, 6}, false, 4.5, 5, 7, 7.5, 6},
+        {"bars from zero", {kNaN, 5, kInf, 7, -kInf, 6}, true, 0, 0, 7, 7.5, 3},
+        {"negative bars", {-3, -5}, true, -5.5, -5, 0, 0, 2},
+        {"huge", {1, 7.5e300, kNaN, -2}, false, -4e299, -2, 7.5e300, 8e300, 4},
+        {"one value", {8.2, 8.2}, false, 7, 8.2, 8.2, 9.5, 2},
+    };
+    for (const auto& c : cases) {
+        chart.PlotChannel(RowsOf({0, 310}), c.bars);  // another channel with another range before
+        chart.PlotChannel(RowsOf(c.values), c.bars);
+        const auto [low, high] = chart.ValueRange();
+        EXPECT_TRUE(low >= c.lowFrom && low <= c.lowTo) << c.name << " " << low;
+        EXPECT_TRUE(high >= c.highFrom && high <= c.highTo) << c.name << " " << high;
+        EXPECT_EQ(chart.Notice(), "") << c.name;
+        const auto* drawn = chart.Plot()->plottable(c.bars ? 0 : 1);
+        EXPECT_EQ(c.bars ? static_cast<const QCPBars*>(drawn)->dataCount() : static_cast<const QCPGraph*>(drawn)->dataCount(), c.drawn)
+            << c.name;
+    }
+    for (bool bars : {false, true}) {
+        chart.PlotChannel(RowsOf({kNaN, kInf, -kInf}), bars);
+        EXPECT_EQ(chart.Notice(), "no finite values");
+        EXPECT_EQ(chart.RowCount(), 3);
     }
 }
 
-TEST_F(Chart, SpacingFollowsTheRecordCount) {
-    const std::pair<int, int> cases[] = {{41, 1}, {60, 2}, {100, 2}, {140, 4}, {10000, 250}};  // records, spacing
-    for (const auto& [records, spacing] : cases) {
-        chart.PlotChannel(RowsOfSize(records), true);
-        EXPECT_EQ(chart.RowCount(), records);
-        EXPECT_EQ(chart.LabelSpacing(), spacing) << records;
-        chart.PlotChannel(RowsOfSize(30), true);  // kept for 40 records or fewer
-        EXPECT_EQ(chart.LabelSpacing(), spacing) << records;
-    }
-}
-
-TEST_F(Chart, NeighbouringLabelsDoNotOverlap) {
-    for (const auto& [records, width] : std::vector<std::pair<int, int>>{{40, 300}, {79, 400}, {10000, 250}}) {
+TEST_F(Chart, LabelsNeitherRepeatNorOverlap) {
+    for (const auto& [records, width] : std::vector<std::pair<int, int>>{{40, 300}, {300, 650}, {10000, 250}, {10000, 900}}) {
         chart.resize(width, 290);
-        chart.PlotChannel(RowsOfSize(records), true);
+        chart.PlotChannel(Ramp(records), true);
         QApplication::processEvents();  // the new width
         chart.Plot()->replot();
         QCPAxis* axis = chart.Plot()->xAxis;
-        const QList<double> ticks = chart.TickPositions();
-        for (qsizetype i = 1; i < ticks.size(); ++i)
-            EXPECT_GE(axis->coordToPixel(ticks[i]) - axis->coordToPixel(ticks[i - 1]),
+        const auto labels = chart.AxisLabels();
+        ASSERT_GE(labels.size(), 2u) << records;
+        for (std::size_t i = 1; i < labels.size(); ++i) {
+            EXPECT_NE(labels[i].second, labels[i - 1].second) << records << " " << width;
+            EXPECT_GE(axis->coordToPixel(labels[i].first) - axis->coordToPixel(labels[i - 1].first),
                       QFontMetrics(axis->tickLabelFont()).height()) << records << " " << width;
+        }
     }
 }
 
-TEST_F(Chart, BarsOrALine) {
-    const Rows rows = RowsOfSize(50);
-    auto* bars = qobject_cast<QCPBars*>(chart.Plot()->plottable(0));
-    ASSERT_NE(bars, nullptr);
-    for (bool asBars : {true, false, true}) {
-        chart.PlotChannel(rows, asBars);
-        EXPECT_EQ(std::pair(chart.IsBars(), bars->visible()), std::pair(asBars, asBars));
-        EXPECT_EQ(chart.Plot()->graph(0)->visible(), !asBars);
-        EXPECT_EQ((asBars ? bars->dataCount() : chart.Plot()->graph(0)->dataCount()), 50);
-    }
-    EXPECT_EQ(bars->pen().style(), Qt::NoPen);  // an outline makes 10000 bars slow
+TEST_F(Chart, WheelZoomsAroundThePointerDragPansDoubleClickShowsAll) {
+    chart.PlotChannel(Ramp(1000), false);
+    EXPECT_EQ(chart.RowsInView(), std::pair(0.5, 1000.5));
+    const QPoint pointer = At(250);
+    const double underPointer = chart.Plot()->xAxis->pixelToCoord(pointer.x());
+    Wheel(Plot(), pointer, 3);
+    QApplication::processEvents();
+    const auto [first, last] = chart.RowsInView();
+    EXPECT_NEAR(last - first, 512, 1);  // 0.8 ^ 3 of 1000
+    EXPECT_NEAR(chart.Plot()->xAxis->pixelToCoord(pointer.x()), underPointer, 1e-6);
+    const auto [low, high] = chart.ValueRange();  // the line's values in view: rows 123 to 634
+    EXPECT_TRUE(low > 90 && low < 123 && high > 634 && high < 700) << low << " " << high;
+
+    Mouse(Plot(), QEvent::MouseButtonPress, pointer);
+    Mouse(Plot(), QEvent::MouseMove, pointer + QPoint(5000, 0));  // far right: pans to the start, no further
+    Mouse(Plot(), QEvent::MouseButtonRelease, pointer + QPoint(5000, 0), Qt::LeftButton, Qt::NoButton);
+    EXPECT_NEAR(chart.RowsInView().first, 0.5, 1e-9);
+    EXPECT_NEAR(chart.RowsInView().second - chart.RowsInView().first, 512, 1);
+
+    Wheel(Plot(), pointer, 100);  // at most a few rows deep
+    EXPECT_NEAR(chart.RowsInView().second - chart.RowsInView().first, 5, 1e-9);
+
+    Mouse(Plot(), QEvent::MouseButtonDblClick, pointer);
+    EXPECT_EQ(chart.RowsInView(), std::pair(0.5, 1000.5));
+}
+
+TEST_F(Chart, AClickNamesItsRowADragDoesNot) {
+    chart.PlotChannel(Ramp(40), true);
+    QList<int> clicked;
+    QObject::connect(&chart, &tavro::ui::ChannelChart::RecordClicked, [&clicked](int row) { clicked << row; });
+    Click(Plot(), At(12));
+    Click(Plot(), At(40.3));
+    Mouse(Plot(), QEvent::MouseButtonPress, At(20));
+    Mouse(Plot(), QEvent::MouseMove, At(25));
+    Mouse(Plot(), QEvent::MouseButtonRelease, At(25), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(clicked, (QList<int>{12, 40}));
 }
 
 }  // namespace

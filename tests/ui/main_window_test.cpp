@@ -1,4 +1,5 @@
 // Form1 at start-up: captions, controls, menus, conf.ini; the Info window.
+#include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -20,6 +21,15 @@ TEST_F(WindowTest, StartUp) {
                   std::string(tavro::ChannelCatalogue[i].name) + " " + std::string(tavro::ChannelCatalogue[i].unit));
     EXPECT_EQ(ui().clientArea->size(), QSize(690, 642));
     EXPECT_EQ(ui().screenshotButton->geometry(), QRect(8, 608, 33, 21));
+    for (int i : {6, 7, 8, 16}) {  // Sat Time's box in line with its column's
+        EXPECT_EQ(ui().valueBoxes[i]->geometry().left(), ui().valueBoxes[0]->geometry().left()) << i;
+        EXPECT_EQ(ui().valueBoxes[i]->size(), ui().valueBoxes[0]->size()) << i;
+    }
+    EXPECT_EQ(ui().valueBoxes[7]->height(), 19);
+    EXPECT_EQ(ui().barsCheck->width(), 25);
+    EXPECT_LE(ui().barsCheck->sizeHint().width(), 25);  // "B" included
+    for (QWidget* box : std::initializer_list<QWidget*>{ui().valueBoxes[3], ui().recordCounter, ui().statusLine})
+        EXPECT_EQ(box->palette().color(QPalette::Base), QColor(240, 240, 240)) << box->objectName().toStdString();
     EXPECT_FALSE(ui().recordScroll->isEnabled());
     EXPECT_TRUE(BoxTexts(*window).join("").isEmpty());
     QStringList menus;
@@ -84,6 +94,8 @@ TEST_F(WindowTest, UserFolders) {
 }
 
 TEST_F(WindowTest, InfoWindowOneAtATime) {
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->show();  // the Info window opens centred over it
     for (int round = 0; round < 2; ++round) {  // and again once closed
         ui().infoAction->trigger();
         window->OnInfo();
@@ -92,6 +104,8 @@ TEST_F(WindowTest, InfoWindowOneAtATime) {
         EXPECT_EQ(shown, 1);
         ASSERT_NE(window->Info(), nullptr);
         EXPECT_FALSE(window->Info()->isModal());
+        // Centred over the main window, give or take the Info window's frame.
+        EXPECT_LE((window->Info()->frameGeometry().center() - window->frameGeometry().center()).manhattanLength(), 4);
         EXPECT_EQ(window->Info()->Label2->text(), "Version 0.3    (01 July 2014)");
         for (auto command : {&MainWindow::OnWriteCsv, &MainWindow::OnWriteTlm}) {
             ui().statusLine->clear();

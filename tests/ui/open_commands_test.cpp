@@ -65,6 +65,14 @@ TEST_F(WindowTest, UnreadableFileThenACancelledDialogChangesNothing) {
         EXPECT_EQ(BoxTexts(*window), shown);
         EXPECT_EQ(ui().timeLabel->text(), "2026-12-06 09:05:00.000 UTC");
     }
+    // A log, then a cancelled "Open KISS file": the log's records stay.
+    WriteBytes(Path("day.log"), LogText(300));
+    window->OpenFiles({Path("day.log")});
+    CancelDialog();
+    window->OnOpenKiss();
+    EXPECT_EQ(window->Engine().RecordCount(), 300);
+    EXPECT_EQ(ui().recordCounter->text(), "#4 / 300");  // the scroll position read on
+    EXPECT_EQ(ui().timeLabel->text(), "10:20:03.000 UTC");
 }
 
 TEST_F(WindowTest, TooManyFilesAreRefused) {

@@ -11,12 +11,14 @@
 #include "channel_chart.h"
 #include "window_test_support.h"
 
+#include <qcustomplot.h>
+
 namespace {
 
 using namespace uitest;
 
 TEST_F(WindowTest, EachPositionShowsItsRecord) {
-    WriteBytes(Path("pass.kss"), KissCapture(3, "2026-12-06 09:05:00.000 UTC M\xFCnchen"));  // Latin-1
+    WriteBytes(Path("pass.kss"), KissCapture(3, "2026-12-06 09:05:00.000 UTC M\xFCnchen\x01\x85"));  // Latin-1
     window->OpenFiles({Path("pass.kss")});
     const struct { int position, channel; const char* text; } cases[] = {
         {1, 0, "norm"}, {2, 0, "3"},  // OPS mode 3: its own text, never the previous "norm"
@@ -27,11 +29,24 @@ TEST_F(WindowTest, EachPositionShowsItsRecord) {
         ui().recordScroll->setValue(c.position);
         EXPECT_EQ(ui().valueBoxes[c.channel]->text(), c.text) << c.position << " " << c.channel;
         EXPECT_EQ(ui().recordCounter->text(), QStringLiteral("#%1 / 3").arg(c.position));
-        EXPECT_EQ(ui().timeLabel->text(), QString::fromUtf8("2026-12-06 09:05:00.000 UTC München"));
+        EXPECT_EQ(ui().timeLabel->text(), QString::fromUtf8("2026-12-06 09:05:00.000 UTC München??"));
     }
-    Load("pass.kss", 0);  // no records
+    Load("empty.kss", 0);  // a time stamp, no records: nothing of the file before stays
     EXPECT_EQ(ui().recordCounter->text(), "#1 / 0");
     EXPECT_TRUE(BoxTexts(*window).join("").isEmpty());
+    EXPECT_EQ(ui().timeLabel->text(), "");
+    EXPECT_EQ(ui().statusLine->text(), "no housekeeping frames in empty.kss (only time stamp frames)");
+}
+
+// A value too long for its box shows in full as the box's tooltip.
+TEST_F(WindowTest, LongValuesInTheirTooltips) {
+    tavro::passgen::LogRaw raw{};
+    raw[10] = 12000, raw[21] = 1e20;  // Batt voltage 12.00 V, Mag Delta 1 7.5e20 nT
+    WriteBytes(Path("day.log"), tavro::passgen::LogHousekeepingLine("10:14:00", raw) + "\n");
+    window->OpenFiles({Path("day.log")});
+    EXPECT_EQ(ui().valueBoxes[21]->text(), "750000000000000000000.00");
+    EXPECT_EQ(ui().valueBoxes[21]->toolTip(), "750000000000000000000.00");
+    EXPECT_EQ(ui().valueBoxes[10]->toolTip(), "");
 }
 
 TEST_F(WindowTest, ChoosingAChannel) {
@@ -49,15 +64,52 @@ TEST_F(WindowTest, ChoosingAChannel) {
             EXPECT_EQ(ui().valueBoxes[i]->palette().color(QPalette::Base), i == c.channel ? lightYellow : Qt::white);
         }
         EXPECT_EQ(std::pair(ui().chart->RowValue(1), ui().chart->RowValue(3)), std::pair(c.row1, c.row3));
-        EXPECT_EQ(ui().chart->RowLabel(2), "09:05");
+        EXPECT_EQ(ui().chart->AxisLabels().front(), std::pair(1, QStringLiteral("09:05")));
     }
     ui().barsCheck->click();  // bars for the last channel, kept for the next file
     EXPECT_EQ(ui().chartFrame->title(), "MIPS diff cnt (m)");
     Load("pass.kss", 100);
     EXPECT_TRUE(ui().chart->IsBars());
-    EXPECT_EQ(std::pair(ui().chart->RowCount(), ui().chart->LabelSpacing()), std::pair(100, 2));
+    EXPECT_EQ(ui().chart->RowCount(), 100);
     ui().barsCheck->click();
     EXPECT_FALSE(ui().chart->IsBars());
+}
+
+// The marker follows the scroll bar, a click on the chart shows its record,
+// hovering reads the value out as its box shows it.
+TEST_F(WindowTest, TheChartMarksChoosesAndReadsOut) {
+    Load("pass.kss", 300);
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->show();
+    QApplication::processEvents();
+    ui().channelButtons[10]->click();
+    ui().recordScroll->setValue(7);
+    EXPECT_EQ(ui().chart->MarkerRow(), 7);
+    QCustomPlot* plot = ui().chart->Plot();
+    const auto at = [plot](int row) { return QPoint(qRound(plot->xAxis->coordToPixel(row)), plot->axisRect()->center().y()); };
+    Click(plot, at(120));
+    EXPECT_EQ(std::pair(ui().recordScroll->value(), ui().recordCounter->text()), std::pair(120, QStringLiteral("#120 / 300")));
+    EXPECT_EQ(ui().valueBoxes[10]->text(), "4740.00");
+    EXPECT_EQ(ui().chart->MarkerRow(), 120);
+    Hover(plot, at(2));
+    EXPECT_EQ(ui().chart->Readout(), "#2  2026-12-06 09:05:00.000 UTC\n79.00 V");
+    Hover(plot, QPoint(1, 1));  // outside the plot area
+    EXPECT_EQ(ui().chart->Readout(), "");
+}
+
+TEST_F(WindowTest, KeysOnTheScrollBar) {
+    Load("pass.kss", 300);
+    ui().recordScroll->setValue(50);
+    const struct { Qt::Key key; int position; } steps[] = {
+        {Qt::Key_Right, 51}, {Qt::Key_Left, 50}, {Qt::Key_PageDown, 60}, {Qt::Key_PageUp, 50},
+        {Qt::Key_End, 300},  {Qt::Key_Home, 1},  {Qt::Key_Left, 1},
+    };
+    EXPECT_EQ(ui().recordScroll->focusPolicy(), Qt::StrongFocus);
+    for (const auto& step : steps) {
+        QKeyEvent press(QEvent::KeyPress, step.key, Qt::NoModifier);
+        QApplication::sendEvent(ui().recordScroll, &press);
+        EXPECT_EQ(ui().recordCounter->text(), QStringLiteral("#%1 / 300").arg(step.position)) << step.key;
+    }
 }
 
 QStringList Lines(const QString& path) {

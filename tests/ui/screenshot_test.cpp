@@ -1,11 +1,15 @@
 // The "S" button: what the bitmap shows, where it goes, how the converter is
 // started and what the status line and message boxes say.
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QImage>
 #include <QPushButton>
 #include <QThread>
 
+#include "channel_chart.h"
 #include "window_test_support.h"
+
+#include <qcustomplot.h>
 
 namespace {
 
@@ -86,6 +90,50 @@ INSTANTIATE_TEST_SUITE_P(Cases, Screenshot,
                                          ShotCase{"MissingImageFolder", ".", "missing/",
                                                   {"%1.bmp could not be saved: No such file or directory"}, {}}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+class Picture : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        Load("pass1.kss", 60);
+        window->setAttribute(Qt::WA_DontShowOnScreen);
+        window->show();
+        QApplication::setActiveWindow(window.get());  // focus as on a desktop
+        QApplication::processEvents();
+    }
+    QImage Taken() { return QImage::fromData(ReadAll(window->ImagePath() + "tavro_pass1.bmp"), "BMP"); }
+};
+
+TEST_F(Picture, NoSelectionNoFocusFrameAndTheFocusStays) {
+    ui().screenshotButton->setFocus(Qt::MouseFocusReason);  // as a click gives it
+    ASSERT_EQ(QApplication::focusWidget(), ui().screenshotButton);
+    ui().screenshotButton->click();
+    const QImage picture = Taken();
+    ASSERT_FALSE(picture.isNull());
+    const QColor highlight = ui().statusLine->palette().color(QPalette::Active, QPalette::Highlight);
+    int selected = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) selected += picture.pixelColor(x, y) == highlight;
+    EXPECT_EQ(selected, 0);
+    EXPECT_EQ(QApplication::focusWidget(), ui().screenshotButton);
+    EXPECT_FALSE(ui().statusLine->hasSelectedText() || ui().recordCounter->hasSelectedText());
+}
+
+TEST_F(Picture, AGrownWindowGrowsItsChartAndIsPicturedWhole) {
+    const QSize frame = ui().chartFrame->size();
+    window->resize(window->size() + QSize(200, 100));
+    QApplication::processEvents();
+    EXPECT_EQ(ui().clientArea->size(), QSize(890, 742));
+    EXPECT_EQ(ui().chartFrame->size(), frame + QSize(200, 100));
+    EXPECT_EQ(ui().chart->Plot()->size(), QSize(849, 389));
+    EXPECT_EQ(ui().screenshotButton->geometry(), QRect(8, 708, 33, 21));  // the bottom row follows the bottom edge
+    EXPECT_EQ(ui().valueBoxes[40]->geometry(), QRect(561, 104, 72, 19));  // the grid stays
+    ui().screenshotButton->click();
+    EXPECT_EQ(Taken().size(), QSize(890, 742) * window->devicePixelRatio());
+    window->resize(300, 200);  // no smaller than the layout
+    QApplication::processEvents();
+    EXPECT_EQ(ui().clientArea->size(), QSize(690, 642));
+}
 
 }  // namespace
 

@@ -58,6 +58,11 @@ TEST_F(Stress, ASecondOpenRightAfterTheFirstThenScrollStepsAndChannelSwitches) {
     EXPECT_TRUE(ui().chartFrame->title().startsWith(ui().channelButtons[channel]->text()));
     EXPECT_EQ(ui().chart->IsBars(), ui().barsCheck->isChecked());
     for (int row : {1, 5000, 10000}) EXPECT_EQ(ui().chart->RowValue(row), window->Engine().Records()[row - 1].Channels[channel]);
+    ui().recordScroll->setValue(10000);  // the widest counter, whole inside its frame
+    QLineEdit* counter = ui().recordCounter;
+    EXPECT_EQ(counter->text(), "#10000 / 10000");
+    EXPECT_LE(QFontMetrics(counter->font()).horizontalAdvance(counter->text()) + 2 * counter->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 4,
+              counter->width());
 }
 
 TAVRO_UI_TEST_MAIN()

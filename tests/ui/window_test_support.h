@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -117,6 +118,23 @@ protected:
     QStringList messages;  // "title: text" of each message box
     QStringList dialogFilters;
 };
+
+// Synthetic mouse events, delivered as the platform would.
+inline void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton,
+                  Qt::MouseButtons held = Qt::LeftButton) {
+    QMouseEvent event(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+inline void Click(QWidget* w, QPoint at) {
+    Mouse(w, QEvent::MouseButtonPress, at);
+    Mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+}
+inline void Hover(QWidget* w, QPoint at) { Mouse(w, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton); }
+inline void Wheel(QWidget* w, QPoint at, int steps) {  // forward: positive
+    QWheelEvent event(QPointF(at), w->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120 * steps), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &event);
+}
 
 inline QStringList BoxTexts(const MainWindow& w) {
     QStringList texts;
