@@ -29,7 +29,10 @@ void MainWindow::OnChannelChosen(int channel) {
     const ChannelInfo& info = ChannelCatalogue[static_cast<std::size_t>(channel)];
     ui_.chartFrame->setTitle(info.unit.empty() ? Latin1(info.name)
                                                : Latin1(info.name) + QStringLiteral(" (") + Latin1(info.unit) + ')');
-    for (int i = 0; i < kChannelCount; ++i) SetBoxColour(ui_.valueBoxes[i], i == channel ? QColor(255, 255, 192) : Qt::white);
+    // The others keep the window's background, so they turn transparent in
+    // the screenshot's PNG like the rest of it.
+    for (int i = 0; i < kChannelCount; ++i)
+        SetBoxColour(ui_.valueBoxes[i], i == channel ? QColor(255, 255, 192) : QColor(240, 240, 240));
     // The group is exclusive: turning this one on turns the others off.
     ui_.channelButtons[channel]->setChecked(true);
     OnBarsToggled();

@@ -61,7 +61,7 @@ TEST_F(WindowTest, ChoosingAChannel) {
         EXPECT_EQ(ui().chartFrame->title(), c.title);
         for (int i = 0; i < tavro::kChannelCount; ++i) {
             EXPECT_EQ(ui().channelButtons[i]->isChecked(), i == c.channel) << c.channel << " " << i;
-            EXPECT_EQ(ui().valueBoxes[i]->palette().color(QPalette::Base), i == c.channel ? lightYellow : Qt::white);
+            EXPECT_EQ(ui().valueBoxes[i]->palette().color(QPalette::Base), i == c.channel ? lightYellow : QColor(240, 240, 240));
         }
         EXPECT_EQ(std::pair(ui().chart->RowValue(1), ui().chart->RowValue(3)), std::pair(c.row1, c.row3));
         EXPECT_EQ(ui().chart->AxisLabels().front(), std::pair(1, QStringLiteral("09:05")));
