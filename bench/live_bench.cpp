@@ -11,10 +11,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -25,6 +22,7 @@
 
 #include "budget_rows.h"
 #include "frame_encoder.h"
+#include "kiss_server.h"  // the tests' server
 #include "main_window.h"
 
 namespace tavro::bench {
@@ -67,19 +65,10 @@ int main(int argc, char** argv) {
     window.show();
 
     // The server: 9900 frames at once, then 50 at 10 a second, then silence.
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(listener, reinterpret_cast<sockaddr*>(&address), size);
-    ::listen(listener, 1);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
     std::mutex mutex;
     std::vector<Clock::time_point> sent(kPreloaded + kMeasured + 1);
     std::atomic<bool> done{false};
-    std::thread server([&] {
-        const int client = ::accept(listener, nullptr, nullptr);
+    tavro::test::KissServer server([&](int client, int) {
         std::vector<std::uint8_t> preload;
         for (int k = 1; k <= kPreloaded; ++k) {
             const auto f = Frame(k);
@@ -97,7 +86,6 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ::close(client);
     });
 
     std::vector<double> latencyMs;
@@ -113,7 +101,7 @@ int main(int argc, char** argv) {
         }
     };
     window.ControlsForTesting().recordCounter->installEventFilter(&watch);
-    window.ConnectTo(QStringLiteral("127.0.0.1"), ntohs(address.sin_port));
+    window.ConnectTo(QStringLiteral("127.0.0.1"), server.Port());
     // The event loop until ready() or the time is up; it sleeps between events.
     const auto until = [&](const std::function<bool()>& ready, int seconds) {
         QEventLoop loop;
@@ -136,8 +124,7 @@ int main(int argc, char** argv) {
                            std::chrono::duration<double>(Clock::now() - idleStart).count();
     done = true;
     window.OnDisconnect();
-    server.join();
-    ::close(listener);
+    server.Stop();
 
     std::sort(latencyMs.begin(), latencyMs.end());
     const double worst = latencyMs.empty() ? 1e9 : latencyMs.back();
