@@ -21,12 +21,9 @@ std::string Frame(int packet, bool lower = false) {
     passgen::KissRaw raw{};
     raw[2] = packet;
     const auto frame = passgen::KissHousekeepingFrame(raw);
+    const std::string_view digits = lower ? "0123456789abcdef" : "0123456789ABCDEF";
     std::string hex;
-    for (std::size_t k = 1; k < frame.size(); ++k) {
-        static constexpr char kHex[] = "0123456789ABCDEF", kLower[] = "0123456789abcdef";
-        hex += (lower ? kLower : kHex)[frame[k] >> 4];
-        hex += (lower ? kLower : kHex)[frame[k] & 15];
-    }
+    for (std::size_t k = 1; k < frame.size(); ++k) hex += {digits[frame[k] >> 4], digits[frame[k] & 15]};
     return hex;
 }
 
@@ -36,7 +33,7 @@ std::string Read(const std::string& text) {
     std::string seen;
     for (const TelemetryRecord& r : s->Records().Records())
         seen += std::to_string(static_cast<int>(r.Channels[2])) + "@" + r.TimeText.substr(11, 12) + " ";
-    const FramingReport& report = s->Summary().files.at(0);
+    const FramingReport report = s->Summary().files.at(0);
     return seen + "bad " + std::to_string(report.badEntries);
 }
 
@@ -75,7 +72,7 @@ TEST(SatnogsReader, FramesAsKissDataFrames) {
     ASSERT_EQ(s->RecordCount(), 1);
     EXPECT_EQ(s->Records()[0].Channels[2], 7);
     EXPECT_EQ(s->Records()[0].StampValue1, 0);
-    const FramingReport& r = s->Summary().files.at(0);
+    const FramingReport r = s->Summary().files.at(0);
     EXPECT_EQ(std::tuple(r.frames, r.housekeeping, r.other, r.cutFrames), std::tuple(3, 1, 2, 1));
 }
 
