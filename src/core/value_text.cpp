@@ -68,7 +68,8 @@ void FifteenDigits(double a, char (&digits)[15], int& exponent) {
 // of them lead (at most 7: 0 -> "0").  1234 -> "00001234", zeros 4.
 static_assert(std::endian::native == std::endian::little, "the texts are stored a word at a time");
 std::uint64_t EightDigits(std::uint64_t w, int& zeros) {
-    std::uint64_t v = w / 10000 | (w % 10000) << 32;         // 4 digits in each half
+    const std::uint64_t high = (w * 109951163) >> 40;          // w / 10000 for w < 10^8
+    std::uint64_t v = high | (w - high * 10000) << 32;         // 4 digits in each half
     std::uint64_t h = (v * 10486) >> 20 & 0x0000007F0000007F;  // /100 for 0..9999
     v = h | (v - h * 100) << 16;                              // 2 digits in each quarter
     h = (v * 103) >> 10 & 0x000F000F000F000F;                 // /10 for 0..99
@@ -110,14 +111,16 @@ bool AppendTwoDecimalsFast(std::string& out, double value, char sep) {
     *p = '-';
     p += minus;
     int zeros;
-    const std::uint64_t low = EightDigits(q % 100000000, zeros);
-    if (q >= 100000000) {  // 1e6 or more: rare in telemetry, so the branch costs nothing
+    std::uint64_t low;
+    if (q < 100000000) {  // below 1e6: the branch goes the same way nearly always
+        low = EightDigits(q, zeros);
+        zeros = std::min(zeros, 5);  // "0.05": one digit before the separator
+    } else {
         const std::uint64_t high = EightDigits(q / 100000000, zeros) >> (8 * zeros);
         std::memcpy(p, &high, 8);
         p += 8 - zeros;
+        low = EightDigits(q % 100000000, zeros);
         zeros = 0;
-    } else {
-        zeros = std::min(zeros, 5);  // "0.05": one digit before the separator
     }
     const std::uint64_t whole = (low & 0xFFFFFFFFFFFF) >> (8 * zeros);
     std::memcpy(p, &whole, 8);
