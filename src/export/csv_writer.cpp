@@ -6,7 +6,9 @@ namespace tavro {
 
 std::string CsvText(const RecordTable& table, char sep) {
     std::string out;
-    out.reserve(static_cast<std::size_t>(table.RecordCount() + 1) * kChannelCount * 8);
+    // Room for 11 characters and ";" a value ("-1030000.00;"): a text that
+    // outgrows its room is copied whole. Pages never written cost nothing.
+    out.reserve(static_cast<std::size_t>(table.RecordCount() + 1) * kChannelCount * 12);
     for (const ChannelInfo& c : ChannelCatalogue) {
         out += c.name;
         out += ';';
