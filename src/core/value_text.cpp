@@ -116,7 +116,8 @@ bool AppendTwoDecimalsFast(std::string& out, double value, char sep) {
         low = EightDigits(q, zeros);
         zeros = std::min(zeros, 5);  // "0.05": one digit before the separator
     } else {
-        const std::uint64_t high = EightDigits(q / 100000000, zeros) >> (8 * zeros);
+        std::uint64_t high = EightDigits(q / 100000000, zeros);
+        high >>= 8 * zeros;
         std::memcpy(p, &high, 8);
         p += 8 - zeros;
         low = EightDigits(q % 100000000, zeros);
