@@ -97,7 +97,8 @@ bool AppendTwoDecimalsFast(std::string& out, double value, char sep) {
     const std::uint64_t scaled = 100 * m;                // below 2^60
     const std::uint64_t half = std::uint64_t{1} << (s - 1);
     const std::uint64_t r = scaled & ((std::uint64_t{1} << s) - 1);
-    const std::uint64_t distance = r > half ? r - half : half - r;
+    const auto below = static_cast<std::int64_t>(r) - static_cast<std::int64_t>(half);  // |r - half| < 2^61
+    const auto distance = static_cast<std::uint64_t>(std::abs(below));  // no branch: r is random here
     if (distance <= (m >> 40) + 1 && distance != 0) return false;
     const std::uint64_t q = (scaled >> s) + (r >= half ? 1 : 0);  // below 10^14
 
@@ -107,7 +108,8 @@ bool AppendTwoDecimalsFast(std::string& out, double value, char sep) {
     const std::size_t size = out.size();
     out.append(24, '\0');
     char* p = out.data() + size;
-    const int minus = value < 0 && q != 0 ? 1 : 0;  // zero has no sign
+    // The sign bit, not a comparison: no branch on a random sign. Zero has no sign.
+    const int minus = static_cast<int>(std::bit_cast<std::uint64_t>(value) >> 63) & (q != 0 ? 1 : 0);
     *p = '-';
     p += minus;
     int zeros;
