@@ -28,9 +28,10 @@ void ReadInSlices(ReaderState& state, const Bytes& bytes) {
 }
 }  // namespace
 
-Inputs GeneratedInputs(long long frames) {
+Inputs GeneratedInputs(long long frames, bool randomFields) {
     passgen::PassOptions options;
     options.frames = frames;
+    options.randomFields = randomFields;
     std::ostringstream kiss, log;
     passgen::WritePass(options, &kiss, &log);
     return {ToBytes(kiss.str()), ToBytes(log.str()), frames};

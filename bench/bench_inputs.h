@@ -1,5 +1,7 @@
 // The benchmark inputs: a capture and a log from the sample generator,
-// either read from files written by tavro-passgen or generated in memory.
+// either read from files written by tavro-passgen or generated in memory;
+// the generated pass (values mostly whole) or its random-valued twin (field
+// bytes at random, values with fractions as in real telemetry).
 #pragma once
 
 #include <cstdint>
@@ -20,7 +22,7 @@ struct Inputs {
 };
 
 // The pass of `frames` housekeeping frames, generated in memory.
-Inputs GeneratedInputs(long long frames);
+Inputs GeneratedInputs(long long frames, bool randomFields = false);
 
 // The whole file; exits with a message when it cannot be read.
 Bytes ReadWholeFile(const std::string& path);

@@ -10,7 +10,7 @@ namespace tavro::bench {
 void PrintRow(const BudgetRow& row) {
     std::printf("ROW\t%s\t%s\t%s\t%s\t%s\t%s\n", row.figure.c_str(), row.measured.c_str(), row.budget.c_str(),
                 row.baseline.empty() ? "-" : row.baseline.c_str(), row.ratio.empty() ? "-" : row.ratio.c_str(),
-                row.pass ? "PASS" : "MISS");
+                row.info ? "-" : row.pass ? "PASS" : "MISS");
     std::fflush(stdout);
 }
 

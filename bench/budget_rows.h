@@ -1,8 +1,9 @@
 // One line of the budget table, printed by every benchmark driver and
 // gathered by scripts/bench into one table:
 //
-//   ROW<TAB>figure<TAB>measured<TAB>budget<TAB>baseline<TAB>ratio<TAB>PASS|MISS
+//   ROW<TAB>figure<TAB>measured<TAB>budget<TAB>baseline<TAB>ratio<TAB>PASS|MISS|-
 //
+// "-" marks a figure without a budget, shown to explain another one.
 // Google Benchmark's own report goes to standard error; standard output
 // carries only ROW lines.
 #pragma once
@@ -22,6 +23,7 @@ struct BudgetRow {
     std::string baseline;  // empty: none
     std::string ratio;     // empty: none
     bool pass = false;
+    bool info = false;  // no budget: neither PASS nor MISS
 };
 
 void PrintRow(const BudgetRow& row);

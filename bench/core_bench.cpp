@@ -1,10 +1,13 @@
 // In-process figures: KISS and log read+decode from memory against a memchr
 // pass over the same bytes, the CSV export against std::to_chars, the TLM
 // report of one record, and the load path's cost per frame at two sizes.
+// Reading and the CSV export run on two inputs: the generated pass (values
+// mostly whole numbers) and its random-valued twin (field bytes at random).
 //
-//   tavro_core_bench [--kiss F --log F] [--kiss-large F --large-frames N] [benchmark flags]
+//   tavro_core_bench [--kiss F --log F] [--kiss-random F --log-random F]
+//                    [--kiss-large F --large-frames N] [benchmark flags]
 //
-// Without --kiss/--log the 10000-frame pass is generated in memory.
+// Inputs not given are generated in memory.
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -22,9 +25,18 @@ namespace {
 
 constexpr long long kFrames = 10000;
 
-Inputs g_inputs;
-RecordTable g_table;  // the 10000 records of the capture, for the exports
-std::string g_kissPath, g_largePath;
+// One input pair and the records of its capture, for the exports.
+struct InputSet {
+    const char* name;   // benchmark name suffix
+    const char* frames; // after the frame count: "-frame" or "-frame random-valued"
+    bool randomFields;
+    std::string kissPath, logPath;
+    Inputs inputs;
+    RecordTable table;
+};
+InputSet g_sets[] = {{"pass", "-frame", false, {}, {}, {}, {}}, {"random", "-frame random-valued", true, {}, {}, {}, {}}};
+const RecordTable& g_table = g_sets[0].table;  // the generated pass, for the TLM report
+std::string g_largePath;
 long long g_largeFrames = 0;
 
 std::size_t CountByte(const Bytes& bytes, std::uint8_t value) {
@@ -38,36 +50,36 @@ std::size_t CountByte(const Bytes& bytes, std::uint8_t value) {
     return count;
 }
 
-void BM_KissReadDecode(benchmark::State& state) {
+void BM_KissReadDecode(benchmark::State& state, const InputSet& set) {
     for (auto _ : state) {
-        ReaderState state;
-        ReadKiss(state, g_inputs.kiss);
-        benchmark::DoNotOptimize(state.table.RecordCount());
+        ReaderState read;
+        ReadKiss(read, set.inputs.kiss);
+        benchmark::DoNotOptimize(read.table.RecordCount());
     }
 }
-void BM_MemchrFend(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(CountByte(g_inputs.kiss, 0xC0));
+void BM_MemchrFend(benchmark::State& state, const InputSet& set) {
+    for (auto _ : state) benchmark::DoNotOptimize(CountByte(set.inputs.kiss, 0xC0));
 }
-void BM_LogReadDecode(benchmark::State& state) {
+void BM_LogReadDecode(benchmark::State& state, const InputSet& set) {
     for (auto _ : state) {
-        ReaderState state;
-        ReadLog(state, g_inputs.log);
-        benchmark::DoNotOptimize(state.table.RecordCount());
+        ReaderState read;
+        ReadLog(read, set.inputs.log);
+        benchmark::DoNotOptimize(read.table.RecordCount());
     }
 }
-void BM_MemchrLf(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(CountByte(g_inputs.log, '\n'));
+void BM_MemchrLf(benchmark::State& state, const InputSet& set) {
+    for (auto _ : state) benchmark::DoNotOptimize(CountByte(set.inputs.log, '\n'));
 }
 
-void BM_CsvExport(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(CsvText(g_table, '.').size());
+void BM_CsvExport(benchmark::State& state, const InputSet& set) {
+    for (auto _ : state) benchmark::DoNotOptimize(CsvText(set.table, '.').size());
 }
 // The same values and separators, each value in std::to_chars' shortest form.
-void BM_ToCharsShortest(benchmark::State& state) {
+void BM_ToCharsShortest(benchmark::State& state, const InputSet& set) {
     for (auto _ : state) {
         std::string out;
-        out.reserve(static_cast<std::size_t>(g_table.RecordCount() + 1) * kChannelCount * 8);
-        for (const TelemetryRecord& r : g_table.Records()) {
+        out.reserve(static_cast<std::size_t>(set.table.RecordCount() + 1) * kChannelCount * 24);  // never copied as it grows
+        for (const TelemetryRecord& r : set.table.Records()) {
             for (double v : r.Channels) {
                 char buf[32];
                 out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
@@ -118,20 +130,23 @@ void ReadFileIntoFullTable(benchmark::State& state, const std::string& path) {
 
 void Register() {
     using benchmark::kMillisecond;
-    benchmark::RegisterBenchmark("KissReadDecode", BM_KissReadDecode)->Unit(kMillisecond);
-    benchmark::RegisterBenchmark("MemchrFend", BM_MemchrFend)->Unit(kMillisecond);
-    benchmark::RegisterBenchmark("LogReadDecode", BM_LogReadDecode)->Unit(kMillisecond);
-    benchmark::RegisterBenchmark("MemchrLf", BM_MemchrLf)->Unit(kMillisecond);
-    benchmark::RegisterBenchmark("CsvExport", BM_CsvExport)->Unit(kMillisecond);
-    benchmark::RegisterBenchmark("ToCharsShortest", BM_ToCharsShortest)->Unit(kMillisecond);
+    for (const InputSet& set : g_sets) {
+        const std::string n = std::string("/") + set.name;
+        benchmark::RegisterBenchmark(("KissReadDecode" + n).c_str(), BM_KissReadDecode, set)->Unit(kMillisecond);
+        benchmark::RegisterBenchmark(("MemchrFend" + n).c_str(), BM_MemchrFend, set)->Unit(kMillisecond);
+        benchmark::RegisterBenchmark(("LogReadDecode" + n).c_str(), BM_LogReadDecode, set)->Unit(kMillisecond);
+        benchmark::RegisterBenchmark(("MemchrLf" + n).c_str(), BM_MemchrLf, set)->Unit(kMillisecond);
+        benchmark::RegisterBenchmark(("CsvExport" + n).c_str(), BM_CsvExport, set)->Unit(kMillisecond);
+        benchmark::RegisterBenchmark(("ToCharsShortest" + n).c_str(), BM_ToCharsShortest, set)->Unit(kMillisecond);
+    }
     benchmark::RegisterBenchmark("TlmReport", BM_TlmReport)->Unit(benchmark::kMicrosecond);
-    if (!g_kissPath.empty() && !g_largePath.empty() && g_largeFrames > 0) {
-        benchmark::RegisterBenchmark("FileRead/small", [](benchmark::State& s) { ReadFile(s, g_kissPath); })
+    if (!g_sets[0].kissPath.empty() && !g_largePath.empty() && g_largeFrames > 0) {
+        benchmark::RegisterBenchmark("FileRead/small", [](benchmark::State& s) { ReadFile(s, g_sets[0].kissPath); })
             ->Unit(kMillisecond);
         benchmark::RegisterBenchmark("FileRead/large", [](benchmark::State& s) { ReadFile(s, g_largePath); })
             ->Unit(kMillisecond)
             ->Iterations(1);
-        benchmark::RegisterBenchmark("FullTableRead/small", [](benchmark::State& s) { ReadFileIntoFullTable(s, g_kissPath); })
+        benchmark::RegisterBenchmark("FullTableRead/small", [](benchmark::State& s) { ReadFileIntoFullTable(s, g_sets[0].kissPath); })
             ->Unit(kMillisecond);
         benchmark::RegisterBenchmark("FullTableRead/large", [](benchmark::State& s) { ReadFileIntoFullTable(s, g_largePath); })
             ->Unit(kMillisecond)
@@ -144,25 +159,41 @@ double MBps(std::size_t bytes, double ns) { return static_cast<double>(bytes) / 
 std::string Megabytes(std::size_t bytes) { return Fixed(static_cast<double>(bytes) / 1e6, 2) + " MB"; }
 
 // Read+decode speed against one memchr pass over the same bytes.
-void ReportReader(const BestOfReporter& r, const std::string& what, const Bytes& bytes, const std::string& decode,
-                  const std::string& scan, const std::string& scanName, double budgetMBps) {
+void ReportReader(const BestOfReporter& r, const InputSet& set, bool kiss, double budgetMBps) {
+    const std::string n = std::string("/") + set.name;
+    const std::string decode = (kiss ? "KissReadDecode" : "LogReadDecode") + n;
+    const std::string scan = (kiss ? "MemchrFend" : "MemchrLf") + n;
     if (!r.Ran(decode) || !r.Ran(scan)) return;
+    const Bytes& bytes = kiss ? set.inputs.kiss : set.inputs.log;
     const double decodeNs = r.BestNs(decode), scanNs = r.BestNs(scan);
     const double speed = MBps(bytes.size(), decodeNs);
-    PrintRow({what + " read+decode, " + std::to_string(g_inputs.frames) + "-frame " +
-                  (what == "KISS" ? "capture" : "log") + " (" + Megabytes(bytes.size()) + "), memory",
+    PrintRow({std::string(kiss ? "KISS" : "log") + " read+decode, " + std::to_string(set.inputs.frames) + set.frames +
+                  (kiss ? " capture" : " log") + " (" + Megabytes(bytes.size()) + "), memory",
               Fixed(speed, 0) + " MB/s", ">= " + Fixed(budgetMBps, 0) + " MB/s",
-              scanName + " " + Fixed(MBps(bytes.size(), scanNs), 0) + " MB/s", Fixed(decodeNs / scanNs, 1) + "x time",
-              speed >= budgetMBps});
+              (kiss ? "memchr FEND " : "memchr LF ") + Fixed(MBps(bytes.size(), scanNs), 0) + " MB/s",
+              Fixed(decodeNs / scanNs, 1) + "x time", speed >= budgetMBps});
+}
+
+// Nanoseconds per value of the CSV export against to_chars on the same values.
+void ReportCsv(const BestOfReporter& r, const InputSet& set, double budgetNs, double budgetRatio) {
+    const std::string n = std::string("/") + set.name;
+    if (!r.Ran("CsvExport" + n) || !r.Ran("ToCharsShortest" + n)) return;
+    const double values = static_cast<double>(set.table.RecordCount()) * kChannelCount;
+    const double csv = r.BestNs("CsvExport" + n) / values, toChars = r.BestNs("ToCharsShortest" + n) / values;
+    PrintRow({"CSV export, " + std::to_string(set.table.RecordCount()) + (set.randomFields ? " random-valued" : "") +
+                  " records (" + Fixed(values, 0) + " values)",
+              Fixed(csv, 1) + " ns/value", "<= " + Fixed(budgetNs, 0) + " ns/value, <= " + Fixed(budgetRatio, 1) + "x baseline",
+              "to_chars shortest " + Fixed(toChars, 1) + " ns/value", Fixed(csv / toChars, 2) + "x",
+              csv <= budgetNs && csv <= budgetRatio * toChars});
 }
 
 // Nanoseconds per frame at both sizes.
 void ReportPerFrame(const BestOfReporter& r, const std::string& what, const std::string& name, bool twoSided) {
     const std::string large = name + "/large/iterations:1";
     if (!r.Ran(name + "/small") || !r.Ran(large)) return;
-    const double a = r.BestNs(name + "/small") / static_cast<double>(g_inputs.frames);
+    const double a = r.BestNs(name + "/small") / static_cast<double>(kFrames);
     const double b = r.BestNs(large) / static_cast<double>(g_largeFrames);
-    const std::string small = std::to_string(g_inputs.frames);
+    const std::string small = std::to_string(kFrames);
     PrintRow({"cost per frame, " + what + ", " + std::to_string(g_largeFrames) + " vs " + small + " frames",
               Fixed(b, 0) + " ns/frame", twoSided ? "within 20 %" : "<= 1.2x baseline",
               small + " frames " + Fixed(a, 0) + " ns/frame", Fixed(b / a, 2) + "x",
@@ -170,16 +201,10 @@ void ReportPerFrame(const BestOfReporter& r, const std::string& what, const std:
 }
 
 void Report(const BestOfReporter& r) {
-    ReportReader(r, "KISS", g_inputs.kiss, "KissReadDecode", "MemchrFend", "memchr FEND", 300);
-    ReportReader(r, "log", g_inputs.log, "LogReadDecode", "MemchrLf", "memchr LF", 150);
-    if (r.Ran("CsvExport") && r.Ran("ToCharsShortest")) {
-        const double values = static_cast<double>(g_table.RecordCount()) * kChannelCount;
-        const double csv = r.BestNs("CsvExport") / values, toChars = r.BestNs("ToCharsShortest") / values;
-        PrintRow({"CSV export, " + std::to_string(g_table.RecordCount()) + " records (" + Fixed(values, 0) + " values)",
-                  Fixed(csv, 1) + " ns/value", "<= 60 ns/value, <= 3x baseline",
-                  "to_chars shortest " + Fixed(toChars, 1) + " ns/value", Fixed(csv / toChars, 2) + "x",
-                  csv <= 60 && csv <= 3 * toChars});
-    }
+    for (const InputSet& set : g_sets) ReportReader(r, set, true, 1000);
+    for (const InputSet& set : g_sets) ReportReader(r, set, false, 800);
+    ReportCsv(r, g_sets[0], 60, 3);
+    ReportCsv(r, g_sets[1], 15, 1);
     if (r.Ran("TlmReport")) {
         const double us = r.BestNs("TlmReport") / 1e3;
         PrintRow({"TLM report of one record", Fixed(us, 1) + " us", "<= 50 us", "", "", us <= 50});
@@ -194,27 +219,28 @@ void Report(const BestOfReporter& r) {
 
 int main(int argc, char** argv) {
     using namespace tavro::bench;
-    std::string logPath;
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
-        if (a == "--kiss" && i + 1 < argc) g_kissPath = argv[++i];
-        else if (a == "--log" && i + 1 < argc) logPath = argv[++i];
+        if (a == "--kiss" && i + 1 < argc) g_sets[0].kissPath = argv[++i];
+        else if (a == "--log" && i + 1 < argc) g_sets[0].logPath = argv[++i];
+        else if (a == "--kiss-random" && i + 1 < argc) g_sets[1].kissPath = argv[++i];
+        else if (a == "--log-random" && i + 1 < argc) g_sets[1].logPath = argv[++i];
         else if (a == "--kiss-large" && i + 1 < argc) g_largePath = argv[++i];
         else if (a == "--large-frames" && i + 1 < argc) g_largeFrames = std::atoll(argv[++i]);
         else argv[kept++] = argv[i];
     }
     argc = kept;
-    if (!g_kissPath.empty() && !logPath.empty()) {
-        g_inputs = {ReadWholeFile(g_kissPath), ReadWholeFile(logPath), kFrames};
-    } else {
-        g_inputs = GeneratedInputs(kFrames);
-        g_kissPath.clear();
-    }
-    {
-        ReaderState state;
-        ReadKiss(state, g_inputs.kiss);
-        g_table = state.table;
+    for (InputSet& set : g_sets) {
+        if (!set.kissPath.empty() && !set.logPath.empty()) {
+            set.inputs = {ReadWholeFile(set.kissPath), ReadWholeFile(set.logPath), kFrames};
+        } else {
+            set.inputs = GeneratedInputs(kFrames, set.randomFields);
+            set.kissPath.clear();
+        }
+        ReaderState read;
+        ReadKiss(read, set.inputs.kiss);
+        set.table = read.table;
     }
     Register();
     BestOfReporter reporter;

@@ -47,7 +47,8 @@ TEST(ParseNumber, HexTexts) {
     const struct { const char* text; std::int32_t value; } cases[] = {
         {"A2", 162}, {"a2", 162}, {"0xff", 255}, {"0XFF", 255}, {"&h10", 16}, {"&H10", 16}, {"0x", 0}, {"zz", 0},
         {"1G", 1}, {"", 0}, {"&", 0}, {" 1", 0}, {"7FFF", 32767}, {"FFFF", -1}, {"8000", -32768}, {"10000", 65536},
-        {"80000000", -2147483647 - 1}, {"FFFFFFFF", -1}, {"100000000", 0}, {"00FF", 255},
+        {"80000000", -2147483647 - 1}, {"FFFFFFFF", -1}, {"100000000", 0}, {"00FF", 255}, {"fF", 255}, {"09", 9},
+        {"9", 9}, {"g0", 0}, {"0g", 0}, {"/0", 0}, {":0", 0}, {"@A", 0}, {"`a", 0},  // neighbours of the digits
     };
     for (const auto& c : cases) EXPECT_EQ(ParseNumber(c.text), c.value) << '"' << c.text << '"';
 }

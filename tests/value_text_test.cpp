@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <random>
 #include <string>
@@ -27,12 +28,14 @@ static std::string Reference(double v, char sep) {
     if (n >= 0 && n < 15 && digits[n] >= '5') {
         int i = static_cast<int>(whole.size()) - 1;
         while (i >= 0 && whole[i] == '9') whole[i--] = '0';
-        i < 0 ? void(whole.insert(0, "1")) : void(++whole[i]);
+        i < 0 ? void(whole = "1" + whole) : void(++whole[i]);
     }
-    if (whole.size() < 3) whole.insert(0, 3 - whole.size(), '0');
+    if (whole.size() < 3) whole = std::string(3 - whole.size(), '0') + whole;
     whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size() - 3));
     const bool zero = whole.find_first_not_of('0') == std::string::npos;
-    return (v < 0 && !zero ? "-" : "") + whole.substr(0, whole.size() - 2) + sep + whole.substr(whole.size() - 2);
+    std::string text(v < 0 && !zero ? "-" : "");
+    text.append(whole, 0, whole.size() - 2).append(1, sep).append(whole, whole.size() - 2);
+    return text;
 }
 
 TEST(FormatTwoDecimals, Table) {
@@ -50,26 +53,35 @@ TEST(FormatTwoDecimals, Table) {
     EXPECT_EQ(FormatTwoDecimals(-DBL_MAX, '.'), "-179769313486232" + std::string(294, '0') + ".00");
 }
 
-// Many magnitudes, ties, and doubles next to a 16-digit decimal ending in 5
-// (the midpoint between two 15-digit texts, where the exact binary value decides).
+// Many magnitudes, telemetry products, ties, and doubles next to a 16-digit
+// decimal ending in 5 (the midpoint between two 15-digit texts, where the
+// exact binary value decides) in every decade from 1e-4 to 1e16.
+// TAVRO_FORMAT_VALUES sets the number of values (scripts/bench: 10 million).
 TEST(FormatTwoDecimals, MatchesTheReferenceOnRandomValues) {
+    const char* count = std::getenv("TAVRO_FORMAT_VALUES");
+    const long long values = count ? std::atoll(count) : 200'000;
     std::mt19937_64 rng(20261206);
-    const auto check = [](double v) {
+    long long checked = 0;
+    const auto check = [&](double v) {
         const char sep = std::signbit(v) ? ',' : '.';
         ASSERT_EQ(FormatTwoDecimals(v, sep), Reference(v, sep)) << std::hexfloat << v;
+        ++checked;
     };
-    for (int k = 0; k < 25'000; ++k) {
+    const double factors[] = {0.395, 0.000239, -0.2959, 0.016129, -0.2922, 0.015625, 0.001, 7.5, 3.3 / 1024};
+    for (int decade = -4; checked < values; decade = decade == 16 ? -4 : decade + 1) {
         const double sign = (rng() & 1) ? -1.0 : 1.0;
         if (const double any = std::bit_cast<double>(rng()); std::isfinite(any)) check(any);
         check(sign * std::ldexp(static_cast<double>(rng() >> 11), static_cast<int>(rng() % 140) - 80));
+        const auto x = static_cast<double>(static_cast<std::int16_t>(rng()));
+        check(x * factors[rng() % std::size(factors)] + (rng() & 1 ? 190.65 : 0));
         check(sign * static_cast<double>(rng() % 10'000'000'000) / std::pow(10.0, static_cast<double>(rng() % 17)));
         const double tie = (static_cast<double>(rng() % 10'000'000'000) + 0.5) / 100;  // x.xx5
-        for (double x : {tie, std::nextafter(tie, 0.0)}) check(sign * x);
+        for (double t : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e300)}) check(sign * t);
         char text[40];
-        std::snprintf(text, sizeof text, "%llu5e-%d", 100'000'000'000'000ULL + rng() % 900'000'000'000'000ULL,
-                      static_cast<int>(rng() % 22));
+        std::snprintf(text, sizeof text, "%llu5e%d", 100'000'000'000'000ULL + rng() % 900'000'000'000'000ULL,
+                      decade - 15);  // d.dddddddddddddd5 * 10^decade
         const double m = sign * std::strtod(text, nullptr);
-        for (double x : {m, std::nextafter(m, 0.0), std::nextafter(m, 2 * m)}) check(x);
+        for (double t : {m, std::nextafter(m, 0.0), std::nextafter(m, 2 * m)}) check(t);
     }
 }
 

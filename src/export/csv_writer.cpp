@@ -23,7 +23,9 @@ void AppendCsvRow(std::string& out, const TelemetryRecord& r, char sep) {
 
 std::string CsvText(const RecordTable& table, char sep) {
     std::string out;
-    out.reserve(static_cast<std::size_t>(table.RecordCount() + 1) * kChannelCount * 8);
+    // Room for 11 characters and ";" a value ("-1030000.00;"): a text that
+    // outgrows its room is copied whole. Pages never written cost nothing.
+    out.reserve(static_cast<std::size_t>(table.RecordCount() + 1) * kChannelCount * 12);
     out += CsvHeader();
     for (const TelemetryRecord& r : table.Records()) AppendCsvRow(out, r, sep);
     return out;

@@ -3,6 +3,7 @@
 //   tavro-passgen --kiss pass.kss --log pass.log              the sample pass (300 frames)
 //   tavro-passgen --satnogs pass_satnogs.csv                  the same as a SatNOGS export, three stations
 //   tavro-passgen --kiss big.kss --frames 1000000 --seed 7    1000000 housekeeping frames
+//   tavro-passgen --kiss noisy.kss --random-fields             field bytes at random
 //
 // The output depends on the options only (no clock, no system randomness),
 // and is written as it is generated, so any size fits in little memory.
@@ -23,8 +24,9 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tavro-passgen [--kiss PATH] [--log PATH] [--satnogs PATH] [--frames N] [--seed S]\n"
-    "  writes a deterministic sample pass; at least one of --kiss, --log and --satnogs\n";
+    "usage: tavro-passgen [--kiss PATH] [--log PATH] [--satnogs PATH] [--frames N] [--seed S] [--random-fields]\n"
+    "  writes a deterministic sample pass; at least one of --kiss, --log and --satnogs;\n"
+    "  --random-fields draws the housekeeping field bytes at random\n";
 
 template <typename T>
 bool ParseWhole(std::string_view text, T& value) {
@@ -64,6 +66,8 @@ int main(int argc, char** argv) {
             ++a;
         } else if (arg == "--seed" && hasValue && ParseWhole(argv[a + 1], options.seed)) {
             ++a;
+        } else if (arg == "--random-fields") {
+            options.randomFields = true;
         } else {
             std::cerr << "tavro-passgen: bad argument " << arg << "\n" << kUsage;
             return 2;

@@ -205,6 +205,11 @@ std::string PointingText(const Moment& m) {
     return buf;
 }
 
+// Field bytes from position first on, at random.
+void Scramble(std::vector<std::uint8_t>& frame, std::size_t first, Random& r) {
+    for (std::size_t k = first - 1; k < frame.size(); ++k) frame[k] = r.Byte();
+}
+
 void Write(std::ostream* out, const std::vector<std::uint8_t>& frame) {
     if (!out) return;
     const auto bytes = KissWrap(frame);
@@ -241,8 +246,14 @@ PassCounts WritePass(const PassOptions& options, std::ostream* kiss, std::ostrea
         // the same whether or not the log is written.
         const KissRaw kissRaw = KissFields(m, random);
         const LogRaw logRaw = LogFields(m, random);
-        if (kiss) Write(kiss, KissHousekeepingFrame(kissRaw, i % 9 == 5 ? 0x64 : 0x62));
-        if (log) WriteLine(log, LogHousekeepingLine(clock, logRaw));
+        auto kissFrame = KissHousekeepingFrame(kissRaw, i % 9 == 5 ? 0x64 : 0x62);
+        auto logBytes = LogHousekeepingBytes(logRaw);  // from the frame type at position 18
+        if (options.randomFields) {
+            Scramble(kissFrame, kKissFrameTypePosition + 1, random);
+            Scramble(logBytes, 2, random);
+        }
+        Write(kiss, kissFrame);
+        if (log) WriteLine(log, LogLine(clock, logBytes));
         ++counts.housekeeping;
         if (i % 37 == 20) {
             const auto payload = TypeTwoBytes(random);

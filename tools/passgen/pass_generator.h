@@ -10,6 +10,10 @@
 // stations, frames with the second header (callsign byte 0x64) and frames of
 // type 2 are mixed in; values vary smoothly over the pass and some fields hold
 // C0 and DB bytes, which the KISS file carries escaped.
+//
+// With randomFields the housekeeping frames keep their headers, frame type
+// and times, but every field byte is drawn at random, as in real telemetry,
+// whose values have fractions: 8E 0A at 44-45 -> Batt voltage 1067.29 V.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +25,7 @@ struct PassOptions {
     static constexpr long long kSamplePassFrames = 300;
     long long frames = kSamplePassFrames;  // housekeeping frames
     std::uint64_t seed = 20261128;
+    bool randomFields = false;  // housekeeping field bytes at random
 };
 
 struct PassCounts {
