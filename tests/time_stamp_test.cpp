@@ -8,7 +8,11 @@
 
 using namespace tavro;
 
-static std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+static TimeStamp Parse(const std::string& payload, std::array<double, 3> numbers) {
+    TimeStamp stamp{"left from the last frame", numbers};
+    ParseTimeStampFrame(std::vector<std::uint8_t>(payload.begin(), payload.end()), stamp);
+    return stamp;
+}
 
 TEST(TimeStamp, FramesTimesAndNumbers) {
     const struct { std::string payload, text; std::array<double, 3> numbers; } frames[] = {
@@ -16,8 +20,8 @@ TEST(TimeStamp, FramesTimesAndNumbers) {
         {std::string(9, '\0'), std::string(9, '\0'), {4, 5, 6}},  // 8 bytes 20..7E and any 9 bytes are text
     };
     for (const auto& c : frames) {
-        EXPECT_EQ(ParseTimeStampFrame(Bytes(c.payload), {4, 5, 6}).text, c.text) << c.payload;
-        EXPECT_EQ(ParseTimeStampFrame(Bytes(c.payload), {4, 5, 6}).numbers, c.numbers) << c.payload;
+        EXPECT_EQ(Parse(c.payload, {4, 5, 6}).text, c.text) << c.payload;
+        EXPECT_EQ(Parse(c.payload, {4, 5, 6}).numbers, c.numbers) << c.payload;
     }
     // Other 8 bytes: big-endian milliseconds since 1970, while the year has four digits;
     // 10000-01-01 and later (the top bit set too, "\x1F" "2:00UTC") stay text.
@@ -29,7 +33,7 @@ TEST(TimeStamp, FramesTimesAndNumbers) {
     for (const auto& c : binary) {
         std::string payload;
         for (int k = 7; k >= 0; --k) payload += static_cast<char>(c.ms >> (8 * k));
-        EXPECT_EQ(ParseTimeStampFrame(Bytes(payload), {}).text, c.text ? c.text : payload) << c.ms;
+        EXPECT_EQ(Parse(payload, {}).text, c.text ? c.text : payload) << c.ms;
     }
     const struct { std::int64_t ms; const char* text; } times[] = {
         {-1, "1969-12-31 23:59:59.999 UTC"},          {951825600123, "2000-02-29 12:00:00.123 UTC"},

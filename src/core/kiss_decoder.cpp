@@ -2,11 +2,16 @@
 
 #include <cmath>
 
+#include <utility>
+
 #include "field_readers.h"
 
 namespace tavro {
 
-double KissChannelValue(int channel, double x) {
+namespace {
+
+// Raw field value x of a channel -> stored engineering value.
+inline double ChannelValue(int channel, double x) {
     switch (channel) {
         case 8:
         case 9: return std::pow(x, 2.0) * 0.000239;
@@ -25,18 +30,15 @@ double KissChannelValue(int channel, double x) {
     }
 }
 
+template <std::size_t... I>
+void DecodeFields(const FrameBuffer& frame, TelemetryRecord& record, std::index_sequence<I...>) {
+    ((record.Channels[I] = ChannelValue(I, FieldAt<kKissLayout[I]>(frame))), ...);
+}
+
+}  // namespace
+
 void DecodeKissFrame(const FrameBuffer& frame, TelemetryRecord& record) {
-    for (int i = 0; i < kKissChannelCount; ++i) {
-        const FieldSpec& f = kKissLayout[static_cast<std::size_t>(i)];
-        double x = 0;
-        switch (f.kind) {
-            case FieldKind::U8: x = frame(f.position); break;
-            case FieldKind::U16: x = ReadU16(frame, f.position); break;
-            case FieldKind::S16: x = ReadS16(frame, f.position); break;
-            default: break;  // the KISS layout has no other kinds
-        }
-        record.Channels[static_cast<std::size_t>(i)] = KissChannelValue(i, x);
-    }
+    DecodeFields(frame, record, std::make_index_sequence<kKissChannelCount>());
 }
 
 }  // namespace tavro

@@ -65,9 +65,6 @@ inline constexpr std::array<std::uint8_t, 17> kKissHeader64 = {0x00, 0xA2, 0x84,
 inline constexpr int kKissFrameTypePosition = 20;
 inline constexpr int kKissFrameEnd = 111;
 
-// Raw field value x of a channel -> stored engineering value.
-double KissChannelValue(int channel, double x);
-
 // Fills channels 0..45 of record from the frame; channel 46 is not touched.
 void DecodeKissFrame(const FrameBuffer& frame, TelemetryRecord& record);
 

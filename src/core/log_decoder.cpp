@@ -1,10 +1,15 @@
 #include "log_decoder.h"
 
+#include <utility>
+
 #include "field_readers.h"
 
 namespace tavro {
 
-double LogChannelValue(int channel, double x) {
+namespace {
+
+// Raw field value x of a channel -> stored engineering value.
+inline double ChannelValue(int channel, double x) {
     switch (channel) {
         case 10: return x * 0.001;
         case 11: return ((x * 2.5) / 204800) / (0.47 / 2);
@@ -29,19 +34,15 @@ double LogChannelValue(int channel, double x) {
     }
 }
 
+template <std::size_t... I>
+void DecodeFields(const FrameBuffer& frame, TelemetryRecord& record, std::index_sequence<I...>) {
+    ((record.Channels[I] = ChannelValue(I, FieldAt<kLogLayout[I]>(frame))), ...);
+}
+
+}  // namespace
+
 void DecodeLogFrame(const FrameBuffer& frame, TelemetryRecord& record) {
-    for (int i = 0; i < kChannelCount; ++i) {
-        const FieldSpec& f = kLogLayout[static_cast<std::size_t>(i)];
-        double x = 0;
-        switch (f.kind) {
-            case FieldKind::U8: x = frame(f.position); break;
-            case FieldKind::U16: x = ReadU16(frame, f.position); break;
-            case FieldKind::S16: x = ReadS16(frame, f.position); break;
-            case FieldKind::U32: x = ReadU32(frame, f.position); break;
-            case FieldKind::F64: x = ReadF64(frame, f.position); break;
-        }
-        record.Channels[static_cast<std::size_t>(i)] = LogChannelValue(i, x);
-    }
+    DecodeFields(frame, record, std::make_index_sequence<kChannelCount>());
 }
 
 }  // namespace tavro

@@ -56,9 +56,6 @@ inline constexpr std::array<FieldSpec, kChannelCount> kLogLayout = {{
     {122, FieldKind::U16}, {124, FieldKind::U8},  {125, FieldKind::U16},
 }};
 
-// Raw field value x of a channel -> stored engineering value.
-double LogChannelValue(int channel, double x);
-
 // Fills all 47 channels of record from the frame.
 void DecodeLogFrame(const FrameBuffer& frame, TelemetryRecord& record);
 

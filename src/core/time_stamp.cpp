@@ -59,8 +59,8 @@ std::string MillisecondsToTimeText(std::int64_t ms) {
     return buf;
 }
 
-TimeStamp ParseTimeStampFrame(std::span<const std::uint8_t> payload, const std::array<double, 3>& numbers) {
-    TimeStamp stamp{{}, numbers};
+void ParseTimeStampFrame(std::span<const std::uint8_t> payload, TimeStamp& stamp) {
+    stamp.binary = false;
     if (payload.size() == 8) {
         bool binary = false;
         for (std::uint8_t b : payload) binary = binary || b < 0x20 || b > 0x7E;
@@ -70,13 +70,13 @@ TimeStamp ParseTimeStampFrame(std::span<const std::uint8_t> payload, const std::
         if (binary && v < kMillisecondsOfYear10000) {
             stamp.text = MillisecondsToTimeText(static_cast<std::int64_t>(v));
             stamp.binary = true;
-            return stamp;
+            return;
         }
     }
     const std::string_view text(reinterpret_cast<const char*>(payload.data()), payload.size());
     const auto semicolon = text.find(';');
     stamp.text.assign(text.substr(0, semicolon));
-    if (semicolon == std::string_view::npos) return stamp;
+    if (semicolon == std::string_view::npos) return;
     std::string_view rest = text.substr(semicolon + 1);
     for (int field = 0; field < 3; ++field) {
         const auto next = rest.find(';');
@@ -84,7 +84,6 @@ TimeStamp ParseTimeStampFrame(std::span<const std::uint8_t> payload, const std::
         if (next == std::string_view::npos) break;
         rest = rest.substr(next + 1);
     }
-    return stamp;
 }
 
 }  // namespace tavro

@@ -24,9 +24,10 @@ struct TimeStamp {
     bool binary = false;  // 8 bytes of milliseconds, not text
 };
 
-// payload: the frame bytes after the command byte. numbers come in as the
-// reader's current stamp numbers and go out updated.
-TimeStamp ParseTimeStampFrame(std::span<const std::uint8_t> payload, const std::array<double, 3>& numbers);
+// payload: the frame bytes after the command byte. stamp.numbers come in as
+// the reader's current stamp numbers and go out updated; the text is
+// written into stamp.text, whose room is used again frame after frame.
+void ParseTimeStampFrame(std::span<const std::uint8_t> payload, TimeStamp& stamp);
 
 // The number a field starts with: blanks skipped, sign, digits, "." digits,
 // exponent; no number gives 0. "  -1.5e3xyz" -> -1500, "abc" -> 0.

@@ -30,6 +30,7 @@
 
 #include "framing_report.h"
 #include "record_table.h"
+#include "time_stamp.h"
 
 namespace tavro {
 
@@ -53,7 +54,7 @@ public:
     // The arrival time the last frame ended by a FEND took, once.
     std::optional<std::int64_t> TakeArrivalStamp() { return std::exchange(arrival_, std::nullopt); }
 
-    const std::array<double, 3>& StampNumbers() const { return stamps_; }
+    const std::array<double, 3>& StampNumbers() const { return stamp_.numbers; }
 
 private:
     void Put(std::uint8_t b);
@@ -63,10 +64,11 @@ private:
     CaptureState& state_;
     RecordTable& table_;
     FramingReport& report_;
-    std::array<double, 3> stamps_{};
+    TimeStamp stamp_{};  // the latest time stamp frame's; its numbers start at 0
     bool inFrame_ = false;
     bool escape_ = false;
     long long length_ = 0;  // bytes of the current frame after unescaping
+    int dirty_ = FrameBuffer::kSize;  // positions 1..dirty_ may hold bytes (another reader's too)
     std::function<std::int64_t()> clock_;
     bool stampSinceHousekeeping_ = false;
     std::optional<std::int64_t> arrival_;

@@ -58,7 +58,7 @@ void LogReader::EndLine() {
         // a pair past the end of the text reads 0.
         const std::size_t last = std::min<std::size_t>(hexLength, FrameBuffer::kSize - 18);
         for (std::size_t j = 0; j <= last && 3 * j < hex.size(); ++j) {
-            frame(static_cast<int>(18 + j)) = static_cast<std::uint8_t>(ParseNumber(hex.substr(3 * j, 2)));
+            frame(static_cast<int>(18 + j)) = static_cast<std::uint8_t>(ParseHexPair(hex.substr(3 * j, 2)));
         }
     }
     const bool housekeeping = frame(kLogFrameTypePosition) == 1;
