@@ -88,7 +88,6 @@ public:
     // --- settings: the "0.00" separator of texts and exports; merging of
     // duplicate frames (from the next selection on)
     void SetDecimalSeparator(char separator) { separator_ = separator; }
-    char DecimalSeparator() const { return separator_; }
     void SetMergeDuplicates(bool merge) { table_.SetMergeDuplicates(merge); }
     bool MergeDuplicates() const { return table_.MergeDuplicates(); }
 
@@ -115,7 +114,6 @@ public:
     // The connection dropped: the frame in progress is discarded.
     void StreamDropped();
     void EndStream();
-    bool Streaming() const { return live_ != nullptr; }
     // The counts of the stream so far.
     FramingReport StreamReport() const;
     // The recording's path (another name when that one was taken, once
