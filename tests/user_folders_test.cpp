@@ -1,10 +1,6 @@
 // Which conf.ini is read and where outputs go, beside the program or in the user's folders.
+// (The real environment and file system: the window's UserFolders test.)
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 #include "user_folders.h"
 
@@ -55,40 +51,4 @@ TEST(UserDir, Table) {
         {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(UserDir(c.text, "XDG_PICTURES_DIR", "/home/me/"), c.want) << c.text;
-}
-
-// The real environment and file system; both variables are put back afterwards.
-TEST(FolderFactsOf, ReadOnlyProgramFolderAndConfigFiles) {
-    namespace fs = std::filesystem;
-    const fs::path root = fs::temp_directory_path() / ("tavro_folders_" + std::to_string(::getpid()));
-    fs::create_directories(root / "program");
-    fs::create_directories(root / "config");
-    std::ofstream(root / "config/user-dirs.dirs") << "XDG_PICTURES_DIR=\"$HOME/Fotos\"\n";
-    const char* saved[] = {std::getenv("HOME"), std::getenv("XDG_CONFIG_HOME")};
-    const std::string savedHome = saved[0] ? saved[0] : "", savedConfig = saved[1] ? saved[1] : "";
-    ::setenv("HOME", "/home/me", 1);
-    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-
-    const std::string program = (root / "program").string();
-    const FolderFacts writable = FolderFactsOf(program);
-    fs::permissions(root / "program", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
-    const FolderFacts readOnly = FolderFactsOf(program + "/");
-    fs::permissions(root / "program", fs::perms::owner_write, fs::perm_options::add);
-    std::ofstream(root / "program/conf.ini") << "SCREENSHOT=NO\n";
-    const FolderFacts withConf = FolderFactsOf(program);
-
-    saved[0] ? ::setenv("HOME", savedHome.c_str(), 1) : ::unsetenv("HOME");
-    saved[1] ? ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
-    fs::remove_all(root);
-
-    EXPECT_TRUE(writable.programFolderWritable);
-    EXPECT_FALSE(readOnly.programFolderWritable);  // for root too: no write bit is left
-    EXPECT_FALSE(readOnly.confIniInProgramFolder);
-    EXPECT_TRUE(withConf.confIniInProgramFolder);
-    const ProgramFolders chosen = ChooseFolders(readOnly);
-    EXPECT_EQ(chosen.confIni, (root / "config/tavro/conf.ini").string());
-    EXPECT_EQ(chosen.imageFolder, "/home/me/Fotos/");
-    EXPECT_EQ(chosen.captureFolder, "/home/me/Documents/TAVRO/");
-    EXPECT_EQ(ChooseFolders(withConf).confIni, program + "/conf.ini");
 }
