@@ -1,4 +1,4 @@
-// The open commands through the real file dialog, and what they allow while they read.
+// The open commands through the real file dialog. (What they allow while they read: stress_test.)
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -88,30 +88,6 @@ TEST_F(WindowTest, TooManyFilesAreRefused) {
     EXPECT_EQ(messages.join(""), QString::fromUtf8("TAVRO Telemetry Decoder: Es wurden zu viele Dateien ausgewählt!"));
     EXPECT_EQ(SelectionFiles(*window), QStringList{Path("first.kss")});
     EXPECT_EQ(window->Engine().RecordCount(), 2);  // refused: nothing changes
-}
-
-TEST_F(WindowTest, CommandsWaitForTheRead) {
-    WriteBytes(Path("long.kss"), KissCapture(400));
-    window->SliceBytes = 512;
-    bool probed = false;
-    std::function<void()> probe = [&] {  // between two slices, once some records are in
-        MainWindow& w = *window;
-        if (w.Engine().RecordCount() == 0) return QTimer::singleShot(0, &w, probe);
-        probed = true;
-        for (QAction* a : {w.ControlsForTesting().openKissAction, w.ControlsForTesting().openLogAction, w.ControlsForTesting().writeCsvAction, w.ControlsForTesting().writeTlmAction})
-            EXPECT_FALSE(a->isEnabled());
-        for (QWidget* c : std::initializer_list<QWidget*>{w.ControlsForTesting().screenshotButton, w.ControlsForTesting().recordScroll, w.ControlsForTesting().barsCheck, w.ControlsForTesting().channelButtons[3]})
-            EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
-        EXPECT_TRUE(w.ControlsForTesting().infoAction->isEnabled());
-        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
-        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    };
-    QTimer::singleShot(0, window.get(), probe);
-    window->OpenFiles({Path("long.kss")});
-    EXPECT_TRUE(probed);
-    EXPECT_EQ(window->Engine().RecordCount(), 400);
-    EXPECT_TRUE(ui().writeTlmAction->isEnabled() && ui().screenshotButton->isEnabled() && ui().recordScroll->isEnabled());
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The window under stress: commands and a close during a read, a second open at once, many steps in a row.
+// The window under stress: commands (disabled, and refused) and a close during a read, a second
+// open at once, many steps in a row.
 #include <QtWidgets>
 
 #include "channel_chart.h"
@@ -20,6 +21,11 @@ TEST_F(Stress, CommandsDuringAReadAreRefusedAndAClosedWindowEndsTheProgram) {
     EachPass([&] {
         if (!window->Reading()) return true;  // not yet started
         if (window->Engine().Records().FramesNotStored() > 0) return notStored = window->Engine().Records().FramesNotStored(), !window->close();
+        for (QAction* a : {ui().openKissAction, ui().openLogAction, ui().writeCsvAction, ui().writeTlmAction}) EXPECT_FALSE(a->isEnabled());
+        for (QWidget* c : std::initializer_list<QWidget*>{ui().screenshotButton, ui().recordScroll, ui().barsCheck, ui().channelButtons[3]})
+            EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+        EXPECT_TRUE(ui().infoAction->isEnabled());
+        EXPECT_TRUE(QGuiApplication::overrideCursor() && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor);
         window->OnOpenKiss(), window->OnWriteCsv(), window->OnScreenshot();
         window->OpenFiles({Path("other.log")}), ui().channelButtons[10]->click();  // other.log: never read
         return ++pauses > 0;
@@ -28,6 +34,7 @@ TEST_F(Stress, CommandsDuringAReadAreRefusedAndAClosedWindowEndsTheProgram) {
     QTimer::singleShot(60000, window.get(), [] { QApplication::exit(3); });  // the program did not end
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_FALSE(window->Reading());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(window->Engine().Records().FramesNotStored(), notStored);  // nothing read after the close
     EXPECT_GT(pauses, 10);
     EXPECT_EQ(messages, QStringList());  // no dialog, no message box
