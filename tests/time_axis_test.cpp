@@ -1,4 +1,5 @@
-// Labels of the chart's record axis, and printable time texts.
+// Labels of the chart's record axis, and printable time texts. (That neighbouring labels
+// differ and keep their distance, over many widths: the chart's LabelsNeitherRepeatNorOverlap.)
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -57,28 +58,6 @@ TEST(TimeAxis, LabelsOnDistinctMinutesHoursOrDays) {
         {"empty", TimeAxis(), 1, 10, 10, {}},
     };
     for (const auto& c : cases) EXPECT_EQ(c.axis.Labels(c.first, c.last, c.maxLabels), c.labels) << c.name;
-}
-
-TEST(TimeAxis, NeighboursDifferAndKeepTheirDistance) {
-    const struct { const char* name; TimeAxis axis; } passes[] = {
-        {"5 minutes", Pass(300, 6, 10, 14, 1, true)},
-        {"3 hours", Pass(2000, 6, 22, 30, 5, true)},
-        {"3 days", Pass(10000, 6, 10, 14, 26, false)},
-    };
-    for (const auto& p : passes) {
-        const int rows = p.axis.RowCount();
-        for (int maxLabels : {1, 2, 5, 13, 40, 97}) {
-            for (const auto& [first, last] : {std::pair(1, rows), std::pair(rows / 3, rows / 2)}) {
-                const Labels labels = p.axis.Labels(first, last, maxLabels);
-                ASSERT_FALSE(labels.empty());
-                EXPECT_LE(labels.size(), static_cast<std::size_t>(maxLabels) + 1) << p.name;
-                for (std::size_t i = 1; i < labels.size(); ++i) {
-                    EXPECT_NE(labels[i].text, labels[i - 1].text) << p.name << " " << maxLabels << " " << i;
-                    EXPECT_GE(labels[i].row - labels[i - 1].row, double(last - first + 1) / maxLabels) << p.name;
-                }
-            }
-        }
-    }
 }
 
 TEST(TimeAxis, PrintableText) {
