@@ -9,13 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <thread>
 
-#include "frame_encoder.h"
+#include "test_support.h"
 
 namespace tavro::test {
 
@@ -28,12 +25,6 @@ struct ExportOutcome {
     std::string message;  // the front end's report
 };
 using Exporter = std::function<ExportOutcome(const ExportCall&)>;
-
-inline std::string FileText(const std::filesystem::path& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
 
 inline void CheckExportSafety(const std::filesystem::path& dir, const Exporter& exportCsv) {
     namespace fs = std::filesystem;

@@ -2,13 +2,12 @@
 // each event, duplicates merged and the table full; and why a file gave no records.
 #include <gtest/gtest.h>
 
-#include "frame_encoder.h"
 #include "test_support.h"
 
 namespace tavro {
 namespace {
 
-using test::Bytes;
+using namespace test;
 
 std::string Counts(const FramingReport& r) {
     return std::to_string(r.frames) + " frames: " + std::to_string(r.housekeeping) + " hk " + std::to_string(r.stampsText) +
@@ -17,17 +16,6 @@ std::string Counts(const FramingReport& r) {
            " bad " + std::to_string(r.badEntries) + "; " + std::to_string(r.stored) + " stored " +
            std::to_string(r.notStored) + " not " + std::to_string(r.duplicates) + " dup";
 }
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-Bytes Hk(int packet) {
-    passgen::KissRaw raw{};
-    raw[2] = packet;
-    return passgen::KissWrap(passgen::KissHousekeepingFrame(raw));
-}
-
 TEST(FramingReport, KissEvents) {
     const Bytes stream = Cat({{'x', 'y', 'z'}, Hk(1), Hk(1), Hk(2),                    // 3 junk bytes; a duplicate
                               passgen::KissWrap(passgen::KissTimeStampFrame("T;1")),   // a text stamp

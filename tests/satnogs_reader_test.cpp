@@ -2,31 +2,20 @@
 // entries, a file that is not JSON, and the sample pass heard by three stations.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "file_reading.h"
-#include "frame_encoder.h"
 #include "satnogs_reader.h"
 #include "test_support.h"
 
 namespace tavro {
 namespace {
 
-namespace fs = std::filesystem;
-
 // A housekeeping frame (header 62) with Packet cnt = packet, as SatNOGS gives
 // it: the AX.25 frame without the KISS command byte, in hex.
 std::string Frame(int packet, bool lower = false) {
-    passgen::KissRaw raw{};
-    raw[2] = packet;
-    const auto frame = passgen::KissHousekeepingFrame(raw);
+    const char* digits = lower ? "0123456789abcdef" : "0123456789ABCDEF";
+    const test::Bytes frame = test::HkFrame(packet);
     std::string hex;
-    for (std::size_t k = 1; k < frame.size(); ++k) {
-        static constexpr char kHex[] = "0123456789ABCDEF", kLower[] = "0123456789abcdef";
-        hex += (lower ? kLower : kHex)[frame[k] >> 4];
-        hex += (lower ? kLower : kHex)[frame[k] & 15];
-    }
+    for (std::size_t k = 1; k < frame.size(); ++k) hex += {digits[frame[k] >> 4], digits[frame[k] & 15]};
     return hex;
 }
 
@@ -95,9 +84,8 @@ TEST(SatnogsTimeText, Forms) {
 
 // A file that starts with "[" but is no JSON fails like an unreadable file; the others are read.
 TEST(SatnogsReader, NoJsonBetweenTwoGoodFiles) {
-    const fs::path dir = fs::temp_directory_path() / ("tavro-satnogs-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const std::string a = (dir / "a.csv").string(), bad = (dir / "b.json").string(), c = (dir / "c.json").string();
+    const test::TempDir dir("satnogs");
+    const std::string a = dir.Path("a.csv"), bad = dir.Path("b.json"), c = dir.Path("c.json");
     std::ofstream(a) << "2026-12-06 10:00:01|" << Frame(1) << "\n";
     std::ofstream(bad) << "[{\"timestamp\": \"2026-12-06 10:00:02\", \"frame\": \"" << Frame(2) << "\"}";  // no "]"
     std::ofstream(c) << "[{\"timestamp\": \"2026-12-06 10:00:03\", \"frame\": \"" << Frame(3) << "\"}]";
@@ -106,7 +94,6 @@ TEST(SatnogsReader, NoJsonBetweenTwoGoodFiles) {
     ReadSelection(session, {{a, InputKind::Satnogs}, {bad, InputKind::Satnogs}, {c, InputKind::Satnogs}}, quiet);
     EXPECT_EQ(session.Summary().failures, std::vector<std::string>{"cannot read " + bad + ": not valid JSON"});
     EXPECT_EQ(session.RecordCount(), 2);
-    fs::remove_all(dir);
 }
 
 // The sample pass as three stations heard it, merged: the capture's 300 records, value for value.
