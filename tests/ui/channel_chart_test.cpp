@@ -1,8 +1,5 @@
 // The chart of one channel: its value range, its axis labels, bars or a
-// line, and zoom, pan and click driven by mouse events.
-#include "channel_chart.h"
-
-#include <qcustomplot.h>
+// line, and zoom and pan driven by mouse events. (Clicks: record_browser_test.)
 
 #include <cmath>
 #include <limits>
@@ -107,7 +104,7 @@ TEST_F(Chart, WheelZoomsAroundThePointerDragPansDoubleClickShowsAll) {
 
     Mouse(Plot(), QEvent::MouseButtonPress, pointer);
     Mouse(Plot(), QEvent::MouseMove, pointer + QPoint(5000, 0));  // far right: pans to the start, no further
-    Mouse(Plot(), QEvent::MouseButtonRelease, pointer + QPoint(5000, 0), Qt::LeftButton, Qt::NoButton);
+    Release(Plot(), pointer + QPoint(5000, 0));
     EXPECT_NEAR(chart.RowsInView().first, 0.5, 1e-9);
     EXPECT_NEAR(chart.RowsInView().second - chart.RowsInView().first, 512, 1);
 
@@ -116,18 +113,6 @@ TEST_F(Chart, WheelZoomsAroundThePointerDragPansDoubleClickShowsAll) {
 
     Mouse(Plot(), QEvent::MouseButtonDblClick, pointer);
     EXPECT_EQ(chart.RowsInView(), std::pair(0.5, 1000.5));
-}
-
-TEST_F(Chart, AClickNamesItsRowADragDoesNot) {
-    chart.PlotChannel(Ramp(40), true);
-    QList<int> clicked;
-    QObject::connect(&chart, &tavro::ui::ChannelChart::RecordClicked, [&clicked](int row) { clicked << row; });
-    Click(Plot(), At(12));
-    Click(Plot(), At(40.3));
-    Mouse(Plot(), QEvent::MouseButtonPress, At(20));
-    Mouse(Plot(), QEvent::MouseMove, At(25));
-    Mouse(Plot(), QEvent::MouseButtonRelease, At(25), Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(clicked, (QList<int>{12, 40}));
 }
 
 }  // namespace

@@ -1,11 +1,4 @@
 // The window at start-up: captions, controls, menus, conf.ini and folders; the Info window.
-#include <QCheckBox>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
 
 #include "window_test_support.h"
 
@@ -43,7 +36,10 @@ TEST_F(WindowTest, StartUp) {
 // not write (installed): conf.ini from the user's configuration unless one lies beside the program,
 // and pictures in the user's Pictures folder (user-dirs.dirs names it).
 TEST_F(WindowTest, UserFolders) {
-    const SavedVariables saved{"HOME", "XDG_CONFIG_HOME", "PATH"};
+    struct Restore {  // the variables as they were
+        const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME"), path = qgetenv("PATH");
+        ~Restore() { qputenv("HOME", home), qputenv("XDG_CONFIG_HOME", config), qputenv("PATH", path); }
+    } restore;
     const QString home = Path("home"), pictures = home + "/Fotos/";
     qputenv("HOME", QFile::encodeName(home));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + "/.config"));

@@ -1,7 +1,4 @@
 // The bundled converter, run as a program on bitmaps made here.
-#include <QImage>
-#include <QProcess>
-#include <QSet>
 
 #include "window_test_support.h"
 

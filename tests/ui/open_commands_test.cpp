@@ -1,12 +1,5 @@
 // The open commands through the real file dialog. (What they allow while they read: stress_test.)
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
 
-#include "channel_chart.h"
 #include "window_test_support.h"
 
 namespace {

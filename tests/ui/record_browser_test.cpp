@@ -1,17 +1,9 @@
 // Stepping through the records (counter, value boxes, time label), choosing
 // the charted channel (title, highlighted box, chart), and the two exports.
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QRadioButton>
-#include <QScrollBar>
 
 #include "atomic_file.h"
 #include "export_safety.h"
-#include "channel_chart.h"
 #include "window_test_support.h"
-
-#include <qcustomplot.h>
 
 namespace {
 
@@ -75,8 +67,8 @@ TEST_F(WindowTest, ChoosingAChannel) {
     EXPECT_FALSE(ui().chart->IsBars());
 }
 
-// The marker follows the scroll bar, a click on the chart shows its record,
-// hovering reads the value out as its box shows it.
+// The marker follows the scroll bar, a click on the chart shows its record (a drag
+// does not), hovering reads the value out as its box shows it.
 TEST_F(WindowTest, TheChartMarksChoosesAndReadsOut) {
     Load("pass.kss", 300);
     window->setAttribute(Qt::WA_DontShowOnScreen);
@@ -86,11 +78,13 @@ TEST_F(WindowTest, TheChartMarksChoosesAndReadsOut) {
     ui().recordScroll->setValue(7);
     EXPECT_EQ(ui().chart->MarkerRow(), 7);
     QCustomPlot* plot = ui().chart->Plot();
-    const auto at = [plot](int row) { return QPoint(qRound(plot->xAxis->coordToPixel(row)), plot->axisRect()->center().y()); };
-    Click(plot, at(120));
+    const auto at = [plot](double row) { return QPoint(qRound(plot->xAxis->coordToPixel(row)), plot->axisRect()->center().y()); };
+    Click(plot, at(119.7));  // the nearest row
     EXPECT_EQ(std::pair(ui().recordScroll->value(), ui().recordCounter->text()), std::pair(120, QStringLiteral("#120 / 300")));
     EXPECT_EQ(ui().valueBoxes[10]->text(), "4740.00");
     EXPECT_EQ(ui().chart->MarkerRow(), 120);
+    Mouse(plot, QEvent::MouseButtonPress, at(20)), Mouse(plot, QEvent::MouseMove, at(60)), Release(plot, at(60));
+    EXPECT_EQ(ui().recordScroll->value(), 120);  // a drag chooses no record
     Hover(plot, at(2));
     EXPECT_EQ(ui().chart->Readout(), "#2  2026-12-06 09:05:00.000 UTC\n79.00 V");
     Hover(plot, QPoint(1, 1));  // outside the plot area

@@ -1,15 +1,6 @@
 // The "S" button: what the bitmap shows, where it goes, how the converter is
 // started and what the status line and message boxes say.
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QImage>
-#include <QPushButton>
-#include <QThread>
-
-#include "channel_chart.h"
 #include "window_test_support.h"
-
-#include <qcustomplot.h>
 
 namespace {
 

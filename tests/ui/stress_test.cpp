@@ -1,8 +1,6 @@
 // The window under stress: commands (disabled, and refused) and a close during a read, a second
 // open at once, many steps in a row.
-#include <QtWidgets>
 
-#include "channel_chart.h"
 #include "value_text.h"
 #include "window_test_support.h"
 

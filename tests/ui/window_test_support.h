@@ -2,18 +2,13 @@
 // whose message boxes are recorded, and the real open dialog typed into.
 #pragma once
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QtWidgets>
 #include <gtest/gtest.h>
+#include <qcustomplot.h>
 
 #include <memory>
 
+#include "channel_chart.h"
 #include "frame_encoder.h"
 #include "main_window.h"
 
@@ -59,21 +54,6 @@ inline QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-// Puts environment variables back as they were (or unset) when it goes.
-class SavedVariables {
-public:
-    SavedVariables(std::initializer_list<const char*> names) {
-        for (const char* name : names) saved_.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
-    }
-    ~SavedVariables() {
-        for (const Saved& s : saved_) s.set ? qputenv(s.name, s.value) : qunsetenv(s.name);
-    }
-
-private:
-    struct Saved { const char* name; bool set; QByteArray value; };
-    std::vector<Saved> saved_;
-};
 
 // A window in a temporary program folder (conf.ini, samples, exports); MakeWindow() again after a conf.ini.
 class WindowTest : public testing::Test {
@@ -125,10 +105,8 @@ inline void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton butt
     QMouseEvent event(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
     QApplication::sendEvent(w, &event);
 }
-inline void Click(QWidget* w, QPoint at) {
-    Mouse(w, QEvent::MouseButtonPress, at);
-    Mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-}
+inline void Release(QWidget* w, QPoint at) { Mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton); }
+inline void Click(QWidget* w, QPoint at) { Mouse(w, QEvent::MouseButtonPress, at), Release(w, at); }
 inline void Hover(QWidget* w, QPoint at) { Mouse(w, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton); }
 inline void Wheel(QWidget* w, QPoint at, int steps) {  // forward: positive
     QWheelEvent event(QPointF(at), w->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120 * steps), Qt::NoButton,
