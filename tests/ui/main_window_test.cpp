@@ -73,8 +73,7 @@ TEST_F(WindowTest, UserFolders) {
 }
 
 TEST_F(WindowTest, InfoWindowOneAtATime) {
-    window->setAttribute(Qt::WA_DontShowOnScreen);
-    window->show();  // the Info window opens centred over it
+    Show();  // the Info window opens centred over it
     for (int round = 0; round < 2; ++round) {  // and again once closed
         ui().infoAction->trigger();
         window->OnInfo();

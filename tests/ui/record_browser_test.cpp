@@ -71,9 +71,7 @@ TEST_F(WindowTest, ChoosingAChannel) {
 // does not), hovering reads the value out as its box shows it.
 TEST_F(WindowTest, TheChartMarksChoosesAndReadsOut) {
     Load("pass.kss", 300);
-    window->setAttribute(Qt::WA_DontShowOnScreen);
-    window->show();
-    QApplication::processEvents();
+    Show();
     ui().channelButtons[10]->click();
     ui().recordScroll->setValue(7);
     EXPECT_EQ(ui().chart->MarkerRow(), 7);

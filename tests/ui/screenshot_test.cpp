@@ -36,9 +36,7 @@ TEST_P(Screenshot, Command1) {
     qputenv("PATH", QFile::encodeName(Path("bin")));
     MakeWindow();
     Load("pass1.kss", 60);
-    window->setAttribute(Qt::WA_DontShowOnScreen);
-    window->show();
-    QApplication::processEvents();  // laid out as on the screen
+    Show();
     QStringList statuses;
     QObject::connect(ui().statusLine, &QLineEdit::textChanged, [&statuses](const QString& text) { statuses << text; });
     const QList<QWidget*> controls{ui().barsCheck, ui().screenshotButton};
@@ -87,8 +85,7 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         Load("pass1.kss", 60);
-        window->setAttribute(Qt::WA_DontShowOnScreen);
-        window->show();
+        Show();
         QApplication::setActiveWindow(window.get());  // focus as on a desktop
         QApplication::processEvents();
     }

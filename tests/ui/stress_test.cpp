@@ -14,7 +14,7 @@ TEST_F(Stress, CommandsDuringAReadAreRefusedAndAClosedWindowEndsTheProgram) {
     WriteBytes(Path("long.kss"), KissCapture(12000));  // more than the table holds
     window->ExecDialog = [this](QDialog&) { return messages << "dialog", int(QDialog::Rejected); };
     window->SliceBytes = 2000;
-    window->setAttribute(Qt::WA_DontShowOnScreen), window->show();
+    Show();
     int pauses = 0, notStored = -1;
     EachPass([&] {
         if (!window->Reading()) return true;  // not yet started

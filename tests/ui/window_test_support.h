@@ -69,6 +69,11 @@ protected:
     QString Path(const QString& name) const { return folder.filePath(name); }
     // The window's widgets (its test accessor).
     const MainWindow::Controls& ui() const { return window->ControlsForTesting(); }
+    void Show() {  // off screen, laid out as on the screen
+        window->setAttribute(Qt::WA_DontShowOnScreen);
+        window->show();
+        QApplication::processEvents();
+    }
     // Writes a sample capture and opens it, as the command line does.
     void Load(const QString& name, int records) {
         WriteBytes(Path(name), KissCapture(records));
