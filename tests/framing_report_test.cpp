@@ -22,15 +22,9 @@ TEST(FramingReport, KissEvents) {
                               passgen::KissWrap(passgen::KissBinaryTimeStampFrame(5)),  // a binary stamp
                               {0xC0, 0x00, 0x41, 0xDB, 0x41, 0xDB, 0xC0},             // 2 broken escapes
                               Cat({{0xC0}, Bytes(600, 0x42), {0xC0, 0xC0}})});        // cut at 512
-    Session session;
-    session.SetMergeDuplicates(true);
-    session.BeginSelection();
-    session.BeginFile("a.kss", InputKind::Kiss);
-    session.Feed(stream);
-    session.EndFile();
-    EXPECT_EQ(Counts(session.Summary().files.at(0)),
-              "7 frames: 3 hk 1+1 stamps 2 other; junk 3 esc 2 cut 1 bad 0; 2 stored 0 not 1 dup");
-    EXPECT_EQ(session.Summary().files.at(0).bytes, stream.size());
+    const FramingReport report = Read(InputKind::Kiss, stream, {}, true)->Summary().files.at(0);
+    EXPECT_EQ(Counts(report), "7 frames: 3 hk 1+1 stamps 2 other; junk 3 esc 2 cut 1 bad 0; 2 stored 0 not 1 dup");
+    EXPECT_EQ(report.bytes, stream.size());
 }
 
 TEST(FramingReport, LogEventsAndAFullTable) {

@@ -25,20 +25,18 @@ struct Live : testing::Test {
         KissTcpClient::Options options;
         options.host = host, options.port = port, options.reconnect = attempts > 1, options.delays = {20ms};
         KissTcpClient client(options);
+        bool ended = false;
         int connections = 0;
-        for (auto deadline = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < deadline;) {
+        for (auto deadline = std::chrono::steady_clock::now() + 20s; !ended && std::chrono::steady_clock::now() < deadline;) {
             client.WaitForMessages(50ms);
-            bool ended = false;
             for (KissTcpClient::Message& m : client.Take()) {
                 if (m.event == KissTcpClient::Event::Bytes) session.Feed(m.bytes);
                 if (m.event == KissTcpClient::Event::Dropped) {
-                    session.StreamDropped();
-                    drops.push_back(m.detail);
+                    session.StreamDropped(), drops.push_back(m.detail);
                     if (++connections >= attempts) client.Stop();
                 }
                 ended = ended || m.event == KissTcpClient::Event::Ended;
             }
-            if (ended) break;
         }
         recordingError = session.RecordingError();
         session.EndStream();

@@ -7,16 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <span>
 #include <sstream>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "dump_writer.h"
 #include "frame_encoder.h"
@@ -26,15 +21,11 @@ namespace tavro::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// "C0 09 3A" -> {0xC0, 0x09, 0x3A}; blanks and line breaks between pairs are skipped.
+// "C0 09 3A" -> {0xC0, 0x09, 0x3A}: pairs of hex digits between blanks.
 inline Bytes Hex(std::string_view text) {
     Bytes out;
-    auto digit = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == ' ' || text[i] == '\n') continue;
-        out.push_back(static_cast<std::uint8_t>(digit(text[i]) * 16 + digit(text[i + 1])));
-        ++i;
-    }
+    std::istringstream in{std::string(text)};
+    for (unsigned byte = 0; in >> std::hex >> byte;) out.push_back(static_cast<std::uint8_t>(byte));
     return out;
 }
 
@@ -116,8 +107,9 @@ inline ProgramRun RunProgram(const std::vector<std::string>& args, const std::st
 
 // One selection of one file of kind, fed in slices that end at cuts.
 inline std::unique_ptr<Session> Read(InputKind kind, std::span<const std::uint8_t> stream,
-                                     const std::vector<std::size_t>& cuts = {}) {
+                                     const std::vector<std::size_t>& cuts = {}, bool mergeDuplicates = false) {
     auto session = std::make_unique<Session>();
+    session->SetMergeDuplicates(mergeDuplicates);
     session->BeginSelection();
     session->BeginFile("capture", kind);
     std::size_t from = 0;

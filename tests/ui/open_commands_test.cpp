@@ -15,17 +15,10 @@ QStringList SelectionFiles(const MainWindow& w) {
 TEST_F(WindowTest, BothSamplesThroughTheDialog) {
     WriteBytes(Path("pass1.kss"), KissCapture(3));
     WriteBytes(Path("day1.log"), LogText(3));
-    const struct {
-        void (MainWindow::*command)();
-        const char *name, *filter;
-        int channel;  // charted after the read
-        const char *boxText, *time, *title;
-    } cases[] = {
-        {&MainWindow::OnOpenKiss, "pass1.kss", "KISS Files (*.kss)", 5, "10", "2026-12-06 09:05:00.000 UTC",
-         "Cmd valid"},
-        {&MainWindow::OnOpenLog, "day1.log", "Log Files (*.log)", 16, "200", "10:20:00.000 UTC",
-         "Solar curr (mA)"},
-    };
+    const struct { void (MainWindow::*command)(); const char *name, *filter; int channel; const char *boxText, *time, *title; } cases[] = {
+        {&MainWindow::OnOpenKiss, "pass1.kss", "KISS Files (*.kss)", 5, "10", "2026-12-06 09:05:00.000 UTC", "Cmd valid"},
+        {&MainWindow::OnOpenLog, "day1.log", "Log Files (*.log)", 16, "200", "10:20:00.000 UTC", "Solar curr (mA)"},
+    };  // channel: charted after the read
     for (const auto& c : cases) {
         AnswerDialog(c.name);
         (window.get()->*c.command)();
@@ -38,6 +31,10 @@ TEST_F(WindowTest, BothSamplesThroughTheDialog) {
         EXPECT_TRUE(ui().channelButtons[c.channel]->isChecked());
         EXPECT_EQ(ui().chartFrame->title(), c.title);
     }
+    // A value too long for its box shows in full as the box's tooltip.
+    EXPECT_EQ(std::pair(ui().valueBoxes[21]->text(), ui().valueBoxes[21]->toolTip()),
+              std::pair(QStringLiteral("750000000000000000000.00"), QStringLiteral("750000000000000000000.00")));
+    EXPECT_EQ(ui().valueBoxes[16]->toolTip(), "");
 }
 
 TEST_F(WindowTest, UnreadableFileThenACancelledDialogChangesNothing) {

@@ -1,7 +1,6 @@
 // The window under stress: commands (disabled, and refused) and a close during a read, a second
 // open at once, many steps in a row.
 
-#include "value_text.h"
 #include "window_test_support.h"
 
 using namespace uitest;
@@ -57,7 +56,7 @@ TEST_F(Stress, ASecondOpenRightAfterTheFirstThenScrollStepsAndChannelSwitches) {
         if (k % 2) QCoreApplication::processEvents();  // some before the last plot was painted
         const int p = ui().recordScroll->value();
         ASSERT_EQ(ui().recordCounter->text(), QStringLiteral("#%1 / 10000").arg(p)) << "step " << k;
-        ASSERT_EQ(ui().valueBoxes[7]->text().toStdString(), tavro::DisplayText(7, window->Engine().Records()[p - 1].Channels[7], '.'));
+        ASSERT_EQ(ui().valueBoxes[5]->text(), QString::number(9 + p)) << "step " << k;  // Cmd valid of record p
     }
     EXPECT_EQ(window->SelectedChannel(), static_cast<int>(channel));
     EXPECT_TRUE(ui().chartFrame->title().startsWith(ui().channelButtons[channel]->text()));

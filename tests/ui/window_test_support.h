@@ -31,12 +31,12 @@ inline std::vector<std::uint8_t> KissCapture(int records, std::string_view stamp
     return bytes;
 }
 
-// Log record k: time 10:20:(k % 60), Solar curr 200 + k, Batt voltage 12.00 V.
+// Log record k: time 10:20:(k % 60), Solar curr 200 + k, Batt voltage 12.00 V, Mag Delta 1 7.5e20 nT.
 inline std::string LogText(int records) {
     std::string text;
     for (int k = 0; k < records; ++k) {
         tavro::passgen::LogRaw raw{};
-        raw[16] = 200 + k, raw[10] = 12000;
+        raw[16] = 200 + k, raw[10] = 12000, raw[21] = 1e20;
         const QString time = QString::asprintf("10:%02d:%02d", 20 + k / 60 % 40, k % 60);
         text += tavro::passgen::LogHousekeepingLine(time.toStdString(), raw) + "\n";
     }
