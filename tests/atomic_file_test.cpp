@@ -1,7 +1,5 @@
 // Atomic writes where the target cannot be written. (The rules every export
 // follows, through both front ends: export_safety.h.)
-#include <gtest/gtest.h>
-
 #include "atomic_file.h"
 #include "test_support.h"
 

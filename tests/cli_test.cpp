@@ -1,7 +1,4 @@
 // tavro-cli end to end: files in, exit status, summary and output files out.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include "cli.h"
 #include "cli_help.h"
 #include "kiss_server.h"
@@ -26,8 +23,7 @@ protected:
             raw[10] = 100 + k;
             bytes = Cat({bytes, passgen::KissWrap(passgen::KissHousekeepingFrame(raw))});
         }
-        std::ofstream(Path(name), std::ios::binary) << Str(bytes);
-        return Path(name);
+        return dir_.Write(name, Str(bytes));
     }
     int Run(const std::vector<std::string>& args) { err_.str(""); return cli::Main(args, err_); }
     std::vector<std::string> FileLines(const std::string& name) const { return Lines(FileText(Path(name))); }
@@ -86,9 +82,8 @@ TEST_F(CliTest, DumpEscapesTimeTextsAndKeepsFullPrecision) {
 
 // A framing report: one row per file and a total, the same counts as the window's.
 TEST_F(CliTest, ReportTable) {
-    const std::string a = WriteKiss("a.kss", 2), b = Path("b.kss");
     // 36 bytes of time stamp frame, 2 x 113 of housekeeping frame; 4 junk bytes, a frame with a broken escape.
-    std::ofstream(b, std::ios::binary) << "junk\xC0\xC0\xDB\x41\xC0";
+    const std::string a = WriteKiss("a.kss", 2), b = dir_.Write("b.kss", "junk\xC0\xC0\xDB\x41\xC0");
     ASSERT_EQ(Run({"--kiss", "--report", "--csv", Path("r.csv"), a, b}), 0);
     EXPECT_THAT(err_.str(), HasSubstr(
         "file   bytes  frames  housekeeping  stamps text  stamps binary  other  junk  broken escapes  cut  bad  stored  not stored  duplicates\n"

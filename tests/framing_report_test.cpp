@@ -1,7 +1,5 @@
 // What the framing report counts, on streams built to hold a known number of
 // each event, duplicates merged and the table full; and why a file gave no records.
-#include <gtest/gtest.h>
-
 #include "test_support.h"
 
 namespace tavro {

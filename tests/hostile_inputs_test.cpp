@@ -1,7 +1,4 @@
 // tavro-cli among hostile files: inputs it cannot read well, outputs it cannot write, files that change.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include "file_reading.h"
 #include "test_support.h"
 

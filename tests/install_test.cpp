@@ -1,8 +1,6 @@
 // cmake --install into a temporary DESTDIR: the tree, and the installed
 // programs at work there, the window's screenshot through the installed
 // converter with none on PATH.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "test_support.h"

@@ -1,7 +1,5 @@
 // KISS capture reader: framing, escapes, headers, time stamps. The streams
 // are read whole, byte by byte and cut in two at every position: all give the same table.
-#include <gtest/gtest.h>
-
 #include <tuple>
 
 #include "test_support.h"

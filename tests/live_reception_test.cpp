@@ -2,8 +2,6 @@
 // random slices gives the records reading the same bytes from a file gives,
 // the recording reads back to the records shown live, and drops, refusals,
 // hostile streams and a failing disk are survived.
-#include <gtest/gtest.h>
-
 #include "atomic_file.h"
 #include "kiss_server.h"
 #include "kiss_tcp_client.h"

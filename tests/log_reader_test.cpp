@@ -1,7 +1,5 @@
 // Log reader: line ends, short lines, hex pairs, zero fill, round trips. The texts are
 // read whole, byte by byte and cut in two at every position: all give the same table.
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <sstream>
 

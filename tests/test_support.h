@@ -3,6 +3,7 @@
 // files read back, a temporary folder, and programs run as processes.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,6 +85,10 @@ struct TempDir : std::filesystem::path {
     }
     ~TempDir() { std::filesystem::remove_all(*this); }
     std::string Path(const std::string& name) const { return (*this / name).string(); }
+    std::string Write(const std::string& name, std::string_view bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        return Path(name);
+    }
 };
 
 // Runs a program (arguments without single quotes) and tells how it ended and what it wrote:

@@ -2,8 +2,6 @@
 // worked out by hand from the frame layouts, and the CSV rows and TLM lines
 // the program must write for them. A wrong position, byte order or formula
 // in either decoder shows here as a wrong text.
-#include <gtest/gtest.h>
-
 #include "test_support.h"
 
 namespace tavro {

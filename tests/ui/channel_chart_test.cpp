@@ -1,6 +1,5 @@
 // The chart of one channel: its value range, its axis labels, bars or a
 // line, and zoom and pan driven by mouse events. (Clicks: record_browser_test.)
-
 #include <cmath>
 #include <limits>
 

@@ -1,7 +1,6 @@
 // The window connected to a KISS server inside the test: records as they
 // arrive, the browser following the newest or staying where the user is,
 // the status line, the recording; and the framing report of a selection.
-
 #include <fstream>
 
 #include "kiss_server.h"

@@ -1,5 +1,4 @@
 // The window at start-up: captions, controls, menus, conf.ini and folders; the Info window.
-
 #include "window_test_support.h"
 
 namespace {

@@ -1,5 +1,4 @@
 // The bundled converter, run as a program on bitmaps made here.
-
 #include "window_test_support.h"
 
 namespace {

@@ -1,5 +1,4 @@
 // The open commands through the real file dialog. (What they allow while they read: stress_test.)
-
 #include "window_test_support.h"
 
 namespace {

@@ -1,6 +1,5 @@
 // Stepping through the records (counter, value boxes, time label), choosing
 // the charted channel (title, highlighted box, chart), and the two exports.
-
 #include "atomic_file.h"
 #include "export_safety.h"
 #include "window_test_support.h"

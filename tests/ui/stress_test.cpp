@@ -1,6 +1,5 @@
 // The window under stress: commands (disabled, and refused) and a close during a read, a second
 // open at once, many steps in a row.
-
 #include "window_test_support.h"
 
 using namespace uitest;
