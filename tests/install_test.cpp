@@ -1,8 +1,6 @@
 // cmake --install into a temporary DESTDIR: the tree, and the installed
 // programs at work there, the window's screenshot through the installed
 // converter with none on PATH.
-#include <sys/stat.h>
-
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -34,21 +32,11 @@ protected:
 };
 
 TEST_F(Installed, Tree) {
-    const struct { std::string path; const char* kind; } cases[] = {
-        {"bin/tavro-cli", "program"}, {"bin/nconvert", "absent"},  // the converter is private: lib/tavro/
-        {"share/man/man1/tavro-cli.1.gz", "gzip"}, {"share/doc/tavro/README.md", "file"},
-        {"share/doc/tavro/copyright", "file"}, {"share/doc/tavro/changelog.gz", "gzip"},
-    };
-    for (const auto& c : cases) {
-        struct stat st {};
-        const bool there = ::stat(Usr(c.path).c_str(), &st) == 0;
-        EXPECT_EQ(there, std::string(c.kind) != "absent") << c.path;
-        if (std::string(c.kind) == "program") {
-            EXPECT_EQ(st.st_mode & 0777, 0755u) << c.path;
-        } else if (std::string(c.kind) == "gzip") {
-            EXPECT_EQ(Head(Usr(c.path), 2), "\x1f\x8b") << c.path;
-        }
-    }
+    EXPECT_EQ(fs::status(Usr("bin/tavro-cli")).permissions(), fs::perms(0755));
+    EXPECT_FALSE(fs::exists(Usr("bin/nconvert")));  // the converter is private: lib/tavro/
+    for (const char* path : {"share/man/man1/tavro-cli.1.gz", "share/doc/tavro/changelog.gz"})
+        EXPECT_EQ(Head(Usr(path), 2), "\x1f\x8b") << path;
+    for (const char* path : {"share/doc/tavro/README.md", "share/doc/tavro/copyright"}) EXPECT_TRUE(fs::is_regular_file(Usr(path))) << path;
     if (!fs::exists(Usr("bin/tavro-decoder"))) GTEST_SKIP() << "built without the window";
     EXPECT_EQ(fs::status(Usr("lib/tavro/nconvert")).permissions(), fs::perms(0755));
     for (const char* path : {"share/applications/example.tavro.decoder.desktop", "share/man/man1/tavro-decoder.1.gz",

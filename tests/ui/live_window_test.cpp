@@ -1,8 +1,6 @@
 // The window connected to a KISS server inside the test: records as they
 // arrive, the browser following the newest or staying where the user is,
 // the status line, the recording; and the framing report of a selection.
-#include <fstream>
-
 #include "kiss_server.h"
 #include "report_dialog.h"
 #include "window_test_support.h"
@@ -22,14 +20,14 @@ bool Until(const std::function<bool()>& done) {
 }
 
 TEST_F(WindowTest, LiveReceptionRecordedAndReopened) {
-    std::ifstream in(TAVRO_SOURCE_DIR "/examples/pass.kss", std::ios::binary);
-    const std::vector<std::uint8_t> pass{std::istreambuf_iterator<char>(in), {}};
+    const std::string text = tavro::test::FileText(TAVRO_SOURCE_DIR "/examples/pass.kss");
+    const auto pass = tavro::test::AsBytes(text);
     std::atomic<bool> more{false};
     tavro::test::KissServer server([&](int socket, int n) {
         if (n > 0) return;  // back, but silent
-        tavro::test::SendInSlices(socket, std::span(pass).first(pass.size() / 3), 1);
+        tavro::test::SendInSlices(socket, pass.first(pass.size() / 3), 1);
         while (!more) std::this_thread::sleep_for(5ms);  // the user scrolls back meanwhile
-        tavro::test::SendInSlices(socket, std::span(pass).subspan(pass.size() / 3), 2);
+        tavro::test::SendInSlices(socket, pass.subspan(pass.size() / 3), 2);
     });
     window->ReconnectDelays = {50ms};
     window->ConnectTo("127.0.0.1", server.Port());

@@ -62,12 +62,8 @@ TEST_F(Nconvert, ColoursAndTransparency) {
 // The source goes with -D and only on success; failures name their cause.
 TEST_F(Nconvert, DeleteOptionAndFailures) {
     const QStringList untouched{"bad.bmp", "my shot.bmp", "taken.bmp"}, converted{"bad.bmp", "my shot.png", "taken.bmp"};
-    const struct {
-        QStringList arguments;
-        bool ok;
-        const char* named;  // in the error output
-        QStringList files;  // afterwards
-    } cases[] = {
+    // named: in the error output; files: afterwards
+    const struct { QStringList arguments; bool ok; const char* named; QStringList files; } cases[] = {
         {{"-D", "-quiet", "-colors", "256", "-transpcolor", "240", "240", "240", "-out", "png", "my shot.bmp"}, true, "",
          converted},  // options in any order
         {kScreenshotOptions + QStringList{"missing.bmp", "my shot.bmp"}, false, "missing.bmp", converted},

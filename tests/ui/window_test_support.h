@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "channel_chart.h"
-#include "frame_encoder.h"
 #include "main_window.h"
+#include "test_support.h"
 
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
@@ -45,15 +45,9 @@ inline std::string LogText(int records) {
 
 template <class Bytes>  // std::string or a byte vector
 void WriteBytes(const QString& path, const Bytes& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    std::ofstream(QFile::encodeName(path).toStdString(), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
-
-inline QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+inline QByteArray ReadAll(const QString& path) { return QByteArray::fromStdString(tavro::test::FileText(QFile::encodeName(path).toStdString())); }
 
 // A window in a temporary program folder (conf.ini, samples, exports); MakeWindow() again after a conf.ini.
 class WindowTest : public testing::Test {
