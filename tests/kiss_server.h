@@ -52,11 +52,11 @@ private:
     std::thread thread_;
 };
 
-// Sends bytes in random slices of 1 to 300 bytes with pauses of up to maxPauseMs.
-inline void SendInSlices(int socket, std::span<const std::uint8_t> bytes, unsigned seed, int maxPauseMs = 2) {
+// Sends bytes in random slices of 1 to maxSlice bytes with pauses of up to maxPauseMs.
+inline void SendInSlices(int socket, std::span<const std::uint8_t> bytes, unsigned seed, int maxPauseMs = 2, int maxSlice = 300) {
     std::mt19937 random(seed);
     while (!bytes.empty()) {
-        const std::size_t n = std::min<std::size_t>(bytes.size(), 1 + random() % 300);
+        const std::size_t n = std::min<std::size_t>(bytes.size(), 1 + random() % maxSlice);
         if (::send(socket, bytes.data(), n, MSG_NOSIGNAL) != static_cast<ssize_t>(n)) return;
         bytes = bytes.subspan(n);
         std::this_thread::sleep_for(std::chrono::milliseconds(random() % (maxPauseMs + 1)));

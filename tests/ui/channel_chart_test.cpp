@@ -2,6 +2,7 @@
 // line, and zoom and pan driven by mouse events. (Clicks: record_browser_test.)
 #include <cmath>
 #include <limits>
+#include <numeric>
 
 #include "window_test_support.h"
 
@@ -22,9 +23,8 @@ Rows RowsOf(const std::vector<double>& values) {
     return rows;
 }
 Rows Ramp(int n) {  // 1, 2, ..., n
-    std::vector<double> values;
-    for (int k = 1; k <= n; ++k) values.push_back(k);
-    return RowsOf(values);
+    std::vector<double> values(n);
+    return std::iota(values.begin(), values.end(), 1.0), RowsOf(values);
 }
 
 class Chart : public testing::Test {
@@ -36,10 +36,8 @@ protected:
         QApplication::processEvents();
     }
     QWidget* Plot() { return chart.Plot(); }
-    // The pixel of a row, halfway up the plot.
-    QPoint At(double row) {
-        QCPAxisRect* area = chart.Plot()->axisRect();
-        return {qRound(chart.Plot()->xAxis->coordToPixel(row)), area->center().y()};
+    QPoint At(double row) {  // the pixel of a row, halfway up the plot
+        return {qRound(chart.Plot()->xAxis->coordToPixel(row)), chart.Plot()->axisRect()->center().y()};
     }
     tavro::ui::ChannelChart chart;
 };
@@ -101,9 +99,7 @@ TEST_F(Chart, WheelZoomsAroundThePointerDragPansDoubleClickShowsAll) {
     const auto [low, high] = chart.ValueRange();  // the line's values in view: rows 123 to 634
     EXPECT_TRUE(low > 90 && low < 123 && high > 634 && high < 700) << low << " " << high;
 
-    Mouse(Plot(), QEvent::MouseButtonPress, pointer);
-    Mouse(Plot(), QEvent::MouseMove, pointer + QPoint(5000, 0));  // far right: pans to the start, no further
-    Release(Plot(), pointer + QPoint(5000, 0));
+    Drag(Plot(), pointer, pointer + QPoint(5000, 0));  // far right: pans to the start, no further
     EXPECT_NEAR(chart.RowsInView().first, 0.5, 1e-9);
     EXPECT_NEAR(chart.RowsInView().second - chart.RowsInView().first, 512, 1);
 

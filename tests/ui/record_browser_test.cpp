@@ -69,7 +69,7 @@ TEST_F(WindowTest, TheChartMarksChoosesAndReadsOut) {
     EXPECT_EQ(std::pair(ui().recordScroll->value(), ui().recordCounter->text()), std::pair(120, QStringLiteral("#120 / 300")));
     EXPECT_EQ(ui().valueBoxes[10]->text(), "4740.00");
     EXPECT_EQ(ui().chart->MarkerRow(), 120);
-    Mouse(plot, QEvent::MouseButtonPress, at(20)), Mouse(plot, QEvent::MouseMove, at(60)), Release(plot, at(60));
+    Drag(plot, at(20), at(60));
     EXPECT_EQ(ui().recordScroll->value(), 120);  // a drag chooses no record
     Hover(plot, at(2));
     EXPECT_EQ(ui().chart->Readout(), "#2  2026-12-06 09:05:00.000 UTC\n79.00 V");

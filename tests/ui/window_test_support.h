@@ -3,10 +3,7 @@
 #pragma once
 
 #include <QtWidgets>
-#include <gtest/gtest.h>
 #include <qcustomplot.h>
-
-#include <memory>
 
 #include "channel_chart.h"
 #include "main_window.h"
@@ -106,6 +103,7 @@ inline void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton butt
 }
 inline void Release(QWidget* w, QPoint at) { Mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton); }
 inline void Click(QWidget* w, QPoint at) { Mouse(w, QEvent::MouseButtonPress, at), Release(w, at); }
+inline void Drag(QWidget* w, QPoint from, QPoint to) { Mouse(w, QEvent::MouseButtonPress, from), Mouse(w, QEvent::MouseMove, to), Release(w, to); }
 inline void Hover(QWidget* w, QPoint at) { Mouse(w, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton); }
 inline void Wheel(QWidget* w, QPoint at, int steps) {  // forward: positive
     QWheelEvent event(QPointF(at), w->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120 * steps), Qt::NoButton,
