@@ -11,8 +11,7 @@ using testing::HasSubstr;
 
 namespace {
 
-class CliTest : public ::testing::Test {
-protected:
+struct CliTest : ::testing::Test {
     std::string Path(const std::string& name) const { return dir_.Path(name); }
 
     // n housekeeping frames; frame k has OPS mode 4, Boot cnt k+1 and Batt voltage raw 100+k.

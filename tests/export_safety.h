@@ -15,14 +15,9 @@
 
 namespace tavro::test {
 
-struct ExportCall {
-    std::string input, target;
-    bool failWrite = false;  // the front end makes the write fail midway (a full disk)
-};
-struct ExportOutcome {
-    bool ok = false;
-    std::string message;  // the front end's report
-};
+// failWrite: the front end makes the write fail midway (a full disk); message: the front end's report.
+struct ExportCall { std::string input, target; bool failWrite = false; };
+struct ExportOutcome { bool ok = false; std::string message; };
 using Exporter = std::function<ExportOutcome(const ExportCall&)>;
 
 inline void CheckExportSafety(const std::filesystem::path& dir, const Exporter& exportCsv) {

@@ -25,8 +25,7 @@ struct Recorder : ReadObserver {
     void FileDone(const std::string& p) override { events.push_back("done " + Name(p)); }
 };
 
-class FileReading : public testing::Test {
-protected:
+struct FileReading : testing::Test {
     std::string Write(const std::string& name, const std::string& bytes) { return dir_.Write(name, bytes); }
     bool ReadFiles(const std::vector<std::string>& paths, std::size_t slice = InputFile::kSliceBytes) {
         std::vector<SelectionEntry> entries;

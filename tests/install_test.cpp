@@ -8,8 +8,7 @@ using tavro::test::RunProgram;
 
 namespace {
 
-class Installed : public ::testing::Test {
-protected:
+struct Installed : ::testing::Test {
     static void SetUpTestSuite() {
         fs::remove_all(root_);
         fs::create_directories(root_);

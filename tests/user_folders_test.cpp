@@ -28,10 +28,8 @@ TEST(ChooseFolders, Table) {
     for (const auto& c : cases) {
         const ProgramFolders got = ChooseFolders(c.facts);
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(got.confIni, c.want.confIni);
-        EXPECT_EQ(got.imageFolder, c.want.imageFolder);
-        EXPECT_EQ(got.captureFolder, c.want.captureFolder);
-        EXPECT_EQ(got.userFolders, c.want.userFolders);
+        EXPECT_EQ(std::tuple(got.confIni, got.imageFolder, got.captureFolder, got.userFolders),
+                  std::tuple(c.want.confIni, c.want.imageFolder, c.want.captureFolder, c.want.userFolders));
     }
 }
 

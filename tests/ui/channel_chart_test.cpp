@@ -27,8 +27,7 @@ Rows Ramp(int n) {  // 1, 2, ..., n
     return std::iota(values.begin(), values.end(), 1.0), RowsOf(values);
 }
 
-class Chart : public testing::Test {
-protected:
+struct Chart : testing::Test {
     void SetUp() override {
         chart.setAttribute(Qt::WA_DontShowOnScreen);
         chart.resize(650, 290);

@@ -6,8 +6,7 @@ namespace {
 const QRgb kBackground = qRgb(240, 240, 240);
 const QStringList kScreenshotOptions{"-out", "png", "-transpcolor", "240", "240", "240", "-colors", "256", "-quiet", "-D"};
 
-class Nconvert : public testing::Test {
-protected:
+struct Nconvert : testing::Test {
     // Runs the converter in the temporary folder; true if it succeeded.
     bool Run(const QStringList& arguments) {
         QProcess process;

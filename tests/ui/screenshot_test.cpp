@@ -13,8 +13,7 @@ struct ShotCase {
 
 void PrintTo(const ShotCase& c, std::ostream* os) { *os << c.name; }
 
-class Screenshot : public WindowTest, public testing::WithParamInterface<ShotCase> {
-protected:
+struct Screenshot : WindowTest, public testing::WithParamInterface<ShotCase> {
     void TearDown() override { qputenv("PATH", savedPath); }
     // Writes its arguments, one a line, into arguments.txt beside itself.
     void WriteStubConverter(const QString& dir) {
@@ -80,8 +79,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Screenshot,
                                                   {"%1.bmp could not be saved: No such file or directory"}, {}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-class Picture : public WindowTest {
-protected:
+struct Picture : WindowTest {
     void SetUp() override {
         WindowTest::SetUp();
         Load("pass1.kss", 60);

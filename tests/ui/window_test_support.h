@@ -47,8 +47,7 @@ void WriteBytes(const QString& path, const Bytes& bytes) {
 inline QByteArray ReadAll(const QString& path) { return QByteArray::fromStdString(tavro::test::FileText(QFile::encodeName(path).toStdString())); }
 
 // A window in a temporary program folder (conf.ini, samples, exports); MakeWindow() again after a conf.ini.
-class WindowTest : public testing::Test {
-protected:
+struct WindowTest : testing::Test {
     void SetUp() override { MakeWindow(); }
     void MakeWindow() {
         window = std::make_unique<MainWindow>(folder.path());
