@@ -2,9 +2,8 @@
 // differ and keep their distance, over many widths: the chart's LabelsNeitherRepeatNorOverlap.)
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "time_axis.h"
+#include "time_stamp.h"
 
 using namespace tavro;
 
@@ -12,16 +11,11 @@ namespace {
 
 using Labels = std::vector<AxisLabel>;
 
-// count records from day/hh:mm, stepSeconds apart; dated: "2026-12-DD hh:mm:ss.000 UTC", else log times.
+// count records from 2026-12-<day> hh:mm, stepSeconds apart; dated: "2026-12-DD hh:mm:ss.000 UTC", else log times.
 TimeAxis Pass(int count, int day, int hh, int mm, int stepSeconds, bool dated) {
     TimeAxis axis;
-    for (long k = 0, t = ((day * 24L + hh) * 60 + mm) * 60; k < count; ++k, t += stepSeconds) {
-        char text[40];
-        const int d = static_cast<int>(t / 86400), s = static_cast<int>(t % 86400);
-        if (dated) std::snprintf(text, sizeof text, "2026-12-%02d %02d:%02d:%02d.000 UTC", d, s / 3600, s / 60 % 60, s % 60);
-        else std::snprintf(text, sizeof text, "%02d:%02d:%02d.000 UTC", s / 3600, s / 60 % 60, s % 60);
-        axis.Append(text);
-    }
+    const std::int64_t start = 1795996800000 + ((day * 24LL + hh) * 60 + mm) * 60000;  // 2026-11-30 00:00 UTC + ...
+    for (int k = 0; k < count; ++k) axis.Append(MillisecondsToTimeText(start + k * 1000LL * stepSeconds).substr(dated ? 0 : 11));
     return axis;
 }
 

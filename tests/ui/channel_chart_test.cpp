@@ -4,6 +4,7 @@
 #include <limits>
 #include <numeric>
 
+#include "time_stamp.h"
 #include "window_test_support.h"
 
 namespace {
@@ -12,14 +13,9 @@ using namespace uitest;
 using Rows = std::vector<tavro::ChartRow>;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
 
-// Row k (from 1) received 30 (k - 1) seconds after 2026-12-06 10:14.
-Rows RowsOf(const std::vector<double>& values) {
+Rows RowsOf(const std::vector<double>& values) {  // row k (from 1) received 30 (k - 1) seconds after 2026-12-06 10:14
     Rows rows;
-    for (double v : values) {
-        const long t = 10 * 3600 + 14 * 60 + 30 * static_cast<long>(rows.size());
-        rows.push_back({v, QString::asprintf("2026-12-%02ld %02ld:%02ld:%02ld.000 UTC", 6 + t / 86400, t / 3600 % 24,
-                                             t / 60 % 60, t % 60).toStdString()});
-    }
+    for (double v : values) rows.push_back({v, tavro::MillisecondsToTimeText(1796552040000 + 30000LL * rows.size())});
     return rows;
 }
 Rows Ramp(int n) {  // 1, 2, ..., n
