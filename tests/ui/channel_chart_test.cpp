@@ -106,5 +106,3 @@ TEST_F(Chart, WheelZoomsAroundThePointerDragPansDoubleClickShowsAll) {
 }
 
 }  // namespace
-
-TAVRO_UI_TEST_MAIN()

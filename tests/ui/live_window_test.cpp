@@ -76,5 +76,3 @@ TEST_F(WindowTest, FramingReport) {
 }
 
 }  // namespace
-
-TAVRO_UI_TEST_MAIN()

@@ -92,5 +92,3 @@ TEST_F(WindowTest, InfoWindowOneAtATime) {
 }
 
 }  // namespace
-
-TAVRO_UI_TEST_MAIN()

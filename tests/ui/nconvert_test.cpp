@@ -87,5 +87,3 @@ TEST_F(Nconvert, DeleteOptionAndFailures) {
 }
 
 }  // namespace
-
-TAVRO_UI_TEST_MAIN()

@@ -80,5 +80,3 @@ TEST_F(WindowTest, TooManyFilesAreRefused) {
 }
 
 }  // namespace
-
-TAVRO_UI_TEST_MAIN()

@@ -126,5 +126,3 @@ TEST_F(WindowTest, ExportsFollowTheSafetyRules) {
 }
 
 }  // namespace
-
-TAVRO_UI_TEST_MAIN()

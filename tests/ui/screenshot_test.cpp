@@ -122,5 +122,3 @@ TEST_F(Picture, AGrownWindowGrowsItsChartAndIsPicturedWhole) {
 }
 
 }  // namespace
-
-TAVRO_UI_TEST_MAIN()

@@ -67,5 +67,3 @@ TEST_F(Stress, ASecondOpenRightAfterTheFirstThenScrollStepsAndChannelSwitches) {
     EXPECT_LE(QFontMetrics(counter->font()).horizontalAdvance(counter->text()) + 2 * counter->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 4,
               counter->width());
 }
-
-TAVRO_UI_TEST_MAIN()
