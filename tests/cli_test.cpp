@@ -9,8 +9,6 @@ using namespace tavro;
 using namespace tavro::test;
 using testing::HasSubstr;
 
-namespace {
-
 struct CliTest : ::testing::Test {
     std::string Path(const std::string& name) const { return dir_.Path(name); }
 
@@ -121,5 +119,3 @@ TEST_F(CliTest, LiveFromAKissServer) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_THAT(run.err, HasSubstr("cannot connect to " + quietAt + ": Connection refused"));
 }
-
-}  // namespace

@@ -3,8 +3,7 @@
 
 #include "export_safety.h"
 
-namespace tavro {
-namespace {
+using namespace tavro;
 
 TEST(ExportSafety, ThroughTavroCli) {
     test::CheckExportSafety(test::TempDir("export-safety"), [](const test::ExportCall& call) {
@@ -15,6 +14,3 @@ TEST(ExportSafety, ThroughTavroCli) {
         return test::ExportOutcome{run.exitCode == 0, run.err};
     });
 }
-
-}  // namespace
-}  // namespace tavro

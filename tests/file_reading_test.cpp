@@ -6,14 +6,12 @@
 #include "pass_generator.h"
 #include "test_support.h"
 
-namespace tavro {
-namespace {
-
+using namespace tavro;
+using namespace tavro::test;
 namespace fs = std::filesystem;
-using namespace test;
 
-std::string Stamp(const std::string& text) { return Str(passgen::KissWrap(passgen::KissTimeStampFrame(text))); }
-std::string HkText(int packet) { return Str(Hk(packet)); }
+static std::string Stamp(const std::string& text) { return Str(passgen::KissWrap(passgen::KissTimeStampFrame(text))); }
+static std::string HkText(int packet) { return Str(Hk(packet)); }
 
 // Records what the selection reports, and can stop it.
 struct Recorder : ReadObserver {
@@ -100,6 +98,3 @@ TEST(KindForPath, ByTheEndOfTheName) {
     for (const char* p : {"pass.log", "PASS.LOG", "/a/b.Log", ".log"}) EXPECT_EQ(KindForPath(p), InputKind::Log) << p;
     for (const char* p : {"p.kss", "log", "/d.log/p.kss", "p.log.kss", ""}) EXPECT_EQ(KindForPath(p), InputKind::Kiss) << p;
 }
-
-}  // namespace
-}  // namespace tavro

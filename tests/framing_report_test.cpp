@@ -2,12 +2,10 @@
 // each event, duplicates merged and the table full; and why a file gave no records.
 #include "test_support.h"
 
-namespace tavro {
-namespace {
+using namespace tavro;
+using namespace tavro::test;
 
-using namespace test;
-
-std::string Counts(const FramingReport& r) {
+static std::string Counts(const FramingReport& r) {
     return std::to_string(r.frames) + " frames: " + std::to_string(r.housekeeping) + " hk " + std::to_string(r.stampsText) +
            "+" + std::to_string(r.stampsBinary) + " stamps " + std::to_string(r.other) + " other; junk " +
            std::to_string(r.junkBytes) + " esc " + std::to_string(r.brokenEscapes) + " cut " + std::to_string(r.cutFrames) +
@@ -49,6 +47,3 @@ TEST(NoRecordsText, TheLikeliestReason) {
     };
     for (const auto& c : cases) EXPECT_EQ(NoRecordsText(c.r), c.text);
 }
-
-}  // namespace
-}  // namespace tavro

@@ -6,8 +6,6 @@
 namespace fs = std::filesystem;
 using tavro::test::RunProgram;
 
-namespace {
-
 struct Installed : ::testing::Test {
     static void SetUpTestSuite() {
         fs::remove_all(root_);
@@ -103,5 +101,3 @@ TEST_F(Installed, WindowScreenshotWithThePrivateConverter) {
     EXPECT_EQ(Head(png, 8), "\x89PNG\r\n\x1a\n");
     EXPECT_FALSE(fs::exists(home / "Pictures/tavro_pass.bmp"));  // the converter deletes it when done
 }
-
-}  // namespace

@@ -4,15 +4,14 @@
 
 #include "test_support.h"
 
-namespace tavro {
-namespace {
+using namespace tavro;
+using namespace tavro::test;
 
-using namespace test;
 const Bytes C0{0xC0};
 
-Bytes W(const Bytes& frame) { return passgen::KissWrap(frame); }
-Bytes Stamp(const std::string& text) { return W(passgen::KissTimeStampFrame(text)); }
-std::unique_ptr<Session> ReadAllWays(const Bytes& stream) { return test::ReadAllWays(InputKind::Kiss, stream); }
+static Bytes W(const Bytes& frame) { return passgen::KissWrap(frame); }
+static Bytes Stamp(const std::string& text) { return W(passgen::KissTimeStampFrame(text)); }
+static std::unique_ptr<Session> ReadAllWays(const Bytes& stream) { return test::ReadAllWays(InputKind::Kiss, stream); }
 
 TEST(KissReader, Framing) {
     const Bytes A = HkFrame(1), B = HkFrame(2), C = HkFrame(3);
@@ -77,6 +76,3 @@ TEST(KissReader, TimeStamps) {
     }
     EXPECT_EQ(ReadAllWays({0xC0, 9, 'T', 0xDB, 0xDD, 0xDB})->CurrentTimeText(), "T\xDB\xDB");  // no closing FEND
 }
-
-}  // namespace
-}  // namespace tavro

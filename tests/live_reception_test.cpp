@@ -7,10 +7,8 @@
 #include "kiss_tcp_client.h"
 #include "test_support.h"
 
-namespace tavro {
-namespace {
-
-using namespace test;
+using namespace tavro;
+using namespace tavro::test;
 using namespace std::chrono_literals;
 
 struct Live : testing::Test {
@@ -126,6 +124,3 @@ TEST_F(Live, RecordingFailures) {
     EXPECT_EQ(Packets(session), (std::vector<double>{1, 2, 3, 4}));
     EXPECT_EQ(Packets(*Replayed()), (std::vector<double>{1}));  // stamp, frame; stamp, [full]: complete frames only
 }
-
-}  // namespace
-}  // namespace tavro

@@ -2,10 +2,9 @@
 // byte by byte and cut in two at every position: all give the same table.
 #include "test_support.h"
 
-namespace tavro {
-namespace {
+using namespace tavro;
 
-std::string ReadAllWays(const std::string& text) {  // "now|time1 ch0 ch1|time2 ch0 ch1 .."
+static std::string ReadAllWays(const std::string& text) {  // "now|time1 ch0 ch1|time2 ch0 ch1 .."
     const auto s = test::ReadAllWays(InputKind::Log, test::AsBytes(text));
     std::ostringstream out;
     out << s->CurrentTimeText();
@@ -44,6 +43,3 @@ TEST(LogReader, ShortLineReadsZeroBehindItsEnd) {
     EXPECT_EQ(cut[19], -50.0);  // Temp 1 of x = 0
     EXPECT_EQ(cut[46], 0.0);
 }
-
-}  // namespace
-}  // namespace tavro

@@ -4,12 +4,11 @@
 #include "satnogs_reader.h"
 #include "test_support.h"
 
-namespace tavro {
-namespace {
+using namespace tavro;
 
 // A housekeeping frame (header 62) with Packet cnt = packet, as SatNOGS gives
 // it: the AX.25 frame without the KISS command byte, in hex.
-std::string Frame(int packet, bool lower = false) {
+static std::string Frame(int packet, bool lower = false) {
     const char* digits = lower ? "0123456789abcdef" : "0123456789ABCDEF";
     const test::Bytes frame = test::HkFrame(packet);
     std::string hex;
@@ -18,7 +17,7 @@ std::string Frame(int packet, bool lower = false) {
 }
 
 // "packet@time ..." of every record (its stamp values 0), and the file's bad entries, other and cut frames.
-std::string Read(const std::string& text) {
+static std::string Read(const std::string& text) {
     const auto s = test::ReadAllWays(InputKind::Satnogs, test::AsBytes(text));
     std::string seen;
     for (const TelemetryRecord& r : s->Records().Records()) {
@@ -100,6 +99,3 @@ TEST(SatnogsReader, SamplePassHeardByThreeStations) {
     // Every housekeeping entry but the first of each frame was a duplicate.
     EXPECT_EQ(merged.Summary().duplicates, merged.Summary().files.at(0).housekeeping - 300);
 }
-
-}  // namespace
-}  // namespace tavro

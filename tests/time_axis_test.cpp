@@ -7,25 +7,21 @@
 
 using namespace tavro;
 
-namespace {
-
 using Labels = std::vector<AxisLabel>;
 
 // count records from 2026-12-<day> hh:mm, stepSeconds apart; dated: "2026-12-DD hh:mm:ss.000 UTC", else log times.
-TimeAxis Pass(int count, int day, int hh, int mm, int stepSeconds, bool dated) {
+static TimeAxis Pass(int count, int day, int hh, int mm, int stepSeconds, bool dated) {
     TimeAxis axis;
     const std::int64_t start = 1795996800000 + ((day * 24LL + hh) * 60 + mm) * 60000;  // 2026-11-30 00:00 UTC + ...
     for (int k = 0; k < count; ++k) axis.Append(MillisecondsToTimeText(start + k * 1000LL * stepSeconds).substr(dated ? 0 : 11));
     return axis;
 }
 
-TimeAxis Texts(std::initializer_list<const char*> texts) {
+static TimeAxis Texts(std::initializer_list<const char*> texts) {
     TimeAxis axis;
     for (const char* text : texts) axis.Append(text);
     return axis;
 }
-
-}  // namespace
 
 TEST(TimeAxis, LabelsOnDistinctMinutesHoursOrDays) {
     const struct { const char* name; TimeAxis axis; int first, last, maxLabels; Labels labels; } cases[] = {

@@ -7,18 +7,16 @@
 #include "time_stamp.h"
 #include "window_test_support.h"
 
-namespace {
-
 using namespace uitest;
 using Rows = std::vector<tavro::ChartRow>;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
 
-Rows RowsOf(const std::vector<double>& values) {  // row k (from 1) received 30 (k - 1) seconds after 2026-12-06 10:14
+static Rows RowsOf(const std::vector<double>& values) {  // row k (from 1) received 30 (k - 1) seconds after 2026-12-06 10:14
     Rows rows;
     for (double v : values) rows.push_back({v, tavro::MillisecondsToTimeText(1796552040000 + 30000LL * rows.size())});
     return rows;
 }
-Rows Ramp(int n) {  // 1, 2, ..., n
+static Rows Ramp(int n) {  // 1, 2, ..., n
     std::vector<double> values(n);
     return std::iota(values.begin(), values.end(), 1.0), RowsOf(values);
 }
@@ -104,5 +102,3 @@ TEST_F(Chart, WheelZoomsAroundThePointerDragPansDoubleClickShowsAll) {
     Mouse(Plot(), QEvent::MouseButtonDblClick, pointer);
     EXPECT_EQ(chart.RowsInView(), std::pair(0.5, 1000.5));
 }
-
-}  // namespace

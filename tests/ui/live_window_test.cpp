@@ -5,13 +5,11 @@
 #include "report_dialog.h"
 #include "window_test_support.h"
 
-namespace {
-
 using namespace uitest;
 using namespace std::chrono_literals;
 
 // Runs the event loop until done() or 20 s.
-bool Until(const std::function<bool()>& done) {
+static bool Until(const std::function<bool()>& done) {
     for (auto end = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < end;) {
         if (done()) return true;
         QApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -74,5 +72,3 @@ TEST_F(WindowTest, FramingReport) {
               "b.kss\t9\t1\t0\t0\t0\t1\t4\t1\t0\t0\t0\t0\t0\n"
               "total\t271\t4\t2\t1\t0\t1\t4\t1\t0\t0\t2\t0\t0\n");
 }
-
-}  // namespace

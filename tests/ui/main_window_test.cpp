@@ -1,8 +1,6 @@
 // The window at start-up: captions, controls, menus, conf.ini and folders; the Info window.
 #include "window_test_support.h"
 
-namespace {
-
 using namespace uitest;
 using tavro::ui::InfoWindow;
 
@@ -90,5 +88,3 @@ TEST_F(WindowTest, InfoWindowOneAtATime) {
         EXPECT_EQ(window->Info(), nullptr);
     }
 }
-
-}  // namespace

@@ -1,8 +1,6 @@
 // The bundled converter, run as a program on bitmaps made here.
 #include "window_test_support.h"
 
-namespace {
-
 const QRgb kBackground = qRgb(240, 240, 240);
 const QStringList kScreenshotOptions{"-out", "png", "-transpcolor", "240", "240", "240", "-colors", "256", "-quiet", "-D"};
 
@@ -85,5 +83,3 @@ TEST_F(Nconvert, DeleteOptionAndFailures) {
         EXPECT_EQ(Files(), c.files) << what;
     }
 }
-
-}  // namespace

@@ -1,11 +1,9 @@
 // The open commands through the real file dialog. (What they allow while they read: stress_test.)
 #include "window_test_support.h"
 
-namespace {
-
 using namespace uitest;
 
-QStringList SelectionFiles(const MainWindow& w) {
+static QStringList SelectionFiles(const MainWindow& w) {
     QStringList paths;
     for (const std::string& path : w.Engine().SelectionFiles()) paths << QString::fromStdString(path);
     return paths;
@@ -78,5 +76,3 @@ TEST_F(WindowTest, TooManyFilesAreRefused) {
     EXPECT_EQ(SelectionFiles(*window), QStringList{Path("first.kss")});
     EXPECT_EQ(window->Engine().RecordCount(), 2);  // refused: nothing changes
 }
-
-}  // namespace

@@ -4,8 +4,6 @@
 #include "export_safety.h"
 #include "window_test_support.h"
 
-namespace {
-
 using namespace uitest;
 
 TEST_F(WindowTest, EachPositionShowsItsRecord) {
@@ -124,5 +122,3 @@ TEST_F(WindowTest, ExportsFollowTheSafetyRules) {
         return tavro::test::ExportOutcome{status.endsWith(" has been written"), status.toStdString()};
     });
 }
-
-}  // namespace

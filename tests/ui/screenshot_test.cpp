@@ -2,8 +2,6 @@
 // started and what the status line and message boxes say.
 #include "window_test_support.h"
 
-namespace {
-
 using namespace uitest;
 
 struct ShotCase {
@@ -11,7 +9,7 @@ struct ShotCase {
     QStringList statuses, messages;               // %1: the picture's path without ".bmp"
 };
 
-void PrintTo(const ShotCase& c, std::ostream* os) { *os << c.name; }
+static void PrintTo(const ShotCase& c, std::ostream* os) { *os << c.name; }
 
 struct Screenshot : WindowTest, public testing::WithParamInterface<ShotCase> {
     void TearDown() override { qputenv("PATH", savedPath); }
@@ -120,5 +118,3 @@ TEST_F(Picture, AGrownWindowGrowsItsChartAndIsPicturedWhole) {
     QApplication::processEvents();
     EXPECT_EQ(ui().clientArea->size(), QSize(690, 642));
 }
-
-}  // namespace
