@@ -1,50 +1,31 @@
 // tavro-cli end to end: files in, exit status, summary and output files out.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "cli.h"
 #include "cli_help.h"
-#include "frame_encoder.h"
 #include "kiss_server.h"
-#include "run_program.h"
+#include "test_support.h"
 
 namespace fs = std::filesystem;
 using namespace tavro;
+using namespace tavro::test;
 using testing::HasSubstr;
 
-namespace {
-
-class CliTest : public ::testing::Test {
-protected:
-    void SetUp() override { fs::create_directories(dir_); }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+struct CliTest : ::testing::Test {
+    std::string Path(const std::string& name) const { return dir_.Path(name); }
 
     // n housekeeping frames; frame k has OPS mode 4, Boot cnt k+1 and Batt voltage raw 100+k.
     std::string WriteKiss(const std::string& name, int n, const std::string& time = "2026-11-28 10:14:03.250 UTC;1;2;3") {
-        std::ofstream out(Path(name), std::ios::binary);
-        auto put = [&out](const std::vector<std::uint8_t>& frame) { out << std::string(frame.begin(), frame.end()); };
-        put(passgen::KissWrap(passgen::KissTimeStampFrame(time)));
+        Bytes bytes = passgen::KissWrap(passgen::KissTimeStampFrame(time));
         for (int k = 0; k < n; ++k) {
             passgen::KissRaw raw{4, k + 1.0};
             raw[10] = 100 + k;
-            put(passgen::KissWrap(passgen::KissHousekeepingFrame(raw)));
+            bytes = Cat({bytes, passgen::KissWrap(passgen::KissHousekeepingFrame(raw))});
         }
-        return Path(name);
+        return dir_.Write(name, Str(bytes));
     }
     int Run(const std::vector<std::string>& args) { err_.str(""); return cli::Main(args, err_); }
-    static std::vector<std::string> Lines(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
+    std::vector<std::string> FileLines(const std::string& name) const { return Lines(FileText(Path(name))); }
 
-    const fs::path dir_ = fs::temp_directory_path() / ("tavro_cli_" + std::to_string(::getpid()));
+    const TempDir dir_{"cli"};
     std::ostringstream err_;
 };
 
@@ -62,34 +43,7 @@ TEST_F(CliTest, UsageErrorsExitTwo) {
         // One line saying what is wrong, one line saying where to look.
         EXPECT_THAT(err_.str(), testing::MatchesRegex("tavro-cli: [^\n]+\nTry 'tavro-cli --help'\\.\n"));
     }
-}
-
-// The program itself: answers on standard output, errors on standard error.
-TEST_F(CliTest, HelpAndVersion) {
-    const std::string kss = WriteKiss("a.kss", 1);
-    const std::string usage = "Usage: tavro-cli (--kiss | --log | --satnogs) [OPTIONS] FILE...\n";
-    const struct { std::vector<std::string> args; int exit; std::string outStart, err; } cases[] = {
-        {{"--version"}, 0, "tavro-cli 0.3\n", ""},
-        {{"--help"}, 0, usage, ""},
-        {{"--kiss", kss, "-h"}, 0, usage, ""},  // anywhere, and nothing is read or written
-        {{"--frobnicate", "--help"}, 0, usage, ""},
-        {{"--frobnicate"}, 2, "", "tavro-cli: unknown option --frobnicate\nTry 'tavro-cli --help'.\n"},
-        {{"--kiss", "--csv", "-", "--", "--version"}, 1, "", "tavro-cli: cannot read --version: No such file or directory\n"},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> command{TAVRO_BIN_DIR "/tavro-cli"};
-        command.insert(command.end(), c.args.begin(), c.args.end());
-        const auto run = testing_support::RunProgram(command);
-        SCOPED_TRACE(::testing::PrintToString(c.args));
-        EXPECT_EQ(run.exitCode, c.exit);
-        EXPECT_EQ(run.out.substr(0, c.outStart.size()), c.outStart);
-        if (c.outStart == usage) {
-            EXPECT_THAT(run.out, HasSubstr("\nExit status:\n"));
-        }
-        EXPECT_EQ(run.err.substr(0, c.err.size()), c.err);
-    }
-    EXPECT_FALSE(fs::exists(Path("a.csv")));
-    std::ostream broken(nullptr);  // a standard output that takes nothing
+    std::ostream broken(nullptr);  // a standard output that takes nothing (--help and --version: the installed programs)
     EXPECT_EQ(cli::AnswerHelpOrVersion({"--version"}, broken), 1);
 }
 
@@ -98,53 +52,26 @@ TEST_F(CliTest, UnreadableFileBetweenTwoGoodOnes) {
     EXPECT_EQ(Run({"--kiss", "--dump", Path("d.tsv"), a, missing, c}), 1);
     EXPECT_THAT(err_.str(), HasSubstr("cannot read " + missing + ": No such file or directory"));
     EXPECT_THAT(err_.str(), HasSubstr("7 records decoded, 0 frames not stored (table full), 1 files could not be read"));
-    EXPECT_EQ(Lines(Path("d.tsv")).at(4).substr(0, 2), "4\t");  // Boot cnt restarts with the second file
+    EXPECT_EQ(FileLines("d.tsv").at(4).substr(0, 2), "4\t");  // Boot cnt restarts with the second file
     EXPECT_TRUE(fs::exists(Path("c.csv")));                  // the default CSV goes next to the last file
-}
-
-// The program itself, writing the CSV to standard output ("-").
-TEST_F(CliTest, CsvFollowsTheDecimalSeparator) {
-    const std::string kss = WriteKiss("pass.kss", 2);
-    for (const std::string sep : {".", ","}) {
-        const auto run = testing_support::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss", "--decimal-separator", sep,
-                                                      "--csv", "-", kss});
-        ASSERT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(run.out.substr(0, 29), "OPS mode;Boot cnt;Packet cnt;");
-        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\r'), 3);  // 3 lines ending CR LF
-        EXPECT_THAT(run.out, HasSubstr("\r\n4" + sep + "00;1" + sep + "00;")) << run.out;
-        EXPECT_THAT(run.out, HasSubstr(";39" + sep + "50;"));
-    }
-    EXPECT_FALSE(fs::exists(Path("pass.csv")));
 }
 
 TEST_F(CliTest, TlmShowsTheChosenRecordAsTheWindowDoes) {
     ASSERT_EQ(Run({"--kiss", "--tlm", Path("r.tlm"), "--record", "3", "--decimal-separator", ",", WriteKiss("p.kss", 3)}), 0);
-    const auto lines = Lines(Path("r.tlm"));
+    const auto lines = FileLines("r.tlm");
     ASSERT_EQ(lines.size(), 26u);
-    EXPECT_EQ(lines[0], "TAVRO Telemetry Decoder (QX0QX)\r");
     EXPECT_EQ(lines[3], "OPS mode            norm                 |  Boot cnt            3                 \r");
     EXPECT_EQ(lines[8].substr(0, 40), "Batt voltage        40,29     V         ");  // 102 * 0.395
     EXPECT_FALSE(fs::exists(Path("p.csv")));  // --tlm alone writes no CSV
     // No records: a CSV of the header line and an empty report.
     ASSERT_EQ(Run({"--kiss", "--csv", Path("e.csv"), "--tlm", Path("e.tlm"), WriteKiss("empty.kss", 0)}), 0);
-    EXPECT_EQ(Lines(Path("e.csv")).size(), 1u);
-    EXPECT_EQ(Lines(Path("e.tlm")).at(3), "OPS mode                                 |  Boot cnt                              \r");
-}
-
-TEST_F(CliTest, LogFilesWithCrLfAreReadWhole) {
-    std::ofstream out(Path("day1.log"), std::ios::binary);
-    for (int k = 0; k < 12; ++k) out << "10:15:0" << k % 10 << " 01 02\r\n";  // OPS mode 2
-    out.close();
-    ASSERT_EQ(Run({"--log", Path("day1.log")}), 0);
-    const auto csv = Lines(Path("day1.csv"));  // default: next to the input
-    ASSERT_EQ(csv.size(), 13u);
-    EXPECT_EQ(csv[12].substr(0, 5), "2.00;");
-    EXPECT_THAT(err_.str(), HasSubstr("12 records decoded"));
+    EXPECT_EQ(FileLines("e.csv").size(), 1u);
+    EXPECT_EQ(FileLines("e.tlm").at(3), "OPS mode                                 |  Boot cnt                              \r");
 }
 
 TEST_F(CliTest, DumpEscapesTimeTextsAndKeepsFullPrecision) {
     ASSERT_EQ(Run({"--kiss", "--dump", Path("d.tsv"), WriteKiss("t.kss", 1, "caf\xe9\ttab;0.1;-2e3")}), 0);
-    const auto dump = Lines(Path("d.tsv"));
+    const auto dump = FileLines("d.tsv");
     ASSERT_EQ(dump.size(), 2u);
     EXPECT_THAT(dump[1], testing::StartsWith("1\tcaf\xc3\xa9\\ttab\t0.1\t-2000\t0\t4\t1\t"));
     EXPECT_THAT(dump[1], HasSubstr("\t39.5\t"));
@@ -152,9 +79,8 @@ TEST_F(CliTest, DumpEscapesTimeTextsAndKeepsFullPrecision) {
 
 // A framing report: one row per file and a total, the same counts as the window's.
 TEST_F(CliTest, ReportTable) {
-    const std::string a = WriteKiss("a.kss", 2), b = Path("b.kss");
     // 36 bytes of time stamp frame, 2 x 113 of housekeeping frame; 4 junk bytes, a frame with a broken escape.
-    std::ofstream(b, std::ios::binary) << "junk\xC0\xC0\xDB\x41\xC0";
+    const std::string a = WriteKiss("a.kss", 2), b = dir_.Write("b.kss", "junk\xC0\xC0\xDB\x41\xC0");
     ASSERT_EQ(Run({"--kiss", "--report", "--csv", Path("r.csv"), a, b}), 0);
     EXPECT_THAT(err_.str(), HasSubstr(
         "file   bytes  frames  housekeeping  stamps text  stamps binary  other  junk  broken escapes  cut  bad  stored  not stored  duplicates\n"
@@ -165,34 +91,31 @@ TEST_F(CliTest, ReportTable) {
 
 // Live: a server inside the test sends two frames; the CSV streams to standard output.
 TEST_F(CliTest, LiveFromAKissServer) {
-    std::ifstream in(WriteKiss("p.kss", 2), std::ios::binary);
-    const std::vector<std::uint8_t> capture{std::istreambuf_iterator<char>(in), {}};
-    tavro::test::KissServer server([&](int socket, int) { tavro::test::SendInSlices(socket, capture, 5); });
+    const std::string capture = FileText(WriteKiss("p.kss", 2));
+    KissServer server([&](int socket, int) { SendInSlices(socket, AsBytes(capture), 5); });
     const std::string at = "127.0.0.1:" + std::to_string(server.Port());
-    auto run = testing_support::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", at, "--record-to", Path("rec.kss"),
-                                            "--csv", "-", "--decimal-separator", ","});
+    auto run = RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", at, "--record-to", Path("rec.kss"), "--csv", "-",
+                           "--decimal-separator", ","});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     ASSERT_EQ(Run({"--kiss", "--decimal-separator", ",", "--csv", Path("file.csv"), Path("p.kss")}), 0);
-    EXPECT_EQ(run.out, testing_support::TakeFile(Path("file.csv")));
+    EXPECT_EQ(run.out, TakeFile(Path("file.csv")));
+    EXPECT_THAT(run.out, HasSubstr("\r\n4,00;1,00;"));  // written to standard output, with the separator asked for
     ASSERT_EQ(Run({"--kiss", "--csv", Path("rec.csv"), Path("rec.kss")}), 0);  // the recording reads back
-    EXPECT_EQ(Lines(Path("rec.csv")).size(), 3u);
+    EXPECT_EQ(FileLines("rec.csv").size(), 3u);
     // With --reconnect it ends on SIGTERM, its outputs complete.
-    tavro::test::KissServer quiet([&](int socket, int) {
+    KissServer quiet([&](int socket, int) {
         ::send(socket, capture.data(), capture.size(), MSG_NOSIGNAL);
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     });
-    run = testing_support::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", "127.0.0.1:" + std::to_string(quiet.Port()),
-                                       "--reconnect", "--record-to", Path("rec2.kss"), "--tlm", Path("live.tlm")},
-                                      "(sleep 0.4; kill -TERM $$) & ");
+    const std::string quietAt = "127.0.0.1:" + std::to_string(quiet.Port());
+    run = RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", quietAt, "--reconnect", "--record-to", Path("rec2.kss"),
+                      "--tlm", Path("live.tlm")}, "(sleep 0.4; kill -TERM $$) & ");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_THAT(run.err, HasSubstr("2 records decoded"));
-    EXPECT_EQ(Lines(Path("live.tlm")).size(), 26u);
+    EXPECT_EQ(FileLines("live.tlm").size(), 26u);
     quiet.Stop();
     // A server that cannot be reached at the start.
-    run = testing_support::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", "127.0.0.1:" + std::to_string(quiet.Port()),
-                                       "--reconnect"});
+    run = RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", quietAt, "--reconnect"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_THAT(run.err, HasSubstr("cannot connect to 127.0.0.1:" + std::to_string(quiet.Port()) + ": Connection refused"));
+    EXPECT_THAT(run.err, HasSubstr("cannot connect to " + quietAt + ": Connection refused"));
 }
-
-}  // namespace

@@ -10,7 +10,10 @@ using namespace tavro;
 TEST(ParseConfIni, Table) {
     const std::string d = "/opt/tavro/";
     const std::optional<bool> unset, shown = true, hidden = false;
-    const struct { std::string text, imagePath; std::optional<bool> button; } cases[] = {
+    const struct {
+        std::string text, imagePath; std::optional<bool> button;
+        std::string capturePath = "/opt/tavro/", host = "localhost"; int port = 8001;  // live reception, unless set
+    } cases[] = {
         {"", d, unset},
         {"IMAGE_PATH=/home/me/shots/\nSCREENSHOT=NO\n", "/home/me/shots/", hidden},
         {"IMAGE_PATH=/home/me/shots/\r\nSCREENSHOT=YES\r\n", "/home/me/shots/", shown},
@@ -24,25 +27,15 @@ TEST(ParseConfIni, Table) {
         {"IMAGE_PATH=\t/a/\t\n", "\t/a/\t/", unset},
         {"Screenshot = yes", d, shown},     {"SCREENSHOT=Yes\r\n", d, shown},    {"SCREENSHOT=1\n", d, hidden},
         {"SCREENSHOT=\n", d, hidden},       {"SCREENSHOT=YES!\n", d, hidden},    {"SCREENSHOT=NO\nSCREENSHOT=yes", d, shown},
+        {"CAPTURE_PATH=/home/me/passes\nKISS_HOST=Station-PC\nkiss_port=8100\n", d, unset, "/home/me/passes/", "Station-PC", 8100},
+        {"KISS_PORT=0\n", d, unset},  {"KISS_PORT=65536\n", d, unset}, {"KISS_PORT=80x\nKISS_HOST=\n", d, unset},
+        {"KISS_PORT=65535", d, unset, d, "localhost", 65535},
     };
     for (const auto& c : cases) {
         const Settings s = ParseConfIni(c.text, d, '/');
         EXPECT_EQ(s.imagePath, c.imagePath) << c.text;
         EXPECT_EQ(s.screenshotButton, c.button) << c.text;
+        EXPECT_EQ(std::tuple(s.capturePath, s.kissHost, s.kissPort), std::tuple(c.capturePath, c.host, c.port)) << c.text;
     }
     EXPECT_EQ(ParseConfIni("IMAGE_PATH=d:\\shots", "c:\\prog\\", '\\').imagePath, "d:\\shots\\");
-}
-
-TEST(ParseConfIni, LiveReception) {
-    const struct { std::string text, capturePath, host; int port; } cases[] = {
-        {"", "/opt/tavro/", "localhost", 8001},
-        {"CAPTURE_PATH=/home/me/passes\nKISS_HOST=Station-PC\nkiss_port=8100\n", "/home/me/passes/", "Station-PC", 8100},
-        {"KISS_PORT=0\n", "/opt/tavro/", "localhost", 8001},  {"KISS_PORT=65536\n", "/opt/tavro/", "localhost", 8001},
-        {"KISS_PORT=80x\nKISS_HOST=\n", "/opt/tavro/", "localhost", 8001}, {"KISS_PORT=65535", "/opt/tavro/", "localhost", 65535},
-    };
-    for (const auto& c : cases) {
-        const Settings s = ParseConfIni(c.text, "/opt/tavro/", '/');
-        EXPECT_EQ(std::tuple(s.capturePath, s.kissHost, s.kissPort), std::tuple(c.capturePath, c.host, c.port)) << c.text;
-        EXPECT_EQ(s.imagePath, "/opt/tavro/");
-    }
 }

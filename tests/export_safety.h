@@ -5,43 +5,25 @@
 // left. Each fails when its rule is taken out of the engine.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <thread>
 
-#include "frame_encoder.h"
+#include "test_support.h"
 
 namespace tavro::test {
 
-struct ExportCall {
-    std::string input, target;
-    bool failWrite = false;  // the front end makes the write fail midway (a full disk)
-};
-struct ExportOutcome {
-    bool ok = false;
-    std::string message;  // the front end's report
-};
+// failWrite: the front end makes the write fail midway (a full disk); message: the front end's report.
+struct ExportCall { std::string input, target; bool failWrite = false; };
+struct ExportOutcome { bool ok = false; std::string message; };
 using Exporter = std::function<ExportOutcome(const ExportCall&)>;
-
-inline std::string FileText(const std::filesystem::path& path) {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
 
 inline void CheckExportSafety(const std::filesystem::path& dir, const Exporter& exportCsv) {
     namespace fs = std::filesystem;
     std::string capture;  // 40 records: a CSV of some 12 KB
-    for (int k = 0; k < 40; ++k) {
-        const auto frame = passgen::KissWrap(passgen::KissHousekeepingFrame({4, 1.0 * k}));
-        capture.append(frame.begin(), frame.end());
-    }
+    for (int k = 0; k < 40; ++k) capture += Str(passgen::KissWrap(passgen::KissHousekeepingFrame({4, 1.0 * k})));
     const fs::path kss = dir / "pass.kss", csv = dir / "pass.csv", real = dir / "real.csv";
     const auto mode = [](const fs::path& p) { struct stat st {}; return ::lstat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u; };
     const auto entries = [&] { return std::distance(fs::directory_iterator(dir), {}); };

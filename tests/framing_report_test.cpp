@@ -1,48 +1,26 @@
 // What the framing report counts, on streams built to hold a known number of
 // each event, duplicates merged and the table full; and why a file gave no records.
-#include <gtest/gtest.h>
-
-#include "frame_encoder.h"
 #include "test_support.h"
 
-namespace tavro {
-namespace {
+using namespace tavro;
+using namespace tavro::test;
 
-using test::Bytes;
-
-std::string Counts(const FramingReport& r) {
+static std::string Counts(const FramingReport& r) {
     return std::to_string(r.frames) + " frames: " + std::to_string(r.housekeeping) + " hk " + std::to_string(r.stampsText) +
            "+" + std::to_string(r.stampsBinary) + " stamps " + std::to_string(r.other) + " other; junk " +
            std::to_string(r.junkBytes) + " esc " + std::to_string(r.brokenEscapes) + " cut " + std::to_string(r.cutFrames) +
            " bad " + std::to_string(r.badEntries) + "; " + std::to_string(r.stored) + " stored " +
            std::to_string(r.notStored) + " not " + std::to_string(r.duplicates) + " dup";
 }
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-Bytes Hk(int packet) {
-    passgen::KissRaw raw{};
-    raw[2] = packet;
-    return passgen::KissWrap(passgen::KissHousekeepingFrame(raw));
-}
-
 TEST(FramingReport, KissEvents) {
     const Bytes stream = Cat({{'x', 'y', 'z'}, Hk(1), Hk(1), Hk(2),                    // 3 junk bytes; a duplicate
                               passgen::KissWrap(passgen::KissTimeStampFrame("T;1")),   // a text stamp
                               passgen::KissWrap(passgen::KissBinaryTimeStampFrame(5)),  // a binary stamp
                               {0xC0, 0x00, 0x41, 0xDB, 0x41, 0xDB, 0xC0},             // 2 broken escapes
                               Cat({{0xC0}, Bytes(600, 0x42), {0xC0, 0xC0}})});        // cut at 512
-    Session session;
-    session.SetMergeDuplicates(true);
-    session.BeginSelection();
-    session.BeginFile("a.kss", InputKind::Kiss);
-    session.Feed(stream);
-    session.EndFile();
-    EXPECT_EQ(Counts(session.Summary().files.at(0)),
-              "7 frames: 3 hk 1+1 stamps 2 other; junk 3 esc 2 cut 1 bad 0; 2 stored 0 not 1 dup");
-    EXPECT_EQ(session.Summary().files.at(0).bytes, stream.size());
+    const FramingReport report = Read(InputKind::Kiss, stream, {}, true)->Summary().files.at(0);
+    EXPECT_EQ(Counts(report), "7 frames: 3 hk 1+1 stamps 2 other; junk 3 esc 2 cut 1 bad 0; 2 stored 0 not 1 dup");
+    EXPECT_EQ(report.bytes, stream.size());
 }
 
 TEST(FramingReport, LogEventsAndAFullTable) {
@@ -69,6 +47,3 @@ TEST(NoRecordsText, TheLikeliestReason) {
     };
     for (const auto& c : cases) EXPECT_EQ(NoRecordsText(c.r), c.text);
 }
-
-}  // namespace
-}  // namespace tavro

@@ -8,8 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
-#include <cstdint>
 #include <functional>
 #include <random>
 #include <span>
@@ -19,25 +19,20 @@ namespace tavro::test {
 
 class KissServer {
 public:
-    explicit KissServer(std::function<void(int socket, int connection)> serve) : serve_(std::move(serve)) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    explicit KissServer(std::function<void(int socket, int connection)> serve) {
         sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_family = AF_INET, address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t size = sizeof address;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
-        ::listen(listener_, 4);
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size), ::listen(listener_, 4);
         ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
         port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] {
+        thread_ = std::thread([this, serve = std::move(serve)] {
             for (int n = 0; !stop_; ++n) {
-                pollfd p{listener_, POLLIN, 0};
-                while (!stop_ && ::poll(&p, 1, 20) == 0) {
+                for (pollfd p{listener_, POLLIN, 0}; !stop_ && ::poll(&p, 1, 20) == 0;) {
                 }
-                if (stop_) break;
-                const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+                const int client = stop_ ? -1 : ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
                 if (client < 0) break;
-                serve_(client, n);
+                serve(client, n);
                 ::close(client);
             }
         });
@@ -51,18 +46,17 @@ public:
     std::uint16_t Port() const { return port_; }
 
 private:
-    std::function<void(int, int)> serve_;
-    int listener_ = -1;
+    int listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     std::uint16_t port_ = 0;
-    volatile bool stop_ = false;
+    std::atomic<bool> stop_ = false;
     std::thread thread_;
 };
 
-// Sends bytes in random slices of 1 to 300 bytes with pauses of up to maxPauseMs.
-inline void SendInSlices(int socket, std::span<const std::uint8_t> bytes, unsigned seed, int maxPauseMs = 2) {
+// Sends bytes in random slices of 1 to maxSlice bytes with pauses of up to maxPauseMs.
+inline void SendInSlices(int socket, std::span<const std::uint8_t> bytes, unsigned seed, int maxPauseMs = 2, int maxSlice = 300) {
     std::mt19937 random(seed);
     while (!bytes.empty()) {
-        const std::size_t n = std::min<std::size_t>(bytes.size(), 1 + random() % 300);
+        const std::size_t n = std::min<std::size_t>(bytes.size(), 1 + random() % maxSlice);
         if (::send(socket, bytes.data(), n, MSG_NOSIGNAL) != static_cast<ssize_t>(n)) return;
         bytes = bytes.subspan(n);
         std::this_thread::sleep_for(std::chrono::milliseconds(random() % (maxPauseMs + 1)));

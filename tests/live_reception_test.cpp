@@ -2,87 +2,46 @@
 // random slices gives the records reading the same bytes from a file gives,
 // the recording reads back to the records shown live, and drops, refusals,
 // hostile streams and a failing disk are survived.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-
 #include "atomic_file.h"
-#include "frame_encoder.h"
 #include "kiss_server.h"
 #include "kiss_tcp_client.h"
 #include "test_support.h"
 
-namespace tavro {
-namespace {
-
-namespace fs = std::filesystem;
-using test::Bytes;
+using namespace tavro;
+using namespace tavro::test;
 using namespace std::chrono_literals;
 
-Bytes Hk(int packet) {
-    passgen::KissRaw raw{};
-    raw[2] = packet;
-    return passgen::KissWrap(passgen::KissHousekeepingFrame(raw));
-}
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-std::vector<double> Packets(const Session& s) {
-    std::vector<double> packets;
-    for (const TelemetryRecord& r : s.Records().Records()) packets.push_back(r.Channels[2]);
-    return packets;
-}
-
 struct Live : testing::Test {
-    ~Live() override {
-        SetWriteFaultForTesting(nullptr);
-        fs::remove_all(dir);
-    }
+    ~Live() override { SetWriteFaultForTesting(nullptr); }
     // Receives from port until the client ends (the server closed, or gave up
     // after `attempts` connections), into session, recording into dir.
     void Receive(std::uint16_t port, int attempts = 1, const std::string& host = "127.0.0.1") {
         std::int64_t clock = 1796552043000;  // 2026-12-06 10:14:03 UTC, a second per frame
         session.BeginStream({"test", recording, true, false, [&clock] { return clock += 1000; }});
         KissTcpClient::Options options;
-        options.host = host;
-        options.port = port;
-        options.reconnect = attempts > 1;
-        options.delays = {20ms};
+        options.host = host, options.port = port, options.reconnect = attempts > 1, options.delays = {20ms};
         KissTcpClient client(options);
+        bool ended = false;
         int connections = 0;
-        for (auto deadline = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < deadline;) {
+        for (auto deadline = std::chrono::steady_clock::now() + 20s; !ended && std::chrono::steady_clock::now() < deadline;) {
             client.WaitForMessages(50ms);
-            bool ended = false;
             for (KissTcpClient::Message& m : client.Take()) {
                 if (m.event == KissTcpClient::Event::Bytes) session.Feed(m.bytes);
                 if (m.event == KissTcpClient::Event::Dropped) {
-                    session.StreamDropped();
-                    drops.push_back(m.detail);
+                    session.StreamDropped(), drops.push_back(m.detail);
                     if (++connections >= attempts) client.Stop();
                 }
                 ended = ended || m.event == KissTcpClient::Event::Ended;
             }
-            if (ended) break;
         }
         recordingError = session.RecordingError();
         session.EndStream();
     }
     // The recording, read back as a capture.
-    std::unique_ptr<Session> Replayed() const {
-        std::ifstream in(recording, std::ios::binary);
-        const Bytes bytes{std::istreambuf_iterator<char>(in), {}};
-        return test::Read(InputKind::Kiss, bytes);
-    }
+    std::unique_ptr<Session> Replayed() const { return test::Read(InputKind::Kiss, AsBytes(FileText(recording))); }
 
-    const fs::path dir = [] {
-        auto d = fs::temp_directory_path() / ("tavro-live-" + std::to_string(::getpid()));
-        fs::create_directories(d);
-        return d;
-    }();
-    std::string recording = (dir / "live.kss").string();
+    const TempDir dir{"live"};
+    std::string recording = dir.Path("live.kss");
     Session session;
     std::vector<std::string> drops;
     std::string recordingError;
@@ -91,11 +50,10 @@ struct Live : testing::Test {
 // The sample pass in random slices with random pauses: the file's values;
 // frames without a time stamp take their arrival time, and so does the recording.
 TEST_F(Live, SamplePassAsTheFileGivesIt) {
-    std::ifstream in(TAVRO_SOURCE_DIR "/examples/pass.kss", std::ios::binary);
-    const Bytes pass{std::istreambuf_iterator<char>(in), {}};
-    test::KissServer server([&](int socket, int) { test::SendInSlices(socket, pass, 7); });
+    const std::string pass = FileText(TAVRO_SOURCE_DIR "/examples/pass.kss");
+    test::KissServer server([&](int socket, int) { test::SendInSlices(socket, AsBytes(pass), 7); });
     Receive(server.Port());
-    const auto file = test::Read(InputKind::Kiss, pass);
+    const auto file = test::Read(InputKind::Kiss, AsBytes(pass));
     ASSERT_EQ(session.RecordCount(), 300);
     for (int k = 0; k < 300; ++k) EXPECT_EQ(session.Records()[k].Channels, file->Records()[k].Channels) << k;
     EXPECT_EQ(session.TimeText(0), "2026-11-28 10:14:00.131 UTC");  // a time stamp frame of the pass
@@ -105,31 +63,20 @@ TEST_F(Live, SamplePassAsTheFileGivesIt) {
 }
 
 TEST_F(Live, HostileStreams) {
-    const Bytes noise = [] {
-        Bytes b(1 << 20);
-        std::uint64_t x = 5;
-        for (auto& c : b) c = static_cast<std::uint8_t>((x = x * 6364136223846793005u + 1442695040888963407u) >> 56);
-        return b;
-    }();
+    const std::string noise = Noise(5, 1 << 20);
     const Bytes huge = Cat({{0xC0}, Bytes(10 << 20, 'A'), Hk(1)});   // 10 MB without a FEND, then a frame
     const Bytes two = Hk(2), half = Cat({Hk(1), Bytes(two.begin(), two.begin() + 60)});  // closed mid-frame
-    const struct { const char* name; Bytes bytes; std::vector<double> packets; int pauseMs; } cases[] = {
-        {"noise", noise, {}, 0}, {"10 MB frame", huge, {1}, 0}, {"only FENDs", Bytes(100000, 0xC0), {}, 0},
-        {"a byte at a time", Hk(3), {3}, -1}, {"closed mid-frame", half, {1}, 0},
+    const struct { const char* name; Bytes bytes; std::vector<double> packets; int maxSlice = 300; } cases[] = {
+        {"noise", {noise.begin(), noise.end()}, {}}, {"10 MB frame", huge, {1}}, {"only FENDs", Bytes(100000, 0xC0), {}},
+        {"a byte at a time", Hk(3), {3}, 1}, {"closed mid-frame", half, {1}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        test::KissServer server([&](int socket, int) {
-            for (std::size_t k = 0; c.pauseMs < 0 && k < c.bytes.size(); ++k) {  // a slow station
-                ::send(socket, &c.bytes[k], 1, MSG_NOSIGNAL);
-                std::this_thread::sleep_for(1ms);
-            }
-            if (c.pauseMs >= 0) test::SendInSlices(socket, c.bytes, 3, c.pauseMs);
-        });
+        test::KissServer server([&](int socket, int) { test::SendInSlices(socket, c.bytes, 3, c.maxSlice == 1 ? 1 : 0, c.maxSlice); });
         Receive(server.Port());
         if (!c.packets.empty() || std::string(c.name) != "noise") { EXPECT_EQ(Packets(session), c.packets); }
         EXPECT_EQ(test::Seen(*Replayed()), test::Seen(session));
-        EXPECT_LT(fs::file_size(recording), 2u << 20);  // the huge frame: its first 64 KiB only
+        EXPECT_LT(std::filesystem::file_size(recording), 2u << 20);  // the huge frame: its first 64 KiB only
     }
 }
 
@@ -154,7 +101,7 @@ TEST_F(Live, RefusedAndUnknownHosts) {
     }
     Receive(closedPort, 3);
     EXPECT_EQ(drops, std::vector<std::string>(3, "Connection refused"));
-    EXPECT_FALSE(fs::exists(recording));  // nothing received, no empty file
+    EXPECT_FALSE(std::filesystem::exists(recording));  // nothing received, no empty file
     drops.clear();
     Receive(8001, 1, "no-such-station.invalid");
     EXPECT_EQ(drops, std::vector<std::string>{"unknown host no-such-station.invalid"});
@@ -164,12 +111,12 @@ TEST_F(Live, RefusedAndUnknownHosts) {
 TEST_F(Live, RecordingFailures) {
     const Bytes frames = Cat({Hk(1), Hk(2), Hk(3), Hk(4)});
     test::KissServer server([&](int socket, int) { ::send(socket, frames.data(), frames.size(), MSG_NOSIGNAL); });
-    recording = (dir / "missing" / "live.kss").string();
+    recording = dir.Path("missing/live.kss");
     Receive(server.Port());
     EXPECT_EQ(recordingError, "No such file or directory");
     EXPECT_EQ(Packets(session), (std::vector<double>{1, 2, 3, 4}));
 
-    recording = (dir / "full.kss").string();  // the disk fills after the third write
+    recording = dir.Path("full.kss");  // the disk fills after the third write
     int writes = 0;
     SetWriteFaultForTesting([&](const std::string&) { return ++writes > 3 ? ENOSPC : 0; });
     Receive(server.Port());
@@ -177,6 +124,3 @@ TEST_F(Live, RecordingFailures) {
     EXPECT_EQ(Packets(session), (std::vector<double>{1, 2, 3, 4}));
     EXPECT_EQ(Packets(*Replayed()), (std::vector<double>{1}));  // stamp, frame; stamp, [full]: complete frames only
 }
-
-}  // namespace
-}  // namespace tavro

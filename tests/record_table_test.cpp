@@ -1,4 +1,5 @@
-// The record table: 10000 records; the frames beyond are counted until the next reset.
+// The record table: 10000 records; the frames beyond and the duplicates are counted until the
+// next reset. (Reading into the table, its capacity and clean records: the reader tests.)
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,26 +9,9 @@
 
 using namespace tavro;
 
-// Reading into the table (capacity, clean records) is covered by the reader tests.
-TEST(RecordTable, CountsFramesBeyondTheCapacityUntilReset) {
-    RecordTable table;
-    for (int k = 0; k < RecordTable::kCapacity; ++k) {
-        TelemetryRecord* r = table.Append();
-        ASSERT_NE(r, nullptr) << k;
-        r->Channels[2] = k;
-        table.Commit();
-    }
-    EXPECT_EQ(table.Append(), nullptr);
-    EXPECT_EQ(table.FramesNotStored(), 1);
-    EXPECT_EQ(table[9999].Channels[2], 9999);
-    table.Reset();
-    EXPECT_EQ(table.RecordCount(), 0);
-    EXPECT_EQ(table.FramesNotStored(), 0);
-}
-
 // Merging: equal bit for bit is a duplicate (a NaN equals the same NaN, -0 is not 0),
 // and a duplicate does not count against the capacity.
-TEST(RecordTable, MergesDuplicatesBitForBit) {
+TEST(RecordTable, MergesDuplicatesBitForBitAndCountsUntilReset) {
     RecordTable table;
     table.SetMergeDuplicates(true);
     const auto add = [&](double value, const char* time) {
@@ -44,4 +28,8 @@ TEST(RecordTable, MergesDuplicatesBitForBit) {
     for (int k = 5; k < RecordTable::kCapacity; ++k) add(k + 0.5, "");
     add(double(NAN), ""), add(3.0, "");  // full: a duplicate is still a duplicate, a new one is not stored
     EXPECT_EQ(std::tuple(table.RecordCount(), table.Duplicates(), table.FramesNotStored()), std::tuple(10000, 3, 1));
+    EXPECT_EQ(table[9999].Channels[21], 9999.5);
+    table.Reset();
+    add(2.0, "");  // no duplicate of a record gone
+    EXPECT_EQ(std::tuple(table.RecordCount(), table.Duplicates(), table.FramesNotStored()), std::tuple(1, 0, 0));
 }

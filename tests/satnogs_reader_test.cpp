@@ -1,79 +1,62 @@
 // SatNOGS exports: the two forms, the time and frame rules, time order, bad
 // entries, a file that is not JSON, and the sample pass heard by three stations.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-
 #include "file_reading.h"
-#include "frame_encoder.h"
 #include "satnogs_reader.h"
 #include "test_support.h"
 
-namespace tavro {
-namespace {
-
-namespace fs = std::filesystem;
+using namespace tavro;
 
 // A housekeeping frame (header 62) with Packet cnt = packet, as SatNOGS gives
 // it: the AX.25 frame without the KISS command byte, in hex.
-std::string Frame(int packet, bool lower = false) {
-    passgen::KissRaw raw{};
-    raw[2] = packet;
-    const auto frame = passgen::KissHousekeepingFrame(raw);
-    const std::string_view digits = lower ? "0123456789abcdef" : "0123456789ABCDEF";
+static std::string Frame(int packet, bool lower = false) {
+    const char* digits = lower ? "0123456789abcdef" : "0123456789ABCDEF";
+    const test::Bytes frame = test::HkFrame(packet);
     std::string hex;
     for (std::size_t k = 1; k < frame.size(); ++k) hex += {digits[frame[k] >> 4], digits[frame[k] & 15]};
     return hex;
 }
 
-// "packet@time ..." of every record, and the file's bad entries.
-std::string Read(const std::string& text) {
+// "packet@time ..." of every record (its stamp values 0), and the file's bad entries, other and cut frames.
+static std::string Read(const std::string& text) {
     const auto s = test::ReadAllWays(InputKind::Satnogs, test::AsBytes(text));
     std::string seen;
-    for (const TelemetryRecord& r : s->Records().Records())
+    for (const TelemetryRecord& r : s->Records().Records()) {
         seen += std::to_string(static_cast<int>(r.Channels[2])) + "@" + r.TimeText.substr(11, 12) + " ";
+        EXPECT_EQ(r.StampValue1 + r.StampValue2 + r.StampValue3, 0);
+    }
     const FramingReport report = s->Summary().files.at(0);
-    return seen + "bad " + std::to_string(report.badEntries);
+    return seen + "bad " + std::to_string(report.badEntries) + " other " + std::to_string(report.other) + " cut " +
+           std::to_string(report.cutFrames);
 }
 
 TEST(SatnogsReader, CsvAndJsonInTimeOrder) {
     const std::string a = Frame(1), b = Frame(2), c = Frame(3);
+    const std::string header = Frame(7).substr(0, 2 * 16), longer = Frame(7) + std::string(2 * 600, 'A');
     const std::pair<std::string, std::string> cases[] = {
         // CSV, newest first, CR LF, blank lines, a third field
         {"2026-12-06 10:00:03|" + c + "\r\n\r\n2026-12-06 10:00:02|" + b + "|station 7\r\n 2026-12-06 10:00:01 |  " + a + "  \r\n",
-         "1@10:00:01.000 2@10:00:02.000 3@10:00:03.000 bad 0"},
+         "1@10:00:01.000 2@10:00:02.000 3@10:00:03.000 bad 0 other 0 cut 0"},
         // CR alone; fractions compare as decimals; Z and T; equal times keep the file's order
         {"2026-12-06T10:00:01.5Z|" + b + "\r2026-12-06 10:00:01.123456|" + a + "\r2026-12-06 10:00:01.5|" + c,
-         "1@10:00:01.123 2@10:00:01.500 3@10:00:01.500 bad 0"},
+         "1@10:00:01.123 2@10:00:01.500 3@10:00:01.500 bad 0 other 0 cut 0"},
         // JSON with other members, lower-case hex
         {" \n[{\"id\": 7, \"timestamp\": \"2026-12-06T10:00:02Z\", \"frame\": \"" + Frame(2, true) +
              "\", \"station\": 12}, {\"frame\": \"" + a + "\", \"timestamp\": \"2026-12-06T10:00:01.25Z\"}]",
-         "1@10:00:01.250 2@10:00:02.000 bad 0"},
+         "1@10:00:01.250 2@10:00:02.000 bad 0 other 0 cut 0"},
         // bad times, odd and foreign hex, no "|", elements that are no such object: skipped and counted
         {"2026-12-06|" + a + "\n2026-12-06 10:00|" + a + "\n2026/12/06 10:00:01|" + a + "\n2026-12-06 10:00:01.|" + a +
              "\n2026-12-06 10:00:01 UTC|" + a + "\n2026-12-06 10:00:01|" + a + "0\n2026-12-06 10:00:01|" + a.substr(2) +
              "zz\n2026-12-06 10:00:01|\n" + a + "\n2026-12-06 10:00:09|" + b + "\n",
-         "2@10:00:09.000 bad 9"},
+         "2@10:00:09.000 bad 9 other 0 cut 0"},
         {"[1, \"x\", {\"timestamp\": 5, \"frame\": \"" + a + "\"}, {\"timestamp\": \"2026-12-06 10:00:04\"}, {\"timestamp\": "
          "\"2026-12-06 10:00:04\", \"frame\": \"" + c + "\"}]",
-         "3@10:00:04.000 bad 4"},
+         "3@10:00:04.000 bad 4 other 0 cut 0"},
+        // A frame goes in from position 2 behind a command byte 0: 16 header bytes have no frame type at 20;
+        // a frame beyond the buffer is cut, still a record.
+        {"2026-12-06 10:00:01|" + header + "\n2026-12-06 10:00:02|" + longer + "\n2026-12-06 10:00:03|0102\n",
+         "7@10:00:02.000 bad 0 other 2 cut 1"},
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(Read(text), expected) << text;
-}
-
-// The frame goes in from position 2 behind a command byte 0, cut at the buffer's end.
-TEST(SatnogsReader, FramesAsKissDataFrames) {
-    const std::string hk = Frame(7);
-    const std::string header = hk.substr(0, 2 * 16);  // the 16 header bytes: no frame type at 20
-    const std::string longer = hk + std::string(2 * 600, 'A');  // beyond the buffer: cut, still a record
-    const auto s = test::ReadAllWays(InputKind::Satnogs, test::AsBytes("2026-12-06 10:00:01|" + header + "\n2026-12-06 10:00:02|" +
-                                                                       longer + "\n2026-12-06 10:00:03|0102\n"));
-    ASSERT_EQ(s->RecordCount(), 1);
-    EXPECT_EQ(s->Records()[0].Channels[2], 7);
-    EXPECT_EQ(s->Records()[0].StampValue1, 0);
-    const FramingReport r = s->Summary().files.at(0);
-    EXPECT_EQ(std::tuple(r.frames, r.housekeeping, r.other, r.cutFrames), std::tuple(3, 1, 2, 1));
 }
 
 TEST(SatnogsTimeText, Forms) {
@@ -92,18 +75,15 @@ TEST(SatnogsTimeText, Forms) {
 
 // A file that starts with "[" but is no JSON fails like an unreadable file; the others are read.
 TEST(SatnogsReader, NoJsonBetweenTwoGoodFiles) {
-    const fs::path dir = fs::temp_directory_path() / ("tavro-satnogs-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const std::string a = (dir / "a.csv").string(), bad = (dir / "b.json").string(), c = (dir / "c.json").string();
-    std::ofstream(a) << "2026-12-06 10:00:01|" << Frame(1) << "\n";
-    std::ofstream(bad) << "[{\"timestamp\": \"2026-12-06 10:00:02\", \"frame\": \"" << Frame(2) << "\"}";  // no "]"
-    std::ofstream(c) << "[{\"timestamp\": \"2026-12-06 10:00:03\", \"frame\": \"" << Frame(3) << "\"}]";
+    const test::TempDir dir("satnogs");
+    const std::string a = dir.Write("a.csv", "2026-12-06 10:00:01|" + Frame(1) + "\n");
+    const std::string bad = dir.Write("b.json", "[{\"timestamp\": \"2026-12-06 10:00:02\", \"frame\": \"" + Frame(2) + "\"}");  // no "]"
+    const std::string c = dir.Write("c.json", "[{\"timestamp\": \"2026-12-06 10:00:03\", \"frame\": \"" + Frame(3) + "\"}]");
     Session session;
     ReadObserver quiet;
     ReadSelection(session, {{a, InputKind::Satnogs}, {bad, InputKind::Satnogs}, {c, InputKind::Satnogs}}, quiet);
     EXPECT_EQ(session.Summary().failures, std::vector<std::string>{"cannot read " + bad + ": not valid JSON"});
     EXPECT_EQ(session.RecordCount(), 2);
-    fs::remove_all(dir);
 }
 
 // The sample pass as three stations heard it, merged: the capture's 300 records, value for value.
@@ -119,6 +99,3 @@ TEST(SatnogsReader, SamplePassHeardByThreeStations) {
     // Every housekeeping entry but the first of each frame was a duplicate.
     EXPECT_EQ(merged.Summary().duplicates, merged.Summary().files.at(0).housekeeping - 300);
 }
-
-}  // namespace
-}  // namespace tavro

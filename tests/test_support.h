@@ -1,43 +1,120 @@
-// Shared by the engine tests: bytes from hex text, and streams read into a
-// session whole, cut in two at every position and byte by byte.
+// Shared by the engine tests: bytes from hex text, housekeeping frames, streams
+// read into a session whole, cut in two at every position and byte by byte,
+// files read back, a temporary folder, and programs run as processes.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <cstdint>
-#include <memory>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <span>
-#include <string>
-#include <string_view>
-#include <vector>
+#include <sstream>
 
 #include "dump_writer.h"
+#include "frame_encoder.h"
 #include "session.h"
 
 namespace tavro::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// "C0 09 3A" -> {0xC0, 0x09, 0x3A}; blanks and line breaks between pairs are skipped.
+// "C0 09 3A" -> {0xC0, 0x09, 0x3A}: pairs of hex digits between blanks.
 inline Bytes Hex(std::string_view text) {
     Bytes out;
-    auto digit = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == ' ' || text[i] == '\n') continue;
-        out.push_back(static_cast<std::uint8_t>(digit(text[i]) * 16 + digit(text[i + 1])));
-        ++i;
-    }
+    std::istringstream in{std::string(text)};
+    for (unsigned byte = 0; in >> std::hex >> byte;) out.push_back(static_cast<std::uint8_t>(byte));
     return out;
 }
 
 inline std::span<const std::uint8_t> AsBytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
+inline std::string Str(const Bytes& bytes) { return {bytes.begin(), bytes.end()}; }
+
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// size bytes of noise, the same for the same seed.
+inline std::string Noise(std::uint64_t x, std::size_t size) {
+    std::string s(size, '\0');
+    for (char& c : s) c = static_cast<char>((x = x * 6364136223846793005u + 1442695040888963407u) >> 56);
+    return s;
+}
+
+// An unescaped housekeeping frame, every field 0 but Packet cnt (channel 2).
+inline Bytes HkFrame(int packet, std::uint8_t callsign = 0x62) {
+    passgen::KissRaw raw{};
+    raw[2] = packet;
+    return passgen::KissHousekeepingFrame(raw, callsign);
+}
+// The same, escaped between two FENDs.
+inline Bytes Hk(int packet) { return passgen::KissWrap(HkFrame(packet)); }
+
+// Packet cnt of every record.
+inline std::vector<double> Packets(const Session& s) {
+    std::vector<double> packets;
+    for (const TelemetryRecord& r : s.Records().Records()) packets.push_back(r.Channels[2]);
+    return packets;
+}
+
+inline std::string FileText(const std::filesystem::path& path) {
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// A folder of its own under /tmp, removed with what it holds.
+struct TempDir : std::filesystem::path {
+    explicit TempDir(const std::string& name)
+        : path(std::filesystem::temp_directory_path() / ("tavro-" + name + "-" + std::to_string(::getpid()))) {
+        std::filesystem::remove_all(*this);
+        std::filesystem::create_directories(*this);
+    }
+    ~TempDir() { std::filesystem::remove_all(*this); }
+    std::string Path(const std::string& name) const { return (*this / name).string(); }
+    std::string Write(const std::string& name, std::string_view bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        return Path(name);
+    }
+};
+
+// Runs a program (arguments without single quotes) and tells how it ended and what it wrote:
+//   ProgramRun r = RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss", path});
+// shell: commands run first, in the shell that becomes the program ("ulimit -f 2;").
+struct ProgramRun { bool signaled = false; int signal = 0, exitCode = -1; std::string out, err; };
+
+inline std::string TakeFile(const std::string& path) {
+    const std::string text = FileText(path);
+    return ::unlink(path.c_str()), text;
+}
+
+inline ProgramRun RunProgram(const std::vector<std::string>& args, const std::string& shell = "") {
+    const std::string stem = "/tmp/tavro-run-" + std::to_string(::getpid());
+    std::string command = shell + "exec";  // the shell becomes the program: its status is the program's
+    for (const std::string& a : args) command += " '" + a + "'";
+    const int s = std::system((command + " >" + stem + ".out 2>" + stem + ".err").c_str());
+    return {WIFSIGNALED(s), WIFSIGNALED(s) ? WTERMSIG(s) : 0, WIFEXITED(s) ? WEXITSTATUS(s) : -1, TakeFile(stem + ".out"),
+            TakeFile(stem + ".err")};
+}
 
 // One selection of one file of kind, fed in slices that end at cuts.
 inline std::unique_ptr<Session> Read(InputKind kind, std::span<const std::uint8_t> stream,
-                                     const std::vector<std::size_t>& cuts = {}) {
+                                     const std::vector<std::size_t>& cuts = {}, bool mergeDuplicates = false) {
     auto session = std::make_unique<Session>();
+    session->SetMergeDuplicates(mergeDuplicates);
     session->BeginSelection();
     session->BeginFile("capture", kind);
     std::size_t from = 0;

@@ -2,18 +2,11 @@
 // worked out by hand from the frame layouts, and the CSV rows and TLM lines
 // the program must write for them. A wrong position, byte order or formula
 // in either decoder shows here as a wrong text.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "test_support.h"
 
 namespace tavro {
 namespace {
 
-namespace fs = std::filesystem;
 using test::Hex;
 
 // A text time stamp "2026-12-06 10:14:03.250 UTC;12.5;40;145.825"; housekeeping
@@ -45,27 +38,13 @@ const char* const kLog[] = {
     " FF",
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 struct WorkedExample : testing::Test {
-    ~WorkedExample() override { fs::remove_all(dir); }
     std::vector<std::string> Written(const ExportResult& r) {
         EXPECT_TRUE(r.ok) << r.StatusText();
-        std::ostringstream text;
-        text << std::ifstream(r.path, std::ios::binary).rdbuf();
-        return Lines(text.str());
+        return test::Lines(test::FileText(r.path));
     }
-    std::string Path(const char* name) const { return (dir / name).string(); }
-    const fs::path dir = [] {
-        auto d = fs::temp_directory_path() / ("tavro-worked-" + std::to_string(::getpid()));
-        fs::create_directories(d);
-        return d;
-    }();
+    std::string Path(const char* name) const { return dir.Path(name); }
+    const test::TempDir dir{"worked"};
 };
 
 TEST_F(WorkedExample, KissFrames) {

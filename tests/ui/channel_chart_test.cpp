@@ -1,38 +1,27 @@
 // The chart of one channel: its value range, its axis labels, bars or a
-// line, and zoom, pan and click driven by mouse events.
-#include "channel_chart.h"
-
-#include <qcustomplot.h>
-
+// line, and zoom and pan driven by mouse events. (Clicks: record_browser_test.)
 #include <cmath>
 #include <limits>
+#include <numeric>
 
+#include "time_stamp.h"
 #include "window_test_support.h"
-
-namespace {
 
 using namespace uitest;
 using Rows = std::vector<tavro::ChartRow>;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN(), kInf = std::numeric_limits<double>::infinity();
 
-// Row k (from 1) received 30 (k - 1) seconds after 2026-12-06 10:14.
-Rows RowsOf(const std::vector<double>& values) {
+static Rows RowsOf(const std::vector<double>& values) {  // row k (from 1) received 30 (k - 1) seconds after 2026-12-06 10:14
     Rows rows;
-    for (double v : values) {
-        const long t = 10 * 3600 + 14 * 60 + 30 * static_cast<long>(rows.size());
-        rows.push_back({v, QString::asprintf("2026-12-%02ld %02ld:%02ld:%02ld.000 UTC", 6 + t / 86400, t / 3600 % 24,
-                                             t / 60 % 60, t % 60).toStdString()});
-    }
+    for (double v : values) rows.push_back({v, tavro::MillisecondsToTimeText(1796552040000 + 30000LL * rows.size())});
     return rows;
 }
-Rows Ramp(int n) {  // 1, 2, ..., n
-    std::vector<double> values;
-    for (int k = 1; k <= n; ++k) values.push_back(k);
-    return RowsOf(values);
+static Rows Ramp(int n) {  // 1, 2, ..., n
+    std::vector<double> values(n);
+    return std::iota(values.begin(), values.end(), 1.0), RowsOf(values);
 }
 
-class Chart : public testing::Test {
-protected:
+struct Chart : testing::Test {
     void SetUp() override {
         chart.setAttribute(Qt::WA_DontShowOnScreen);
         chart.resize(650, 290);
@@ -40,10 +29,8 @@ protected:
         QApplication::processEvents();
     }
     QWidget* Plot() { return chart.Plot(); }
-    // The pixel of a row, halfway up the plot.
-    QPoint At(double row) {
-        QCPAxisRect* area = chart.Plot()->axisRect();
-        return {qRound(chart.Plot()->xAxis->coordToPixel(row)), area->center().y()};
+    QPoint At(double row) {  // the pixel of a row, halfway up the plot
+        return {qRound(chart.Plot()->xAxis->coordToPixel(row)), chart.Plot()->axisRect()->center().y()};
     }
     tavro::ui::ChannelChart chart;
 };
@@ -105,9 +92,7 @@ TEST_F(Chart, WheelZoomsAroundThePointerDragPansDoubleClickShowsAll) {
     const auto [low, high] = chart.ValueRange();  // the line's values in view: rows 123 to 634
     EXPECT_TRUE(low > 90 && low < 123 && high > 634 && high < 700) << low << " " << high;
 
-    Mouse(Plot(), QEvent::MouseButtonPress, pointer);
-    Mouse(Plot(), QEvent::MouseMove, pointer + QPoint(5000, 0));  // far right: pans to the start, no further
-    Mouse(Plot(), QEvent::MouseButtonRelease, pointer + QPoint(5000, 0), Qt::LeftButton, Qt::NoButton);
+    Drag(Plot(), pointer, pointer + QPoint(5000, 0));  // far right: pans to the start, no further
     EXPECT_NEAR(chart.RowsInView().first, 0.5, 1e-9);
     EXPECT_NEAR(chart.RowsInView().second - chart.RowsInView().first, 512, 1);
 
@@ -117,19 +102,3 @@ TEST_F(Chart, WheelZoomsAroundThePointerDragPansDoubleClickShowsAll) {
     Mouse(Plot(), QEvent::MouseButtonDblClick, pointer);
     EXPECT_EQ(chart.RowsInView(), std::pair(0.5, 1000.5));
 }
-
-TEST_F(Chart, AClickNamesItsRowADragDoesNot) {
-    chart.PlotChannel(Ramp(40), true);
-    QList<int> clicked;
-    QObject::connect(&chart, &tavro::ui::ChannelChart::RecordClicked, [&clicked](int row) { clicked << row; });
-    Click(Plot(), At(12));
-    Click(Plot(), At(40.3));
-    Mouse(Plot(), QEvent::MouseButtonPress, At(20));
-    Mouse(Plot(), QEvent::MouseMove, At(25));
-    Mouse(Plot(), QEvent::MouseButtonRelease, At(25), Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(clicked, (QList<int>{12, 40}));
-}
-
-}  // namespace
-
-TAVRO_UI_TEST_MAIN()

@@ -1,24 +1,15 @@
 // The window connected to a KISS server inside the test: records as they
 // arrive, the browser following the newest or staying where the user is,
 // the status line, the recording; and the framing report of a selection.
-#include <QAction>
-#include <QLabel>
-#include <QScrollBar>
-#include <QTableWidget>
-
-#include <fstream>
-
 #include "kiss_server.h"
 #include "report_dialog.h"
 #include "window_test_support.h"
-
-namespace {
 
 using namespace uitest;
 using namespace std::chrono_literals;
 
 // Runs the event loop until done() or 20 s.
-bool Until(const std::function<bool()>& done) {
+static bool Until(const std::function<bool()>& done) {
     for (auto end = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < end;) {
         if (done()) return true;
         QApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -27,14 +18,14 @@ bool Until(const std::function<bool()>& done) {
 }
 
 TEST_F(WindowTest, LiveReceptionRecordedAndReopened) {
-    std::ifstream in(TAVRO_SOURCE_DIR "/examples/pass.kss", std::ios::binary);
-    const std::vector<std::uint8_t> pass{std::istreambuf_iterator<char>(in), {}};
+    const std::string text = tavro::test::FileText(TAVRO_SOURCE_DIR "/examples/pass.kss");
+    const auto pass = tavro::test::AsBytes(text);
     std::atomic<bool> more{false};
     tavro::test::KissServer server([&](int socket, int n) {
         if (n > 0) return;  // back, but silent
-        tavro::test::SendInSlices(socket, std::span(pass).first(pass.size() / 3), 1);
+        tavro::test::SendInSlices(socket, pass.first(pass.size() / 3), 1);
         while (!more) std::this_thread::sleep_for(5ms);  // the user scrolls back meanwhile
-        tavro::test::SendInSlices(socket, std::span(pass).subspan(pass.size() / 3), 2);
+        tavro::test::SendInSlices(socket, pass.subspan(pass.size() / 3), 2);
     });
     window->ReconnectDelays = {50ms};
     window->ConnectTo("127.0.0.1", server.Port());
@@ -81,7 +72,3 @@ TEST_F(WindowTest, FramingReport) {
               "b.kss\t9\t1\t0\t0\t0\t1\t4\t1\t0\t0\t0\t0\t0\n"
               "total\t271\t4\t2\t1\t0\t1\t4\t1\t0\t0\t2\t0\t0\n");
 }
-
-}  // namespace
-
-TAVRO_UI_TEST_MAIN()

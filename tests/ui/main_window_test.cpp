@@ -1,15 +1,5 @@
-// Form1 at start-up: captions, controls, menus, conf.ini; the Info window.
-#include <QCheckBox>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
-
+// The window at start-up: captions, controls, menus, conf.ini and folders; the Info window.
 #include "window_test_support.h"
-
-namespace {
 
 using namespace uitest;
 using tavro::ui::InfoWindow;
@@ -19,15 +9,11 @@ TEST_F(WindowTest, StartUp) {
     for (int i = 0; i < tavro::kChannelCount; ++i)
         EXPECT_EQ((ui().channelButtons[i]->text() + " " + ui().unitLabels[i]->text()).toStdString(),
                   std::string(tavro::ChannelCatalogue[i].name) + " " + std::string(tavro::ChannelCatalogue[i].unit));
-    EXPECT_EQ(ui().clientArea->size(), QSize(690, 642));
-    EXPECT_EQ(ui().screenshotButton->geometry(), QRect(8, 608, 33, 21));
     for (int i : {6, 7, 8, 16}) {  // Sat Time's box in line with its column's
         EXPECT_EQ(ui().valueBoxes[i]->geometry().left(), ui().valueBoxes[0]->geometry().left()) << i;
         EXPECT_EQ(ui().valueBoxes[i]->size(), ui().valueBoxes[0]->size()) << i;
     }
-    EXPECT_EQ(ui().valueBoxes[7]->height(), 19);
-    EXPECT_EQ(ui().barsCheck->width(), 25);
-    EXPECT_LE(ui().barsCheck->sizeHint().width(), 25);  // "B" included
+    EXPECT_LE(ui().barsCheck->sizeHint().width(), ui().barsCheck->width());  // "B" included
     for (QWidget* box : std::initializer_list<QWidget*>{ui().valueBoxes[3], ui().recordCounter, ui().statusLine})
         EXPECT_EQ(box->palette().color(QPalette::Base), QColor(240, 240, 240)) << box->objectName().toStdString();
     EXPECT_FALSE(ui().recordScroll->isEnabled());
@@ -43,50 +29,39 @@ TEST_F(WindowTest, StartUp) {
                                   "  Disconnect", "TLM File", "  Write CSV File", "  Write TLM File", "Info"}));
 }
 
-TEST_F(WindowTest, ConfIni) {
-    const struct { const char* text; bool buttonShown; const char* imagePath; } cases[] = {  // nullptr: none
-        {nullptr, true, nullptr},
-        {"SCREENSHOT = NO\n", false, nullptr},
-        {"image_path = Shots/Pass\n", true, "Shots/Pass/"},  // as written, closed by a separator
-        {"IMAGE_PATH=a/\r\nIMAGE_PATH=b/\r\nscreenshot=no\r\n", false, "b/"},
-    };
-    for (const auto& c : cases) {
-        QFile::remove(Path("conf.ini"));
-        if (c.text) WriteBytes(Path("conf.ini"), std::string(c.text));
-        MakeWindow();
-        SCOPED_TRACE(c.text ? c.text : "none");
-        EXPECT_EQ(!ui().screenshotButton->isHidden(), c.buttonShown);
-        EXPECT_EQ(window->ImagePath(), c.imagePath ? QString(c.imagePath) : folder.path() + "/");
-    }
-}
-
-// A program folder the user may not write (installed): conf.ini from the user's configuration
-// unless one lies beside the program, and pictures in the user's Pictures folder.
+// A program folder the user may write: conf.ini and pictures beside the program. One the user may
+// not write (installed): conf.ini from the user's configuration unless one lies beside the program,
+// and pictures in the user's Pictures folder (user-dirs.dirs names it).
 TEST_F(WindowTest, UserFolders) {
-    const SavedVariables saved{"HOME", "XDG_CONFIG_HOME", "PATH"};
-    const QString home = Path("home"), pictures = home + "/Pictures/";
+    struct Restore {  // the variables as they were
+        const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME"), path = qgetenv("PATH");
+        ~Restore() { qputenv("HOME", home), qputenv("XDG_CONFIG_HOME", config), qputenv("PATH", path); }
+    } restore;
+    const QString home = Path("home"), pictures = home + "/Fotos/";
     qputenv("HOME", QFile::encodeName(home));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + "/.config"));
     qputenv("PATH", QFile::encodeName(home));  // no converter: the bitmap stays
     QDir().mkpath(home + "/.config/tavro");
-    const struct { const char *beside, *user; bool buttonShown; QString imagePath, status; } cases[] = {
-        {nullptr, nullptr, true, pictures, "screenshots go to " + pictures},
-        {nullptr, "IMAGE_PATH=/shots\n", true, "/shots/", ""},
-        {"SCREENSHOT=YES\n", "SCREENSHOT=NO\n", true, pictures, "screenshots go to " + pictures},
-        {nullptr, "SCREENSHOT=NO\n", false, pictures, ""},
+    WriteBytes(home + "/.config/user-dirs.dirs", std::string("XDG_PICTURES_DIR=\"$HOME/Fotos\"\n"));
+    const struct { bool readOnly; const char *beside, *user; bool buttonShown; QString imagePath, status; } cases[] = {
+        {false, nullptr, nullptr, true, folder.path() + "/", ""},
+        {false, "SCREENSHOT = NO\n", "IMAGE_PATH=/shots\n", false, folder.path() + "/", ""},
+        {true, nullptr, nullptr, true, pictures, "screenshots go to " + pictures},
+        {true, nullptr, "IMAGE_PATH=/shots\n", true, "/shots/", ""},
+        {true, "SCREENSHOT=YES\n", "SCREENSHOT=NO\n", true, pictures, "screenshots go to " + pictures},
+        {true, nullptr, "SCREENSHOT=NO\n", false, pictures, ""},
     };
     for (const auto& c : cases) {
         QFile::remove(Path("conf.ini"));
         QFile::remove(home + "/.config/tavro/conf.ini");
         if (c.beside) WriteBytes(Path("conf.ini"), std::string(c.beside));
         if (c.user) WriteBytes(home + "/.config/tavro/conf.ini", std::string(c.user));
-        QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner);
+        if (c.readOnly) QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner);
         MakeWindow();
         QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        SCOPED_TRACE(c.status.toStdString());
-        EXPECT_EQ(!ui().screenshotButton->isHidden(), c.buttonShown);
-        EXPECT_EQ(window->ImagePath(), c.imagePath);
-        EXPECT_EQ(ui().statusLine->text(), c.status);
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        EXPECT_EQ(std::tuple(!ui().screenshotButton->isHidden(), window->ImagePath(), ui().statusLine->text()),
+                  std::tuple(c.buttonShown, c.imagePath, c.status));
     }
     window->OnScreenshot();  // the Pictures folder is made when first needed
     EXPECT_TRUE(QFile::exists(pictures + "tavro_.bmp"));
@@ -94,9 +69,8 @@ TEST_F(WindowTest, UserFolders) {
 }
 
 TEST_F(WindowTest, InfoWindowOneAtATime) {
-    window->setAttribute(Qt::WA_DontShowOnScreen);
-    window->show();  // the Info window opens centred over it
-    for (int round = 0; round < 2; ++round) {  // and again once closed
+    Show();  // the Info window opens centred over it
+    for (int round = 0; round < 2; ++round) {  // and again once closed; CSV, then TLM without input
         ui().infoAction->trigger();
         window->OnInfo();
         int shown = 0;
@@ -107,17 +81,10 @@ TEST_F(WindowTest, InfoWindowOneAtATime) {
         // Centred over the main window, give or take the Info window's frame.
         EXPECT_LE((window->Info()->frameGeometry().center() - window->frameGeometry().center()).manhattanLength(), 4);
         EXPECT_EQ(window->Info()->Label2->text(), "Version 0.3    (01 July 2014)");
-        for (auto command : {&MainWindow::OnWriteCsv, &MainWindow::OnWriteTlm}) {
-            ui().statusLine->clear();
-            (window.get()->*command)();  // the main window keeps working
-            EXPECT_EQ(ui().statusLine->text(), "no input file");
-        }
+        ui().statusLine->clear(), round == 0 ? window->OnWriteCsv() : window->OnWriteTlm();  // the main window keeps working
+        EXPECT_EQ(ui().statusLine->text(), "no input file");
         window->Info()->close();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(window->Info(), nullptr);
     }
 }
-
-}  // namespace
-
-TAVRO_UI_TEST_MAIN()

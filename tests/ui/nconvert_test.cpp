@@ -1,17 +1,10 @@
 // The bundled converter, run as a program on bitmaps made here.
-#include <QImage>
-#include <QProcess>
-#include <QSet>
-
 #include "window_test_support.h"
-
-namespace {
 
 const QRgb kBackground = qRgb(240, 240, 240);
 const QStringList kScreenshotOptions{"-out", "png", "-transpcolor", "240", "240", "240", "-colors", "256", "-quiet", "-D"};
 
-class Nconvert : public testing::Test {
-protected:
+struct Nconvert : testing::Test {
     // Runs the converter in the temporary folder; true if it succeeded.
     bool Run(const QStringList& arguments) {
         QProcess process;
@@ -66,12 +59,8 @@ TEST_F(Nconvert, ColoursAndTransparency) {
 // The source goes with -D and only on success; failures name their cause.
 TEST_F(Nconvert, DeleteOptionAndFailures) {
     const QStringList untouched{"bad.bmp", "my shot.bmp", "taken.bmp"}, converted{"bad.bmp", "my shot.png", "taken.bmp"};
-    const struct {
-        QStringList arguments;
-        bool ok;
-        const char* named;  // in the error output
-        QStringList files;  // afterwards
-    } cases[] = {
+    // named: in the error output; files: afterwards
+    const struct { QStringList arguments; bool ok; const char* named; QStringList files; } cases[] = {
         {{"-D", "-quiet", "-colors", "256", "-transpcolor", "240", "240", "240", "-out", "png", "my shot.bmp"}, true, "",
          converted},  // options in any order
         {kScreenshotOptions + QStringList{"missing.bmp", "my shot.bmp"}, false, "missing.bmp", converted},
@@ -94,7 +83,3 @@ TEST_F(Nconvert, DeleteOptionAndFailures) {
         EXPECT_EQ(Files(), c.files) << what;
     }
 }
-
-}  // namespace
-
-TAVRO_UI_TEST_MAIN()

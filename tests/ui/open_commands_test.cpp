@@ -1,19 +1,9 @@
-// The open commands through the real file dialog, and what they allow while they read.
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
-
-#include "channel_chart.h"
+// The open commands through the real file dialog. (What they allow while they read: stress_test.)
 #include "window_test_support.h"
-
-namespace {
 
 using namespace uitest;
 
-QStringList SelectionFiles(const MainWindow& w) {
+static QStringList SelectionFiles(const MainWindow& w) {
     QStringList paths;
     for (const std::string& path : w.Engine().SelectionFiles()) paths << QString::fromStdString(path);
     return paths;
@@ -22,17 +12,10 @@ QStringList SelectionFiles(const MainWindow& w) {
 TEST_F(WindowTest, BothSamplesThroughTheDialog) {
     WriteBytes(Path("pass1.kss"), KissCapture(3));
     WriteBytes(Path("day1.log"), LogText(3));
-    const struct {
-        void (MainWindow::*command)();
-        const char *name, *filter;
-        int channel;  // charted after the read
-        const char *boxText, *time, *title;
-    } cases[] = {
-        {&MainWindow::OnOpenKiss, "pass1.kss", "KISS Files (*.kss)", 5, "10", "2026-12-06 09:05:00.000 UTC",
-         "Cmd valid"},
-        {&MainWindow::OnOpenLog, "day1.log", "Log Files (*.log)", 16, "200", "10:20:00.000 UTC",
-         "Solar curr (mA)"},
-    };
+    const struct { void (MainWindow::*command)(); const char *name, *filter; int channel; const char *boxText, *time, *title; } cases[] = {
+        {&MainWindow::OnOpenKiss, "pass1.kss", "KISS Files (*.kss)", 5, "10", "2026-12-06 09:05:00.000 UTC", "Cmd valid"},
+        {&MainWindow::OnOpenLog, "day1.log", "Log Files (*.log)", 16, "200", "10:20:00.000 UTC", "Solar curr (mA)"},
+    };  // channel: charted after the read
     for (const auto& c : cases) {
         AnswerDialog(c.name);
         (window.get()->*c.command)();
@@ -45,6 +28,10 @@ TEST_F(WindowTest, BothSamplesThroughTheDialog) {
         EXPECT_TRUE(ui().channelButtons[c.channel]->isChecked());
         EXPECT_EQ(ui().chartFrame->title(), c.title);
     }
+    // A value too long for its box shows in full as the box's tooltip.
+    EXPECT_EQ(std::pair(ui().valueBoxes[21]->text(), ui().valueBoxes[21]->toolTip()),
+              std::pair(QStringLiteral("750000000000000000000.00"), QStringLiteral("750000000000000000000.00")));
+    EXPECT_EQ(ui().valueBoxes[16]->toolTip(), "");
 }
 
 TEST_F(WindowTest, UnreadableFileThenACancelledDialogChangesNothing) {
@@ -89,31 +76,3 @@ TEST_F(WindowTest, TooManyFilesAreRefused) {
     EXPECT_EQ(SelectionFiles(*window), QStringList{Path("first.kss")});
     EXPECT_EQ(window->Engine().RecordCount(), 2);  // refused: nothing changes
 }
-
-TEST_F(WindowTest, CommandsWaitForTheRead) {
-    WriteBytes(Path("long.kss"), KissCapture(400));
-    window->SliceBytes = 512;
-    bool probed = false;
-    std::function<void()> probe = [&] {  // between two slices, once some records are in
-        MainWindow& w = *window;
-        if (w.Engine().RecordCount() == 0) return QTimer::singleShot(0, &w, probe);
-        probed = true;
-        for (QAction* a : {w.ControlsForTesting().openKissAction, w.ControlsForTesting().openLogAction, w.ControlsForTesting().writeCsvAction, w.ControlsForTesting().writeTlmAction})
-            EXPECT_FALSE(a->isEnabled());
-        for (QWidget* c : std::initializer_list<QWidget*>{w.ControlsForTesting().screenshotButton, w.ControlsForTesting().recordScroll, w.ControlsForTesting().barsCheck, w.ControlsForTesting().channelButtons[3]})
-            EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
-        EXPECT_TRUE(w.ControlsForTesting().infoAction->isEnabled());
-        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
-        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    };
-    QTimer::singleShot(0, window.get(), probe);
-    window->OpenFiles({Path("long.kss")});
-    EXPECT_TRUE(probed);
-    EXPECT_EQ(window->Engine().RecordCount(), 400);
-    EXPECT_TRUE(ui().writeTlmAction->isEnabled() && ui().screenshotButton->isEnabled() && ui().recordScroll->isEnabled());
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-}
-
-}  // namespace
-
-TAVRO_UI_TEST_MAIN()

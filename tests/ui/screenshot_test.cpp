@@ -1,17 +1,6 @@
 // The "S" button: what the bitmap shows, where it goes, how the converter is
 // started and what the status line and message boxes say.
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QImage>
-#include <QPushButton>
-#include <QThread>
-
-#include "channel_chart.h"
 #include "window_test_support.h"
-
-#include <qcustomplot.h>
-
-namespace {
 
 using namespace uitest;
 
@@ -20,10 +9,9 @@ struct ShotCase {
     QStringList statuses, messages;               // %1: the picture's path without ".bmp"
 };
 
-void PrintTo(const ShotCase& c, std::ostream* os) { *os << c.name; }
+static void PrintTo(const ShotCase& c, std::ostream* os) { *os << c.name; }
 
-class Screenshot : public WindowTest, public testing::WithParamInterface<ShotCase> {
-protected:
+struct Screenshot : WindowTest, public testing::WithParamInterface<ShotCase> {
     void TearDown() override { qputenv("PATH", savedPath); }
     // Writes its arguments, one a line, into arguments.txt beside itself.
     void WriteStubConverter(const QString& dir) {
@@ -45,9 +33,7 @@ TEST_P(Screenshot, Command1) {
     qputenv("PATH", QFile::encodeName(Path("bin")));
     MakeWindow();
     Load("pass1.kss", 60);
-    window->setAttribute(Qt::WA_DontShowOnScreen);
-    window->show();
-    QApplication::processEvents();  // laid out as on the screen
+    Show();
     QStringList statuses;
     QObject::connect(ui().statusLine, &QLineEdit::textChanged, [&statuses](const QString& text) { statuses << text; });
     const QList<QWidget*> controls{ui().barsCheck, ui().screenshotButton};
@@ -91,13 +77,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, Screenshot,
                                                   {"%1.bmp could not be saved: No such file or directory"}, {}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-class Picture : public WindowTest {
-protected:
+struct Picture : WindowTest {
     void SetUp() override {
         WindowTest::SetUp();
         Load("pass1.kss", 60);
-        window->setAttribute(Qt::WA_DontShowOnScreen);
-        window->show();
+        Show();
         QApplication::setActiveWindow(window.get());  // focus as on a desktop
         QApplication::processEvents();
     }
@@ -134,7 +118,3 @@ TEST_F(Picture, AGrownWindowGrowsItsChartAndIsPicturedWhole) {
     QApplication::processEvents();
     EXPECT_EQ(ui().clientArea->size(), QSize(690, 642));
 }
-
-}  // namespace
-
-TAVRO_UI_TEST_MAIN()

@@ -2,20 +2,12 @@
 // whose message boxes are recorded, and the real open dialog typed into.
 #pragma once
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <gtest/gtest.h>
+#include <QtWidgets>
+#include <qcustomplot.h>
 
-#include <memory>
-
-#include "frame_encoder.h"
+#include "channel_chart.h"
 #include "main_window.h"
+#include "test_support.h"
 
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
@@ -36,12 +28,12 @@ inline std::vector<std::uint8_t> KissCapture(int records, std::string_view stamp
     return bytes;
 }
 
-// Log record k: time 10:20:(k % 60), Solar curr 200 + k, Batt voltage 12.00 V.
+// Log record k: time 10:20:(k % 60), Solar curr 200 + k, Batt voltage 12.00 V, Mag Delta 1 7.5e20 nT.
 inline std::string LogText(int records) {
     std::string text;
     for (int k = 0; k < records; ++k) {
         tavro::passgen::LogRaw raw{};
-        raw[16] = 200 + k, raw[10] = 12000;
+        raw[16] = 200 + k, raw[10] = 12000, raw[21] = 1e20;
         const QString time = QString::asprintf("10:%02d:%02d", 20 + k / 60 % 40, k % 60);
         text += tavro::passgen::LogHousekeepingLine(time.toStdString(), raw) + "\n";
     }
@@ -50,34 +42,12 @@ inline std::string LogText(int records) {
 
 template <class Bytes>  // std::string or a byte vector
 void WriteBytes(const QString& path, const Bytes& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    std::ofstream(QFile::encodeName(path).toStdString(), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
-
-inline QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Puts environment variables back as they were (or unset) when it goes.
-class SavedVariables {
-public:
-    SavedVariables(std::initializer_list<const char*> names) {
-        for (const char* name : names) saved_.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
-    }
-    ~SavedVariables() {
-        for (const Saved& s : saved_) s.set ? qputenv(s.name, s.value) : qunsetenv(s.name);
-    }
-
-private:
-    struct Saved { const char* name; bool set; QByteArray value; };
-    std::vector<Saved> saved_;
-};
+inline QByteArray ReadAll(const QString& path) { return QByteArray::fromStdString(tavro::test::FileText(QFile::encodeName(path).toStdString())); }
 
 // A window in a temporary program folder (conf.ini, samples, exports); MakeWindow() again after a conf.ini.
-class WindowTest : public testing::Test {
-protected:
+struct WindowTest : testing::Test {
     void SetUp() override { MakeWindow(); }
     void MakeWindow() {
         window = std::make_unique<MainWindow>(folder.path());
@@ -89,6 +59,11 @@ protected:
     QString Path(const QString& name) const { return folder.filePath(name); }
     // The window's widgets (its test accessor).
     const MainWindow::Controls& ui() const { return window->ControlsForTesting(); }
+    void Show() {  // off screen, laid out as on the screen
+        window->setAttribute(Qt::WA_DontShowOnScreen);
+        window->show();
+        QApplication::processEvents();
+    }
     // Writes a sample capture and opens it, as the command line does.
     void Load(const QString& name, int records) {
         WriteBytes(Path(name), KissCapture(records));
@@ -125,10 +100,9 @@ inline void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton butt
     QMouseEvent event(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
     QApplication::sendEvent(w, &event);
 }
-inline void Click(QWidget* w, QPoint at) {
-    Mouse(w, QEvent::MouseButtonPress, at);
-    Mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-}
+inline void Release(QWidget* w, QPoint at) { Mouse(w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton); }
+inline void Click(QWidget* w, QPoint at) { Mouse(w, QEvent::MouseButtonPress, at), Release(w, at); }
+inline void Drag(QWidget* w, QPoint from, QPoint to) { Mouse(w, QEvent::MouseButtonPress, from), Mouse(w, QEvent::MouseMove, to), Release(w, to); }
 inline void Hover(QWidget* w, QPoint at) { Mouse(w, QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton); }
 inline void Wheel(QWidget* w, QPoint at, int steps) {  // forward: positive
     QWheelEvent event(QPointF(at), w->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120 * steps), Qt::NoButton,
@@ -143,13 +117,3 @@ inline QStringList BoxTexts(const MainWindow& w) {
 }
 
 }  // namespace uitest
-
-// Each window test program runs its tests inside one QApplication.
-#define TAVRO_UI_TEST_MAIN()                                                                   \
-    int main(int argc, char** argv) {                                                          \
-        if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");      \
-        QTemporaryDir config; /* the user's own conf.ini stays out of the tests */             \
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));                          \
-        QApplication app(argc, argv);                                                          \
-        return testing::InitGoogleTest(&argc, argv), RUN_ALL_TESTS();                          \
-    }
