@@ -20,10 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         const cli::Options& o = *r.options;
-        fuzz::Require(!o.files.empty(), "accepted without an input file");
+        if (o.host) {  // live reception: a server, no files
+            fuzz::Require(o.files.empty() && !o.host->empty() && o.port >= 1, "live without a server, or with files");
+        } else {
+            fuzz::Require(!o.files.empty(), "accepted without an input file");
+            fuzz::Require(!o.recordTo && !o.reconnect, "--record-to or --reconnect without --kiss-tcp");
+        }
         fuzz::Require(o.record >= 1, "record number below 1");
         fuzz::Require(o.decimalSeparator == '.' || o.decimalSeparator == ',', "bad decimal separator");
-        for (const auto* path : {&o.csvPath, &o.tlmPath, &o.dumpPath})
+        for (const auto* path : {&o.csvPath, &o.tlmPath, &o.dumpPath, &o.recordTo})
             fuzz::Require(!*path || !(*path)->empty(), "empty output path");
     }
     return 0;

@@ -1,4 +1,6 @@
 // tavro-cli end to end: files in, exit status, summary and output files out.
+#include <atomic>
+
 #include "cli.h"
 #include "cli_help.h"
 #include "kiss_server.h"
@@ -102,14 +104,16 @@ TEST_F(CliTest, LiveFromAKissServer) {
     EXPECT_THAT(run.out, HasSubstr("\r\n4,00;1,00;"));  // written to standard output, with the separator asked for
     ASSERT_EQ(Run({"--kiss", "--csv", Path("rec.csv"), Path("rec.kss")}), 0);  // the recording reads back
     EXPECT_EQ(FileLines("rec.csv").size(), 3u);
-    // With --reconnect it ends on SIGTERM, its outputs complete.
+    // With --reconnect it ends on SIGTERM, its outputs complete; the server keeps the connection open till then.
+    std::atomic<bool> ended{false};
     KissServer quiet([&](int socket, int) {
         ::send(socket, capture.data(), capture.size(), MSG_NOSIGNAL);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        while (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     });
     const std::string quietAt = "127.0.0.1:" + std::to_string(quiet.Port());
     run = RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", quietAt, "--reconnect", "--record-to", Path("rec2.kss"),
                       "--tlm", Path("live.tlm")}, "(sleep 0.4; kill -TERM $$) & ");
+    ended = true;
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_THAT(run.err, HasSubstr("2 records decoded"));
     EXPECT_EQ(FileLines("live.tlm").size(), 26u);
