@@ -106,9 +106,6 @@ public:
     // --- what the window holds
     const Session& Engine() const { return session_; }
     const QString& ImagePath() const { return imagePath_; }
-    const QString& ProgramFolder() const { return programFolder_; }
-    // The conf.ini read at start and the default output folders.
-    const ProgramFolders& Folders() const { return folders_; }
     int SelectedChannel() const { return selectedChannel_; }
     bool Reading() const { return reading_; }
     InfoWindow* Info() const { return info_; }

@@ -20,7 +20,6 @@ public:
     // rows: the header row first, the total last.
     void SetRows(const std::vector<std::vector<std::string>>& rows);
     QString TabSeparatedText() const;
-    QTableWidget* Table() const { return table_; }
 
 private:
     QTableWidget* table_;

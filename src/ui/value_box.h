@@ -10,7 +10,6 @@ class ValueBox : public QLineEdit {
     Q_OBJECT
 public:
     explicit ValueBox(QWidget* parent = nullptr);
-    bool Fits() const { return fits_; }
     // The box width that shows text whole.
     int WidthToShow(const QString& text) const;
 
