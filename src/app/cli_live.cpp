@@ -8,6 +8,7 @@
 #include "cli.h"
 #include "kiss_tcp_client.h"
 #include "output_path.h"
+#include "time_stamp.h"
 
 namespace tavro::cli {
 
@@ -36,11 +37,6 @@ private:
     struct sigaction oldInt_ {}, oldTerm_ {};
 };
 
-std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 }  // namespace
 
 int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder, std::ostream& err) {
@@ -49,7 +45,7 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
     session.SetMergeDuplicates(o.dedupe);
     const std::string server = (o.host->find(':') != std::string::npos ? "[" + *o.host + "]" : *o.host) + ":" +
                                std::to_string(o.port);
-    session.BeginStream({server, o.recordTo.value_or(LiveCapturePath(captureFolder, NowMs())), o.recordTo.has_value(),
+    session.BeginStream({server, o.recordTo.value_or(LiveCapturePath(captureFolder, NowMilliseconds())), o.recordTo.has_value(),
                          makeFolder && !o.recordTo, {}});
     bool written = true;
     if (o.csvPath) {

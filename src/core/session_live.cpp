@@ -1,7 +1,6 @@
 // The session's live stream: what arrives from a KISS TCP server is read
 // as a KISS capture, recorded as received, and (on request) written out as
 // CSV rows while it arrives.
-#include <chrono>
 #include <cstring>
 #include <variant>
 
@@ -12,6 +11,7 @@
 #include "satnogs_reader.h"
 #include "session.h"
 #include "session_parts.h"
+#include "time_stamp.h"
 
 namespace tavro {
 
@@ -29,18 +29,13 @@ std::string BinaryStampFrame(std::int64_t ms) {
     }
     return frame + "\xC0";
 }
-
-std::int64_t SystemMilliseconds() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 }  // namespace
 
 void Session::BeginStream(StreamOptions options) {
     BeginSelection();
     BeginFile(options.recordingPath, InputKind::Kiss);
     current_.file = options.name;
-    if (!options.clockMs) options.clockMs = SystemMilliseconds;
+    if (!options.clockMs) options.clockMs = NowMilliseconds;
     std::get<KissReader>(reader_->reader).SetArrivalClock(options.clockMs);
     const GrowingFile::Name name = options.recordingNamed ? GrowingFile::Name::AsGiven : GrowingFile::Name::Unused;
     const bool makeFolder = options.makeFolder;

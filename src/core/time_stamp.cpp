@@ -1,6 +1,7 @@
 #include "time_stamp.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -32,6 +33,11 @@ double LeadingNumber(std::string_view f) {
     auto res = std::from_chars(f.data() + numberStart, f.data() + i, value, std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) value = negativeExponent ? 0.0 : HUGE_VAL;
     return negative ? -value : value;
+}
+
+std::int64_t NowMilliseconds() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 std::string MillisecondsToTimeText(std::int64_t ms) {

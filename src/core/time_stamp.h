@@ -33,6 +33,9 @@ void ParseTimeStampFrame(std::span<const std::uint8_t> payload, TimeStamp& stamp
 // exponent; no number gives 0. "  -1.5e3xyz" -> -1500, "abc" -> 0.
 double LeadingNumber(std::string_view field);
 
+// The system clock: milliseconds since 1970-01-01 UTC.
+std::int64_t NowMilliseconds();
+
 // Milliseconds since 1970-01-01 UTC -> "YYYY-MM-DD hh:mm:ss.fff UTC".
 std::string MillisecondsToTimeText(std::int64_t ms);
 

@@ -55,16 +55,13 @@ void LogReader::EndLine() {
         const std::string_view hex = line.substr(9);
         // One position per character of the hex part, as far as the buffer
         // goes; positions past the pairs read 0, and so does a pair past the
-        // end of the text. Whole pairs first, by the table, straight through.
+        // end of the text. Whole pairs first, straight through.
         const std::size_t positions = std::min<std::size_t>(lineLength_ - 9, FrameBuffer::kSize - 18) + 1;
         const std::size_t pairs = std::min(positions, (hex.size() + 2) / 3);
         std::uint8_t* out = &frame(18);
         std::size_t j = 0;
-        for (; j < pairs && 3 * j + 1 < hex.size(); ++j) {
-            const unsigned high = kHexDigitValues[static_cast<unsigned char>(hex[3 * j])];
-            const unsigned low = kHexDigitValues[static_cast<unsigned char>(hex[3 * j + 1])];
-            out[j] = static_cast<std::uint8_t>((high | low) < 16 ? high * 16 + low : ParseNumber(hex.substr(3 * j, 2)));
-        }
+        for (; j < pairs && 3 * j + 1 < hex.size(); ++j)
+            out[j] = static_cast<std::uint8_t>(ParseHexPair(std::string_view(hex.data() + 3 * j, 2)));
         if (j < pairs) out[j] = static_cast<std::uint8_t>(ParseNumber(hex.substr(3 * j)));  // one character left
     }
     const bool housekeeping = frame(kLogFrameTypePosition) == 1;

@@ -15,17 +15,13 @@
 #include "kiss_tcp_client.h"
 #include "main_window.h"
 #include "output_path.h"
+#include "time_stamp.h"
 #include "text_conversion.h"
 
 namespace tavro::ui {
 
 namespace {
 constexpr int kChartPauseMs = 250;
-
-std::int64_t SystemMilliseconds() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
 }  // namespace
 
 // Host and port, prefilled from conf.ini or the last connection of this run.
@@ -59,7 +55,7 @@ void MainWindow::ConnectTo(const QString& host, int port) {
     settings_.kissHost = NativePath(host);
     settings_.kissPort = port;
     server_ = (host.contains(':') ? '[' + host + ']' : host) + ':' + QString::number(port);
-    const std::int64_t now = LiveClock ? LiveClock() : SystemMilliseconds();
+    const std::int64_t now = LiveClock ? LiveClock() : NowMilliseconds();
     // The user's Documents/TAVRO/ is made when the first bytes arrive.
     const bool userFolder = folders_.userFolders && settings_.capturePath == folders_.captureFolder;
     session_.BeginStream({NativePath(server_), LiveCapturePath(settings_.capturePath, now), false, userFolder, LiveClock});

@@ -72,15 +72,15 @@ std::vector<std::uint8_t> LogHousekeepingBytes(const LogRaw& raw) {
     return {frame.begin() + (kLogFrameTypePosition - 1), frame.end()};
 }
 
+std::string HexText(std::span<const std::uint8_t> bytes, std::string_view separator) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::uint8_t b : bytes) text.append(separator) += {kHex[b >> 4], kHex[b & 15]};
+    return text;
+}
+
 std::string LogLine(std::string_view time8, std::span<const std::uint8_t> bytes) {
-    std::string line(time8);
-    for (std::uint8_t b : bytes) {
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        line += ' ';
-        line += kHex[b >> 4];
-        line += kHex[b & 15];
-    }
-    return line;
+    return std::string(time8) + HexText(bytes, " ");
 }
 
 std::string LogHousekeepingLine(std::string_view time8, const LogRaw& raw) {

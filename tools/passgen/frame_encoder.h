@@ -43,6 +43,8 @@ std::vector<std::uint8_t> KissWrap(std::span<const std::uint8_t> frame);
 std::vector<std::uint8_t> LogHousekeepingBytes(const LogRaw& raw);
 // "hh:mm:ss" + " " + bytes as upper-case hex pairs separated by blanks.
 std::string LogLine(std::string_view time8, std::span<const std::uint8_t> bytes);
+// Bytes as upper-case hex pairs: {0xA2, 0x84} -> "A284", with separator " " -> " A2 84".
+std::string HexText(std::span<const std::uint8_t> bytes, std::string_view separator = {});
 std::string LogHousekeepingLine(std::string_view time8, const LogRaw& raw);
 
 }  // namespace tavro::passgen

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "frame_encoder.h"
 #include "kiss_decoder.h"
 #include "time_stamp.h"
 
@@ -57,9 +58,7 @@ long long WriteSatnogsCsv(std::span<const std::uint8_t> capture, std::ostream& o
         const bool satellite = frame.size() >= 17 && (std::equal(frame.begin(), frame.begin() + 17, kKissHeader62.begin()) ||
                                                       std::equal(frame.begin(), frame.begin() + 17, kKissHeader64.begin()));
         if (!satellite) continue;
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        std::string hex;
-        for (std::size_t k = 1; k < frame.size(); ++k) hex += {kHex[frame[k] >> 4], kHex[frame[k] & 15]};
+        const std::string hex = HexText(std::span(frame).subspan(1));  // without the command byte
         const std::int64_t heard = stampMs + 500 * sinceStamp;
         static constexpr std::int64_t kStationDelay[] = {0, 120, 310};
         for (int station = 0; station < 3; ++station)
