@@ -159,6 +159,7 @@ public:
 
 private:
     ExportResult Export(const std::string& path, std::string_view contents) const;
+    ExportResult Export(const std::string& path, const std::function<std::string_view()>& pieces) const;
     // The file's records, not stored and duplicates since it began.
     void CountInto(FramingReport& report) const;
     // path, or the input file's name with extension; empty: no input file.

@@ -20,11 +20,13 @@ std::vector<ChartRow> Session::ChartRows(int channel) const {
 std::string Session::ChartReadout(int index, int channel) const {
     if (index < 0 || index >= RecordCount() || channel < 0 || channel >= kChannelCount) return {};
     const TelemetryRecord& record = table_[index];
-    std::string text = "#" + std::to_string(index + 1);
-    if (!record.TimeText.empty()) text += "  " + PrintableText(record.TimeText);
-    text += "\n" + DisplayText(channel, record.Channels[static_cast<std::size_t>(channel)], separator_);
+    // Appended piece by piece: g++ 12 at -O3 warns falsely on "literal" + string.
+    std::string text = "#";
+    text += std::to_string(index + 1);
+    if (!record.TimeText.empty()) text.append("  ").append(PrintableText(record.TimeText));
+    text.append("\n").append(DisplayText(channel, record.Channels[static_cast<std::size_t>(channel)], separator_));
     const std::string_view unit = ChannelCatalogue[static_cast<std::size_t>(channel)].unit;
-    if (!unit.empty()) text += " " + std::string(unit);
+    if (!unit.empty()) text.append(" ").append(unit);
     return text;
 }
 

@@ -15,9 +15,14 @@ std::string ExportResult::StatusText() const {
     return ok ? path + " has been written" : path + " could not be written: " + error;
 }
 
+// The files of the selection are never replaced, whatever name points at them.
 ExportResult Session::Export(const std::string& path, std::string_view contents) const {
-    // The files of the selection are never replaced, whatever name points at them.
     const WriteResult written = WriteFileAtomically(path, contents, files_);
+    return {written.ok, path, written.error};
+}
+
+ExportResult Session::Export(const std::string& path, const std::function<std::string_view()>& pieces) const {
+    const WriteResult written = WriteFileAtomically(path, pieces, files_);
     return {written.ok, path, written.error};
 }
 
@@ -29,7 +34,8 @@ std::string Session::TargetPath(const std::string& path, const char* extension) 
 ExportResult Session::ExportCsv(const std::string& path) const {
     const std::string target = TargetPath(path, ".csv");
     if (target.empty()) return {false, {}, "no input file"};
-    return Export(target, CsvText(table_, separator_));
+    CsvPieces pieces(table_, separator_);  // written as it is made
+    return Export(target, [&pieces] { return pieces.Next(); });
 }
 
 ExportResult Session::ExportTlm(int index, const std::string& path) const {

@@ -16,7 +16,7 @@ namespace tavro {
 // decimal number to two decimals with halves away from zero; zero has no sign.
 std::string FormatTwoDecimals(double value, char decimalSeparator);
 
-// Appends the same text; the CSV writer's hot path.
+// Appends the same text (two_decimals.h writes it into a buffer).
 void AppendTwoDecimals(std::string& out, double value, char decimalSeparator);
 
 // The exact double rounded to a whole number, halves to even, never "-0";

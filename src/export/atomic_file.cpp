@@ -31,29 +31,49 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-// The new file in slices, each handed to the disk as soon as it is written
-// (a hint, no wait), so the disk works while the later slices are copied and
-// the fsync before the rename has less left to wait for.
-bool WriteAndStartWriteback(int fd, std::string_view data) {
-    constexpr std::size_t kSlice = 1 << 20;
-    for (std::size_t at = 0; at < data.size(); at += kSlice) {
-        const std::size_t n = std::min(kSlice, data.size() - at);
-        if (!WriteAll(fd, data.substr(at, n))) return false;
+// Every piece of next; false (errno set) when a write fails.
+bool WritePieces(int fd, const ContentPieces& next) {
+    for (std::string_view piece; !(piece = next()).empty();)
+        if (!WriteAll(fd, piece)) return false;
+    return true;
+}
+
+// The new file, each megabyte handed to the disk as soon as it is written (a
+// hint, no wait), so the disk works while the rest is made and the fsync
+// before the rename has less left to wait for.
+bool WriteAndStartWriteback(int fd, const ContentPieces& next) {
+    constexpr off_t kSlice = 1 << 20;
+    off_t written = 0, handed = 0;
+    for (std::string_view piece; !(piece = next()).empty();) {
+        if (!WriteAll(fd, piece)) return false;
+        written += static_cast<off_t>(piece.size());
+        if (written - handed >= kSlice) {
 #ifdef SYNC_FILE_RANGE_WRITE
-        ::sync_file_range(fd, static_cast<off_t>(at), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);
+            ::sync_file_range(fd, handed, written - handed, SYNC_FILE_RANGE_WRITE);
 #endif
+            handed = written;
+        }
     }
     return true;
+}
+
+// contents in slices of a megabyte, as pieces.
+ContentPieces Slices(std::string_view contents) {
+    return [contents]() mutable {
+        const std::string_view slice = contents.substr(0, 1 << 20);
+        contents.remove_prefix(slice.size());
+        return slice;
+    };
 }
 
 WriteResult Failure(int err) { return {false, std::strerror(err)}; }
 
 // For targets that cannot be replaced by a file (a pipe, /dev/null).
-WriteResult WriteInPlace(const std::string& path, const std::string& target, std::string_view contents) {
+WriteResult WriteInPlace(const std::string& path, const std::string& target, const ContentPieces& next) {
     const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) return Failure(errno);
     int err = Fault() ? Fault()(path) : 0;
-    if (!err && !WriteAll(fd, contents)) err = errno;
+    if (!err && !WritePieces(fd, next)) err = errno;
     if (::close(fd) != 0 && !err) err = errno;
     if (err) return Failure(err);
     return {true, {}};
@@ -81,8 +101,13 @@ bool IsOneOf(const std::string& path, const std::vector<std::string>& files) {
 
 WriteResult WriteFileAtomically(const std::string& path, std::string_view contents,
                                 const std::vector<std::string>& inputs) {
+    return WriteFileAtomically(path, Slices(contents), inputs);
+}
+
+WriteResult WriteFileAtomically(const std::string& path, const ContentPieces& next,
+                                const std::vector<std::string>& inputs) {
     if (path == "-") {
-        if (!WriteAll(STDOUT_FILENO, contents)) return Failure(errno);
+        if (!WritePieces(STDOUT_FILENO, next)) return Failure(errno);
         return {true, {}};
     }
     if (IsOneOf(path, inputs)) return {false, "it is an input file"};
@@ -98,7 +123,7 @@ WriteResult WriteFileAtomically(const std::string& path, std::string_view conten
     if (::stat(target.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return Failure(EISDIR);
         // A pipe or a device (/dev/stdout) is written into, never replaced by a file.
-        if (!S_ISREG(st.st_mode)) return WriteInPlace(path, target, contents);
+        if (!S_ISREG(st.st_mode)) return WriteInPlace(path, target, next);
     }
 
     const auto slash = target.rfind(kPathSeparator);
@@ -109,7 +134,7 @@ WriteResult WriteFileAtomically(const std::string& path, std::string_view conten
 
     int err = 0;
     if (Fault()) err = Fault()(path);
-    if (!err && !WriteAndStartWriteback(fd, contents)) err = errno;
+    if (!err && !WriteAndStartWriteback(fd, next)) err = errno;
     if (!err && ::fsync(fd) != 0) err = errno;
     // A new file gets the usual permissions; a replaced one keeps its own.
     if (!err) ::fchmod(fd, ::stat(target.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask());

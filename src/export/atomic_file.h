@@ -23,6 +23,12 @@ struct WriteResult {
 WriteResult WriteFileAtomically(const std::string& path, std::string_view contents,
                                 const std::vector<std::string>& inputs = {});
 
+// The same for contents made piece by piece: each call of next gives the
+// next piece (valid until the following call), an empty one after the last.
+using ContentPieces = std::function<std::string_view()>;
+WriteResult WriteFileAtomically(const std::string& path, const ContentPieces& next,
+                                const std::vector<std::string>& inputs = {});
+
 // For tests: a hook that can fail a write once the file is open (returning
 // a non-zero errno), as a full disk would. Every writer of the exports asks it.
 void SetWriteFaultForTesting(std::function<int(const std::string& path)> fault);

@@ -1,0 +1,81 @@
+// The CSV text made in pieces and the file written piece by piece: no line
+// lost, doubled or cut where one piece ends and the next begins. (The lines'
+// values: worked_frames_test; the "0.00" rule: value_text_test.)
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "atomic_file.h"
+#include "csv_writer.h"
+#include "test_support.h"
+
+using namespace tavro;
+
+namespace {
+
+// A full table; record k reads k in its first channel and -k - 0.125 in its last.
+RecordTable NumberedTable() {
+    RecordTable table;
+    for (int k = 0; k < RecordTable::kCapacity; ++k) {
+        TelemetryRecord* r = table.Append();
+        r->Channels[0] = k;
+        r->Channels[46] = -k - 0.125;
+        table.Commit();
+    }
+    return table;
+}
+
+}  // namespace
+
+TEST(CsvPieces, EveryLineOnceAndWholeInItsPiece) {
+    const RecordTable table = NumberedTable();
+    CsvPieces pieces(table, ',');
+    std::string text;
+    int count = 0;
+    for (std::string_view piece; !(piece = pieces.Next()).empty(); ++count) {
+        EXPECT_TRUE(piece.ends_with("\r\n")) << "piece " << count << " ends inside a line";
+        text += piece;
+    }
+    EXPECT_GE(count, 5);  // 10000 lines of about 240 bytes
+    EXPECT_TRUE(pieces.Next().empty());
+
+    std::istringstream lines(text);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_TRUE(line.starts_with("OPS mode;Boot cnt;")) << line;
+    int k = 0;
+    for (; std::getline(lines, line); ++k) {
+        const std::string first = std::to_string(k) + ",00;";
+        const std::string last = ";-" + std::to_string(k) + ",13;\r";  // -k.125 rounds away from zero
+        ASSERT_TRUE(line.starts_with(first) && line.ends_with(last)) << "line " << k + 2 << ": " << line;
+    }
+    EXPECT_EQ(k, 10000);
+    EXPECT_EQ(CsvText(table, ','), text);
+}
+
+TEST(CsvPieces, EmptyTableIsTheHeaderLine) {
+    const RecordTable table;
+    CsvPieces pieces(table, '.');
+    EXPECT_EQ(pieces.Next(), CsvHeader());
+    EXPECT_TRUE(pieces.Next().empty());
+}
+
+// Pieces across the megabytes whose writeback starts early: the file is their concatenation.
+TEST(AtomicFilePieces, FileIsThePiecesInOrder) {
+    const test::TempDir dir{"pieces"};
+    const std::string path = dir.Path("pass1.csv");
+    std::string expected;
+    std::string piece;
+    int n = 0;
+    const ContentPieces next = [&]() -> std::string_view {
+        if (n == 40) return {};
+        piece.assign(static_cast<std::size_t>(70000 + n), static_cast<char>('a' + n % 26));
+        ++n;
+        expected += piece;
+        return piece;
+    };
+    ASSERT_TRUE(WriteFileAtomically(path, next).ok);
+    EXPECT_EQ(n, 40);
+    EXPECT_TRUE(test::FileText(path) == expected) << "file of " << test::FileText(path).size() << " bytes, expected "
+                                                   << expected.size();
+}
