@@ -145,7 +145,8 @@ void Register() {
         benchmark::RegisterBenchmark(("MemchrFend" + n).c_str(), BM_MemchrFend, set)->Unit(kMillisecond);
         benchmark::RegisterBenchmark(("LogReadDecode" + n).c_str(), BM_LogReadDecode, set)->Unit(kMillisecond);
         benchmark::RegisterBenchmark(("MemchrLf" + n).c_str(), BM_MemchrLf, set)->Unit(kMillisecond);
-        benchmark::RegisterBenchmark(("CsvExport" + n).c_str(), BM_CsvExport, set)->Unit(kMillisecond);
+        // The export makes every other piece on a second thread: the CPU time of both.
+        benchmark::RegisterBenchmark(("CsvExport" + n).c_str(), BM_CsvExport, set)->Unit(kMillisecond)->MeasureProcessCPUTime();
         benchmark::RegisterBenchmark(("ToCharsShortest" + n).c_str(), BM_ToCharsShortest, set)->Unit(kMillisecond);
     }
     benchmark::RegisterBenchmark("TlmReport", BM_TlmReport)->Unit(benchmark::kMicrosecond);
@@ -186,9 +187,9 @@ void ReportReader(const BestOfReporter& r, const InputSet& set, bool kiss, doubl
 // Nanoseconds per value of the CSV export against to_chars on the same values.
 void ReportCsv(const BestOfReporter& r, const InputSet& set, double budgetNs, double budgetRatio) {
     const std::string n = std::string("/") + set.name;
-    if (!r.Ran("CsvExport" + n) || !r.Ran("ToCharsShortest" + n)) return;
+    if (!r.Ran("CsvExport" + n + "/process_time") || !r.Ran("ToCharsShortest" + n)) return;
     const double values = static_cast<double>(set.table.RecordCount()) * kChannelCount;
-    const double csv = r.BestNs("CsvExport" + n) / values, toChars = r.BestNs("ToCharsShortest" + n) / values;
+    const double csv = r.BestNs("CsvExport" + n + "/process_time") / values, toChars = r.BestNs("ToCharsShortest" + n) / values;
     PrintRow({"CSV export, " + std::to_string(set.table.RecordCount()) + (set.randomFields ? " random-valued" : "") +
                   " records (" + Fixed(values, 0) + " values)",
               Fixed(csv, 1) + " ns/value", "<= " + Fixed(budgetNs, 0) + " ns/value, <= " + Fixed(budgetRatio, 1) + "x baseline",

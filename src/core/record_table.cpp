@@ -1,6 +1,7 @@
 #include "record_table.h"
 
 #include <cstring>
+#include <sys/mman.h>
 
 namespace tavro {
 
@@ -25,9 +26,23 @@ void RecordTable::Reset() {
     duplicates_ = 0;
 }
 
+// One allocation: records never move while the table fills. Its pages are
+// made present in one call, which costs less than a page fault at every
+// 4 KiB as the records arrive (a full table is 4.3 MB). A kernel without
+// MADV_POPULATE_WRITE refuses it, and the pages come one by one as before.
+void RecordTable::Reserve() {
+    records_.reserve(kCapacity);
+#ifdef MADV_POPULATE_WRITE
+    constexpr std::uintptr_t kPage = 4096;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(records_.data()) + kPage - 1) & ~(kPage - 1);
+    const auto end = reinterpret_cast<std::uintptr_t>(records_.data() + kCapacity) & ~(kPage - 1);
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#endif
+}
+
 TelemetryRecord* RecordTable::Append() {
     if (RecordCount() < kCapacity) {
-        if (records_.empty()) records_.reserve(kCapacity);  // one allocation; records never move while the table fills
+        if (records_.capacity() < kCapacity) Reserve();
         pendingInTable_ = true;
         return &records_.emplace_back();
     }

@@ -50,6 +50,8 @@ public:
     const std::vector<TelemetryRecord>& Records() const { return records_; }
 
 private:
+    void Reserve();
+
     std::vector<TelemetryRecord> records_;
     TelemetryRecord scratch_;       // a frame that finds the table full, checked for duplicates
     bool pendingInTable_ = false;   // the record Append() gave is records_.back()

@@ -41,9 +41,9 @@ inline std::uint64_t EightDigits(std::uint64_t w, int& zeros) {
     return v + 0x3030303030303030;                            // '0' in each byte
 }
 
-// The common case 0.001 <= |value| < 1e12, in integers; nullptr for the
-// rest. |value| = m * 2^-s exactly, so |value| * 100 = 100m * 2^-s: whole
-// part w = 100m >> s, and the rest r in units of 2^-s. Rounding to 15
+// The common case |value| < 1e12, in integers; nullptr for the rest.
+// |value| = m * 2^-s exactly, so |value| * 100 = 100m * 2^-s: whole part
+// w = 100m >> s, and the rest r in units of 2^-s. Rounding to 15
 // digits first moves the value by at most half a unit of its 15th digit, at
 // most |value| * 0.5e-14: in units of r, 0.5e-12 * m, less than
 // (m >> 40) + 1. Unless r is that close to a half, the hundredths are w,
@@ -53,7 +53,12 @@ inline std::uint64_t EightDigits(std::uint64_t w, int& zeros) {
 //   0.125 -> w 12, r exactly a half -> 13 -> "0.13"
 inline char* WriteFast(char* p, double value, char sep) {
     const double a = std::fabs(value);
-    if (!(a >= 1e-3 && a < 1e12)) return nullptr;
+    if (a < 1e-3) {  // 15 digits of it are 0.001 at most: "0.00", and zero has no sign
+        const std::uint32_t zero = '0' | static_cast<std::uint32_t>(static_cast<unsigned char>(sep)) << 8 | 0x30300000;
+        std::memcpy(p, &zero, 4);
+        return p + 4;
+    }
+    if (!(a < 1e12)) return nullptr;
     const auto bits = std::bit_cast<std::uint64_t>(a);
     const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | std::uint64_t{1} << 52;
     const int s = 1075 - static_cast<int>(bits >> 52);  // 13 .. 62 in this range

@@ -1,5 +1,7 @@
 #include "csv_writer.h"
 
+#include <algorithm>
+
 #include "two_decimals.h"
 
 namespace tavro {
@@ -31,26 +33,77 @@ std::string CsvHeader() {
 }
 
 void AppendCsvRow(std::string& out, const TelemetryRecord& r, char sep) {
-    const auto line = std::make_unique_for_overwrite<char[]>(kRowRoom);
-    out.append(line.get(), WriteCsvRow(line.get(), r, sep));
+    char line[kRowRoom];
+    out.append(line, WriteCsvRow(line, r, sep));
 }
 
 CsvPieces::CsvPieces(const RecordTable& table, char sep)
-    : table_(table), separator_(sep), buffer_(std::make_unique_for_overwrite<char[]>(kPieceSize + kRowRoom)) {}
+    : table_(table), separator_(sep), pieces_(std::max(1, (table.RecordCount() + kPieceRecords - 1) / kPieceRecords)) {
+    if (pieces_ > 1) helper_ = std::thread([this] { MakeOddPieces(); });
+}
+
+CsvPieces::~CsvPieces() {
+    if (!helper_.joinable()) return;
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    helper_.join();
+}
+
+std::size_t CsvPieces::Make(int piece, Buffer& into) const {
+    std::string& bytes = into.bytes;
+    std::size_t used = 0;
+    if (piece == 0) {
+        bytes = CsvHeader();
+        used = bytes.size();
+    }
+    const int end = std::min(table_.RecordCount(), (piece + 1) * kPieceRecords);
+    for (int k = piece * kPieceRecords; k < end; ++k) {
+        // Room for lines of 512 characters, and more when they are longer.
+        if (bytes.size() - used < kRowRoom) bytes.resize(std::max(2 * bytes.size(), kPieceRecords * 512 + kRowRoom));
+        used = static_cast<std::size_t>(WriteCsvRow(bytes.data() + used, table_[k], separator_) - bytes.data());
+    }
+    return used;
+}
+
+void CsvPieces::MakeOddPieces() {
+    for (int piece = 1; piece < pieces_; piece += 2) {
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stop_ || ready_ < 0; });
+            if (stop_) return;
+        }
+        const std::size_t size = Make(piece, theirs_);
+        {
+            const std::lock_guard lock(mutex_);
+            theirs_.size = size;
+            ready_ = piece;
+        }
+        changed_.notify_all();
+    }
+}
 
 std::string_view CsvPieces::Next() {
-    char* const start = buffer_.get();
-    char* p = start;
-    if (next_ < 0) {
-        const std::string header = CsvHeader();
-        p = std::copy(header.begin(), header.end(), p);
-        next_ = 0;
+    if (handedOut_) {  // the caller is done with the second thread's piece
+        {
+            const std::lock_guard lock(mutex_);
+            ready_ = -1;
+            handedOut_ = false;
+        }
+        changed_.notify_all();
     }
-    // A line starts while the piece is below its size; the room behind holds it.
-    const int count = table_.RecordCount();
-    for (; next_ < count && static_cast<std::size_t>(p - start) < kPieceSize; ++next_)
-        p = WriteCsvRow(p, table_[next_], separator_);
-    return {start, static_cast<std::size_t>(p - start)};
+    if (next_ >= pieces_) return {};
+    const int piece = next_++;
+    if (piece % 2 == 0) {
+        mine_.size = Make(piece, mine_);
+        return {mine_.bytes.data(), mine_.size};
+    }
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return ready_ == piece; });
+    handedOut_ = true;
+    return {theirs_.bytes.data(), theirs_.size};
 }
 
 std::string CsvText(const RecordTable& table, char sep) {
