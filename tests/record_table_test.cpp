@@ -33,3 +33,25 @@ TEST(RecordTable, MergesDuplicatesBitForBitAndCountsUntilReset) {
     add(2.0, "");  // no duplicate of a record gone
     EXPECT_EQ(std::tuple(table.RecordCount(), table.Duplicates(), table.FramesNotStored()), std::tuple(1, 0, 0));
 }
+
+// Time texts are kept whole whatever their length: inside the record up to 28 bytes,
+// on the heap beyond, and a copy owns its own bytes.
+TEST(RecordTable, TimeTextsOfEveryLengthKeptWholeInCopies) {
+    const std::string stamps[] = {"", "10:14:00.000 UTC", "2026-12-06 10:14:03.250 UTC", std::string(28, '\xE9'),
+                                  std::string(29, 'x'), std::string(511, '\x85')};
+    for (const std::string& first : stamps) {
+        for (const std::string& second : stamps) {
+            TelemetryRecord a;
+            a.TimeText = first;
+            TelemetryRecord b = a;  // copied, then the original changes
+            a.TimeText = second;
+            const TelemetryRecord c = std::move(a);
+            TelemetryRecord d;
+            d = b;
+            d.TimeText = d.TimeText.View();  // its own text again
+            EXPECT_EQ(std::tuple(b.TimeText.View(), c.TimeText.View(), d.TimeText.View()),
+                      std::tuple(std::string_view(first), std::string_view(second), std::string_view(first)))
+                << first.size() << " then " << second.size() << " bytes";
+        }
+    }
+}

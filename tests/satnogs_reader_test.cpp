@@ -21,7 +21,7 @@ static std::string Read(const std::string& text) {
     const auto s = test::ReadAllWays(InputKind::Satnogs, test::AsBytes(text));
     std::string seen;
     for (const TelemetryRecord& r : s->Records().Records()) {
-        seen += std::to_string(static_cast<int>(r.Channels[2])) + "@" + r.TimeText.substr(11, 12) + " ";
+        seen += std::to_string(static_cast<int>(r.Channels[2])) + "@" + std::string(r.TimeText.substr(11, 12)) + " ";
         EXPECT_EQ(r.StampValue1 + r.StampValue2 + r.StampValue3, 0);
     }
     const FramingReport report = s->Summary().files.at(0);

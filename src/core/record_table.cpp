@@ -26,9 +26,11 @@ void RecordTable::Reset() {
     duplicates_ = 0;
 }
 
-// One allocation: records never move while the table fills. Its pages are
-// made present in one call, which costs less than a page fault at every
-// 4 KiB as the records arrive (a full table is 4.3 MB). A kernel without
+// One allocation: records never move while the table fills. Memory fresh
+// from the system (a new process's table) has no pages yet; they are made
+// present in one call, which costs less than a page fault at every 4 KiB
+// as the records arrive (a full table is 4.3 MB). Memory used before (its
+// last page is there) is left as it is. A kernel without
 // MADV_POPULATE_WRITE refuses it, and the pages come one by one as before.
 void RecordTable::Reserve() {
     records_.reserve(kCapacity);
@@ -36,7 +38,9 @@ void RecordTable::Reserve() {
     constexpr std::uintptr_t kPage = 4096;
     const auto begin = (reinterpret_cast<std::uintptr_t>(records_.data()) + kPage - 1) & ~(kPage - 1);
     const auto end = reinterpret_cast<std::uintptr_t>(records_.data() + kCapacity) & ~(kPage - 1);
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+    unsigned char present = 1;
+    if (end > begin && ::mincore(reinterpret_cast<void*>(end - kPage), kPage, &present) == 0 && !(present & 1))
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
 #endif
 }
 

@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "channels.h"
+#include "inline_text.h"
 
 namespace tavro {
 
 // One decoded housekeeping frame.
 struct TelemetryRecord {
-    std::string TimeText;  // reception time; bytes, one per character (Latin-1)
+    InlineText TimeText;  // reception time; bytes, one per character (Latin-1)
     double StampValue1 = 0;  // numbers of the latest time stamp frame (KISS only)
     double StampValue2 = 0;
     double StampValue3 = 0;

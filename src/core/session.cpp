@@ -108,9 +108,8 @@ std::array<std::string, kChannelCount> Session::DisplayTexts(int index) const {
     return texts;
 }
 
-const std::string& Session::TimeText(int index) const {
-    static const std::string kNone;
-    return index >= 0 && index < RecordCount() ? table_[index].TimeText : kNone;
+std::string_view Session::TimeText(int index) const {
+    return index >= 0 && index < RecordCount() ? table_[index].TimeText.View() : std::string_view();
 }
 
 int Session::DefaultChartChannel() const { return lastKind_ == InputKind::Log ? 16 : 5; }

@@ -131,7 +131,7 @@ public:
     // The 47 value texts of record index (0-based) by the display rules;
     // all empty when there is no such record.
     std::array<std::string, kChannelCount> DisplayTexts(int index) const;
-    const std::string& TimeText(int index) const;
+    std::string_view TimeText(int index) const;
     std::vector<ChartRow> ChartRows(int channel) const;
     // The chart's read-out of record index: its number and time text, then
     // the value as its box shows it, with the unit:
