@@ -36,7 +36,7 @@ TEST(Decoders, FieldsToEngineeringValues) {
         {K, 102, {0xC0, 0xFF}, 41, -1.0, -1.0}, {K, 102, {0x00, 0x80}, 41, -512.0, -512.0},  // MagY, nT
         {K, 110, {0xFF, 0x7F}, 45, 511.984375, 511.984375},                 // SMDH sample, m
         {K, 88, {0xFF, 0xFF}, 32, 65535, 65535},                            // HK log, unsigned
-        {K, 22, {}, 46, 99, 99},                                            // channel 46 stays as it was
+        {K, 22, {}, 46, 0, 0},                                              // channel 46: not in the frame
         {L, 38, {0xD0, 0x07}, 10, 2000 * 0.001, 2.0}, {L, 46, {0x03, 0x00}, 14, 1.5, 1.5},  // Batt voltage V, SP2 voltage
         {L, 40, {0x20, 0x4E}, 11, ((20000 * 2.5) / 204800) / (0.47 / 2), 1.0388962766},
         {L, 54, {0x00, 0x04}, 18, (3.3 / 1024) * 1024, 3.3},                         // X temp, C

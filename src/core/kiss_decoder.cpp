@@ -30,15 +30,22 @@ inline double ChannelValue(int channel, double x) {
     }
 }
 
+template <std::size_t I>
+double Channel(const FrameBuffer& frame) {
+    if constexpr (I < kKissChannelCount) return ChannelValue(I, FieldAt<kKissLayout[I]>(frame));
+    else return 0.0;  // not in this layout
+}
+
+// Every channel is written: the table does not zero a record for a decoder.
 template <std::size_t... I>
 void DecodeFields(const FrameBuffer& frame, TelemetryRecord& record, std::index_sequence<I...>) {
-    ((record.Channels[I] = ChannelValue(I, FieldAt<kKissLayout[I]>(frame))), ...);
+    ((record.Channels[I] = Channel<I>(frame)), ...);
 }
 
 }  // namespace
 
 void DecodeKissFrame(const FrameBuffer& frame, TelemetryRecord& record) {
-    DecodeFields(frame, record, std::make_index_sequence<kKissChannelCount>());
+    DecodeFields(frame, record, std::make_index_sequence<kChannelCount>());
 }
 
 }  // namespace tavro

@@ -65,7 +65,7 @@ inline constexpr std::array<std::uint8_t, 17> kKissHeader64 = {0x00, 0xA2, 0x84,
 inline constexpr int kKissFrameTypePosition = 20;
 inline constexpr int kKissFrameEnd = 111;
 
-// Fills channels 0..45 of record from the frame; channel 46 is not touched.
+// Writes all 47 channels of record: 0..45 from the frame, 46 is 0.
 void DecodeKissFrame(const FrameBuffer& frame, TelemetryRecord& record);
 
 }  // namespace tavro

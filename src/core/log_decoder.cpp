@@ -36,6 +36,7 @@ inline double ChannelValue(int channel, double x) {
 
 template <std::size_t... I>
 void DecodeFields(const FrameBuffer& frame, TelemetryRecord& record, std::index_sequence<I...>) {
+    // Every channel is written: the table does not zero a record for a decoder.
     ((record.Channels[I] = ChannelValue(I, FieldAt<kLogLayout[I]>(frame))), ...);
 }
 

@@ -56,7 +56,7 @@ inline constexpr std::array<FieldSpec, kChannelCount> kLogLayout = {{
     {122, FieldKind::U16}, {124, FieldKind::U8},  {125, FieldKind::U16},
 }};
 
-// Fills all 47 channels of record from the frame.
+// Writes all 47 channels of record from the frame.
 void DecodeLogFrame(const FrameBuffer& frame, TelemetryRecord& record);
 
 }  // namespace tavro

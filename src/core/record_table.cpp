@@ -44,11 +44,15 @@ void RecordTable::Reserve() {
 #endif
 }
 
-TelemetryRecord* RecordTable::Append() {
+TelemetryRecord* RecordTable::Append() { return AppendMade(); }
+TelemetryRecord* RecordTable::AppendForDecoder() { return AppendMade(TelemetryRecord::ForDecoder{}); }
+
+template <class... Made>
+TelemetryRecord* RecordTable::AppendMade(Made... how) {
     if (RecordCount() < kCapacity) {
         if (records_.capacity() < kCapacity) Reserve();
         pendingInTable_ = true;
-        return &records_.emplace_back();
+        return &records_.emplace_back(how...);
     }
     pendingInTable_ = false;
     if (!merge_) {

@@ -147,7 +147,7 @@ KissFrame ClassifyKissFrame(const CaptureState& state, long long n, FramingRepor
 }
 
 void StoreHousekeeping(const CaptureState& state, const std::array<double, 3>& stamps, RecordTable& table) {
-    TelemetryRecord* record = table.Append();
+    TelemetryRecord* record = table.AppendForDecoder();
     if (!record) return;  // table full: counted, nothing overwritten
     record->TimeText = state.CurrentTimeText;
     record->StampValue1 = stamps[0];

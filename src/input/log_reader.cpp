@@ -76,7 +76,7 @@ void LogReader::EndLine() {
     line_.clear();
     lineLength_ = 0;
     if (!housekeeping) return;
-    TelemetryRecord* record = table_.Append();
+    TelemetryRecord* record = table_.AppendForDecoder();
     if (!record) return;  // table full: counted, nothing overwritten
     record->TimeText = state_.CurrentTimeText;
     DecodeLogFrame(frame, *record);
