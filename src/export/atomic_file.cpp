@@ -31,53 +31,7 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-// Every piece of next; false (errno set) when a write fails.
-bool WritePieces(int fd, const ContentPieces& next) {
-    for (std::string_view piece; !(piece = next()).empty();)
-        if (!WriteAll(fd, piece)) return false;
-    return true;
-}
-
-// The new file, each megabyte handed to the disk as soon as it is written (a
-// hint, no wait), so the disk works while the rest is made and the fsync
-// before the rename has less left to wait for.
-bool WriteAndStartWriteback(int fd, const ContentPieces& next) {
-    constexpr off_t kSlice = 1 << 20;
-    off_t written = 0, handed = 0;
-    for (std::string_view piece; !(piece = next()).empty();) {
-        if (!WriteAll(fd, piece)) return false;
-        written += static_cast<off_t>(piece.size());
-        if (written - handed >= kSlice) {
-#ifdef SYNC_FILE_RANGE_WRITE
-            ::sync_file_range(fd, handed, written - handed, SYNC_FILE_RANGE_WRITE);
-#endif
-            handed = written;
-        }
-    }
-    return true;
-}
-
-// contents in slices of a megabyte, as pieces.
-ContentPieces Slices(std::string_view contents) {
-    return [contents]() mutable {
-        const std::string_view slice = contents.substr(0, 1 << 20);
-        contents.remove_prefix(slice.size());
-        return slice;
-    };
-}
-
 WriteResult Failure(int err) { return {false, std::strerror(err)}; }
-
-// For targets that cannot be replaced by a file (a pipe, /dev/null).
-WriteResult WriteInPlace(const std::string& path, const std::string& target, const ContentPieces& next) {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return Failure(errno);
-    int err = Fault() ? Fault()(path) : 0;
-    if (!err && !WritePieces(fd, next)) err = errno;
-    if (::close(fd) != 0 && !err) err = errno;
-    if (err) return Failure(err);
-    return {true, {}};
-}
 
 mode_t CurrentUmask() {
     const mode_t mask = ::umask(0);
@@ -101,49 +55,103 @@ bool IsOneOf(const std::string& path, const std::vector<std::string>& files) {
 
 WriteResult WriteFileAtomically(const std::string& path, std::string_view contents,
                                 const std::vector<std::string>& inputs) {
-    return WriteFileAtomically(path, Slices(contents), inputs);
+    AtomicFileWriter writer;
+    if (WriteResult opened = writer.Open(path, inputs); !opened.ok) return opened;
+    // In megabytes, so the disk starts on the first while the next is copied.
+    for (std::size_t at = 0; at < contents.size(); at += 1 << 20) writer.Write(contents.substr(at, 1 << 20));
+    return writer.Commit();
 }
 
 WriteResult WriteFileAtomically(const std::string& path, const ContentPieces& next,
                                 const std::vector<std::string>& inputs) {
+    AtomicFileWriter writer;
+    if (WriteResult opened = writer.Open(path, inputs); !opened.ok) return opened;
+    for (std::string_view piece; !(piece = next()).empty();)
+        if (!writer.Write(piece)) break;
+    return writer.Commit();
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    Close();
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void AtomicFileWriter::Close() {
+    if (fd_ >= 0 && ownFd_ && ::close(fd_) != 0 && !error_) error_ = errno;
+    fd_ = -1;
+}
+
+WriteResult AtomicFileWriter::Open(const std::string& path, const std::vector<std::string>& inputs) {
+    path_ = path;
     if (path == "-") {
-        if (!WritePieces(STDOUT_FILENO, next)) return Failure(errno);
+        fd_ = STDOUT_FILENO;
         return {true, {}};
     }
     if (IsOneOf(path, inputs)) return {false, "it is an input file"};
     // A link is followed: the file it names is replaced and the link stays.
-    std::string target = path;
+    target_ = path;
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         if (char* real = ::realpath(path.c_str(), nullptr)) {
-            target = real;
+            target_ = real;
             std::free(real);
         }
     }
-    if (::stat(target.c_str(), &st) == 0) {
+    if (::stat(target_.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return Failure(EISDIR);
         // A pipe or a device (/dev/stdout) is written into, never replaced by a file.
-        if (!S_ISREG(st.st_mode)) return WriteInPlace(path, target, next);
+        if (!S_ISREG(st.st_mode)) {
+            fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+            if (fd_ < 0) return Failure(errno);
+            ownFd_ = true;
+            error_ = InjectedWriteFault(path);
+            return {true, {}};
+        }
     }
+    const auto slash = target_.rfind(kPathSeparator);
+    const std::string folder = slash == std::string::npos ? "." : target_.substr(0, slash + 1);
+    std::string temp = (slash == std::string::npos ? std::string() : folder) + "." + FileNamePart(target_) + ".XXXXXX";
+    fd_ = ::mkstemp(temp.data());
+    if (fd_ < 0) return Failure(errno);
+    ownFd_ = true;
+    temp_ = std::move(temp);
+    error_ = InjectedWriteFault(path);
+    return {true, {}};
+}
 
-    const auto slash = target.rfind(kPathSeparator);
-    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    std::string temp = (slash == std::string::npos ? std::string() : folder) + "." + FileNamePart(target) + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return Failure(errno);
-
-    int err = 0;
-    if (Fault()) err = Fault()(path);
-    if (!err && !WriteAndStartWriteback(fd, next)) err = errno;
-    if (!err && ::fsync(fd) != 0) err = errno;
-    // A new file gets the usual permissions; a replaced one keeps its own.
-    if (!err) ::fchmod(fd, ::stat(target.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask());
-    if (::close(fd) != 0 && !err) err = errno;
-    if (!err && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
-    if (err) {
-        ::unlink(temp.c_str());
-        return Failure(err);
+bool AtomicFileWriter::Write(std::string_view piece) {
+    if (error_ || fd_ < 0) return false;
+    if (!WriteAll(fd_, piece)) {
+        error_ = errno ? errno : EIO;
+        return false;
     }
+    written_ += static_cast<long long>(piece.size());
+    // Each megabyte is handed to the disk as soon as it is written (a hint,
+    // no wait), so the fsync before the rename has less left to wait for.
+    constexpr long long kSlice = 1 << 20;
+    if (!temp_.empty() && written_ - handed_ >= kSlice) {
+#ifdef SYNC_FILE_RANGE_WRITE
+        ::sync_file_range(fd_, handed_, written_ - handed_, SYNC_FILE_RANGE_WRITE);
+#endif
+        handed_ = written_;
+    }
+    return true;
+}
+
+WriteResult AtomicFileWriter::Commit() {
+    if (fd_ < 0 && !error_) return Failure(EBADF);
+    if (!temp_.empty()) {
+        if (!error_ && ::fsync(fd_) != 0) error_ = errno;
+        // A new file gets the usual permissions; a replaced one keeps its own.
+        struct stat st {};
+        if (!error_) ::fchmod(fd_, ::stat(target_.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask());
+    }
+    Close();
+    if (!error_ && !temp_.empty()) {
+        if (::rename(temp_.c_str(), target_.c_str()) != 0) error_ = errno;
+        else temp_.clear();  // it is the target now
+    }
+    if (error_) return Failure(error_);
     return {true, {}};
 }
 
