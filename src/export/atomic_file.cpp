@@ -33,6 +33,34 @@ bool WriteAll(int fd, std::string_view data) {
 
 WriteResult Failure(int err) { return {false, std::strerror(err)}; }
 
+// One atomic write, piece by piece:
+//   AtomicFileWriter w;
+//   if (w.Open(path, inputs).ok) { w.Write(piece); ...; result = w.Commit(); }
+// Nothing replaces the target before Commit(); a writer destroyed without
+// it removes its temporary file. After a failed Write, the rest are ignored
+// and Commit() reports the first failure.
+class AtomicFileWriter {
+public:
+    AtomicFileWriter() = default;
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+    ~AtomicFileWriter();
+
+    WriteResult Open(const std::string& path, const std::vector<std::string>& inputs = {});
+    bool Write(std::string_view piece);
+    WriteResult Commit();
+
+private:
+    void Close();
+
+    std::string target_;  // the file replaced (a link's target), or written into
+    std::string temp_;    // the temporary file; empty when written in place
+    int fd_ = -1;
+    bool ownFd_ = false;  // not standard output
+    int error_ = 0;       // the first failure's errno
+    long long written_ = 0, handed_ = 0;  // bytes written, and handed to the disk early
+};
+
 mode_t CurrentUmask() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -82,7 +110,6 @@ void AtomicFileWriter::Close() {
 }
 
 WriteResult AtomicFileWriter::Open(const std::string& path, const std::vector<std::string>& inputs) {
-    path_ = path;
     if (path == "-") {
         fd_ = STDOUT_FILENO;
         return {true, {}};
