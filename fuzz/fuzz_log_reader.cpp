@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static fuzz::ReaderState whole, sliced;
     fuzz::ReadWholeAndSliced<LogReader>(whole, sliced, bytes);
     // "hh:mm:ss" + ".000 UTC" at most, fewer characters for a short line.
-    const auto isTime = [](const std::string& t) {
+    const auto isTime = [](std::string_view t) {
         return t.size() >= 8 && t.size() <= 16 && t.ends_with(".000 UTC");
     };
     fuzz::Require(size == 0 || isTime(whole.capture.CurrentTimeText), "bad current time text");
