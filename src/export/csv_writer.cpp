@@ -39,7 +39,7 @@ void AppendCsvRow(std::string& out, const TelemetryRecord& r, char sep) {
 
 CsvPieces::CsvPieces(const RecordTable& table, char sep)
     : table_(table), separator_(sep), pieces_(std::max(1, (table.RecordCount() + kPieceRecords - 1) / kPieceRecords)) {
-    if (pieces_ > 1) helper_ = std::thread([this] { MakeOddPieces(); });
+    if (pieces_ > 1) helper_ = std::thread([this] { MakeAhead(); });
 }
 
 CsvPieces::~CsvPieces() {
@@ -52,8 +52,15 @@ CsvPieces::~CsvPieces() {
     helper_.join();
 }
 
-std::size_t CsvPieces::Make(int piece, Buffer& into) const {
-    std::string& bytes = into.bytes;
+int CsvPieces::ClaimLocked() {
+    if (claimed_ >= pieces_ || claimed_ >= released_ + kSlots) return -1;
+    return claimed_++;
+}
+
+// Made outside the lock: no one else reads or writes a claimed piece's slot.
+void CsvPieces::MakeInto(int piece) {
+    Slot& slot = slots_[static_cast<std::size_t>(piece % kSlots)];
+    std::string& bytes = slot.bytes;
     std::size_t used = 0;
     if (piece == 0) {
         bytes = CsvHeader();
@@ -65,45 +72,46 @@ std::size_t CsvPieces::Make(int piece, Buffer& into) const {
         if (bytes.size() - used < kRowRoom) bytes.resize(std::max(2 * bytes.size(), kPieceRecords * 512 + kRowRoom));
         used = static_cast<std::size_t>(WriteCsvRow(bytes.data() + used, table_[k], separator_) - bytes.data());
     }
-    return used;
+    slot.size = used;
 }
 
-void CsvPieces::MakeOddPieces() {
-    for (int piece = 1; piece < pieces_; piece += 2) {
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return stop_ || ready_ < 0; });
-            if (stop_) return;
-        }
-        const std::size_t size = Make(piece, theirs_);
-        {
-            const std::lock_guard lock(mutex_);
-            theirs_.size = size;
-            ready_ = piece;
-        }
+void CsvPieces::MakeAhead() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+        int piece = -1;
+        changed_.wait(lock, [&] { return stop_ || (piece = ClaimLocked()) >= 0; });
+        if (stop_) return;
+        lock.unlock();
+        MakeInto(piece);
+        lock.lock();
+        slots_[static_cast<std::size_t>(piece % kSlots)].made = piece;
         changed_.notify_all();
     }
 }
 
 std::string_view CsvPieces::Next() {
-    if (handedOut_) {  // the caller is done with the second thread's piece
-        {
-            const std::lock_guard lock(mutex_);
-            ready_ = -1;
-            handedOut_ = false;
-        }
+    std::unique_lock lock(mutex_);
+    if (released_ < next_) {  // the caller is done with the piece given last
+        released_ = next_;
         changed_.notify_all();
     }
     if (next_ >= pieces_) return {};
     const int piece = next_++;
-    if (piece % 2 == 0) {
-        mine_.size = Make(piece, mine_);
-        return {mine_.bytes.data(), mine_.size};
+    Slot& slot = slots_[static_cast<std::size_t>(piece % kSlots)];
+    while (slot.made != piece) {
+        // Not begun: made here. Begun by the helper: a later one made here meanwhile.
+        const int claim = ClaimLocked();
+        if (claim < 0) {
+            changed_.wait(lock);
+            continue;
+        }
+        lock.unlock();
+        MakeInto(claim);
+        lock.lock();
+        slots_[static_cast<std::size_t>(claim % kSlots)].made = claim;
+        changed_.notify_all();
     }
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return ready_ == piece; });
-    handedOut_ = true;
-    return {theirs_.bytes.data(), theirs_.size};
+    return {slot.bytes.data(), slot.size};
 }
 
 std::string CsvText(const RecordTable& table, char sep) {
