@@ -27,7 +27,7 @@
 //   15  54-55    u16   -0.2922*x + 190.65  44  108-109  s16   x*0.015625
 //   16  56-57    u16   x                   45  110-111  s16   x*0.015625
 //   17  58-59    u16   -0.2922*x + 190.65
-//   18..22  60..69  u16  x                 46  not in this layout: stays 0
+//   18..22  60..69  u16  x                 46  not in this layout: written as 0
 //
 // Little-endian; every formula in double, in the order written.
 // Example: 64 00 at 44-45 -> Batt voltage 39.5 V; C0 FF at 102-103 -> MagY -1.0 nT.
