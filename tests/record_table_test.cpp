@@ -46,6 +46,7 @@ TEST(RecordTable, TimeTextsOfEveryLengthKeptWholeInCopies) {
             TelemetryRecord b = a;  // copied, then the original changes
             a.TimeText = second;
             const TelemetryRecord c = std::move(a);
+            EXPECT_TRUE(a.TimeText.empty());  // NOLINT: a moved-from text reads as empty, never past its room
             TelemetryRecord d;
             d = b;
             d.TimeText = d.TimeText.View();  // its own text again

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tavro {
 
@@ -21,12 +22,16 @@ public:
     InlineText() = default;
     InlineText(std::string_view text) { Assign(text); }  // NOLINT: a text where a text is asked
     InlineText(const InlineText& other) { Assign(other.View()); }
-    InlineText(InlineText&&) noexcept = default;
+    // A moved-from text is empty (its heap text went with the move).
+    InlineText(InlineText&& other) noexcept { Take(other); }
     InlineText& operator=(const InlineText& other) {
         if (this != &other) Assign(other.View());
         return *this;
     }
-    InlineText& operator=(InlineText&&) noexcept = default;
+    InlineText& operator=(InlineText&& other) noexcept {
+        if (this != &other) Take(other);
+        return *this;
+    }
     InlineText& operator=(std::string_view text) {
         Assign(text);
         return *this;
@@ -59,6 +64,12 @@ private:
             heap_ = std::move(bytes);
         }
         size_ = static_cast<std::uint32_t>(text.size());
+    }
+
+    void Take(InlineText& other) noexcept {
+        std::memcpy(inline_, other.inline_, kInline);
+        heap_ = std::move(other.heap_);
+        size_ = std::exchange(other.size_, 0);
     }
 
     std::uint32_t size_ = 0;
