@@ -20,7 +20,7 @@ TEST(FramingReport, KissEvents) {
                               Cat({{0xC0}, Bytes(600, 0x42), {0xC0, 0xC0}})});        // cut at 512
     const FramingReport report = Read(InputKind::Kiss, stream, {}, true)->Summary().files.at(0);
     EXPECT_EQ(Counts(report), "7 frames: 3 hk 1+1 stamps 2 other; junk 3 esc 2 cut 1 bad 0; 2 stored 0 not 1 dup");
-    EXPECT_EQ(report.bytes, stream.size());
+    EXPECT_EQ(report.bytes, static_cast<long long>(stream.size()));
 }
 
 TEST(FramingReport, LogEventsAndAFullTable) {

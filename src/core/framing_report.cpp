@@ -2,49 +2,46 @@
 
 #include <algorithm>
 
-namespace tavro {
+#include "output_path.h"
 
-void FramingReport::Add(const FramingReport& o) {
-    bytes += o.bytes;
-    frames += o.frames;
-    housekeeping += o.housekeeping;
-    stampsText += o.stampsText;
-    stampsBinary += o.stampsBinary;
-    other += o.other;
-    junkBytes += o.junkBytes;
-    brokenEscapes += o.brokenEscapes;
-    cutFrames += o.cutFrames;
-    badEntries += o.badEntries;
-    stored += o.stored;
-    notStored += o.notStored;
-    duplicates += o.duplicates;
-}
+namespace tavro {
 
 namespace {
 
-std::string FileName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+// Every count: its column in the table, and what Add() sums.
+struct Count {
+    const char* title;
+    long long FramingReport::*member;
+};
+constexpr Count kCounts[] = {
+    {"bytes", &FramingReport::bytes},           {"frames", &FramingReport::frames},
+    {"housekeeping", &FramingReport::housekeeping}, {"stamps text", &FramingReport::stampsText},
+    {"stamps binary", &FramingReport::stampsBinary}, {"other", &FramingReport::other},
+    {"junk", &FramingReport::junkBytes},        {"broken escapes", &FramingReport::brokenEscapes},
+    {"cut", &FramingReport::cutFrames},         {"bad", &FramingReport::badEntries},
+    {"stored", &FramingReport::stored},         {"not stored", &FramingReport::notStored},
+    {"duplicates", &FramingReport::duplicates},
+};
 
 std::vector<std::string> Cells(const std::string& name, const FramingReport& r) {
     std::vector<std::string> cells{name};
-    for (long long n : {static_cast<long long>(r.bytes), r.frames, r.housekeeping, r.stampsText, r.stampsBinary,
-                        r.other, r.junkBytes, r.brokenEscapes, r.cutFrames, r.badEntries, r.stored, r.notStored,
-                        r.duplicates})
-        cells.push_back(std::to_string(n));
+    for (const Count& c : kCounts) cells.push_back(std::to_string(r.*c.member));
     return cells;
 }
 
 }  // namespace
 
+void FramingReport::Add(const FramingReport& o) {
+    for (const Count& c : kCounts) this->*c.member += o.*c.member;
+}
+
 std::vector<std::vector<std::string>> ReportRows(const std::vector<FramingReport>& reports) {
-    std::vector<std::vector<std::string>> rows{{"file", "bytes", "frames", "housekeeping", "stamps text",
-                                                "stamps binary", "other", "junk", "broken escapes", "cut", "bad",
-                                                "stored", "not stored", "duplicates"}};
+    std::vector<std::string> header{"file"};
+    for (const Count& c : kCounts) header.push_back(c.title);
+    std::vector<std::vector<std::string>> rows{header};
     FramingReport total;
     for (const FramingReport& r : reports) {
-        rows.push_back(Cells(FileName(r.file) + (r.error.empty() ? "" : " (" + r.error + ")"), r));
+        rows.push_back(Cells(FileNamePart(r.file) + (r.error.empty() ? "" : " (" + r.error + ")"), r));
         total.Add(r);
     }
     rows.push_back(Cells("total", total));
@@ -76,7 +73,7 @@ std::string AlignedTable(const std::vector<std::vector<std::string>>& rows) {
 
 std::string NoRecordsText(const FramingReport& r) {
     if (r.stored > 0 || !r.error.empty()) return {};
-    const std::string text = "no housekeeping frames in " + FileName(r.file);
+    const std::string text = "no housekeeping frames in " + FileNamePart(r.file);
     std::string reason;
     if (r.bytes == 0) reason = "the file is empty";
     else if (r.housekeeping > 0 && r.duplicates == r.housekeeping) reason = "all were duplicates";

@@ -14,7 +14,7 @@ namespace tavro {
 
 struct FramingReport {
     std::string file;
-    std::uint64_t bytes = 0;       // bytes read
+    long long bytes = 0;           // bytes read
     long long frames = 0;          // KISS frames (not empty ones), log lines (not empty ones), SatNOGS entries
     long long housekeeping = 0;    // frames with the satellite's header and frame type 1, stored or not
     long long stampsText = 0;      // time stamp frames in text form

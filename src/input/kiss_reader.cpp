@@ -51,7 +51,7 @@ const std::uint8_t* NextSpecial(const std::uint8_t* p, const std::uint8_t* end) 
 void KissReader::Feed(std::span<const std::uint8_t> bytes) {
     const std::uint8_t* p = bytes.data();
     const std::uint8_t* end = p + bytes.size();
-    report_.bytes += bytes.size();
+    report_.bytes += static_cast<long long>(bytes.size());
     while (p < end) {
         if (!inFrame_) {  // junk before the first FEND
             const auto* fend = static_cast<const std::uint8_t*>(std::memchr(p, FEND, static_cast<std::size_t>(end - p)));

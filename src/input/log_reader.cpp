@@ -14,7 +14,7 @@ namespace tavro {
 // and the text between them is taken whole.
 void LogReader::Feed(std::span<const std::uint8_t> bytes) {
     if (!bytes.empty()) anyBytes_ = true;
-    report_.bytes += bytes.size();
+    report_.bytes += static_cast<long long>(bytes.size());
     const char* p = reinterpret_cast<const char*>(bytes.data());
     const char* end = p + bytes.size();
     while (p < end) {

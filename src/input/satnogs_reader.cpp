@@ -88,7 +88,7 @@ void SatnogsReader::AddEntry(std::string_view time, std::string_view hex) {
 }
 
 void SatnogsReader::Feed(std::span<const std::uint8_t> bytes) {
-    report_.bytes += bytes.size();
+    report_.bytes += static_cast<long long>(bytes.size());
     std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (form_ == Form::Unknown) {
         // Blanks and line ends before the first character keep the form open.
