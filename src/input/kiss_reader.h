@@ -28,7 +28,7 @@
 #include <span>
 #include <utility>
 
-#include "framing_report.h"
+#include "framing_counts.h"
 #include "record_table.h"
 #include "time_stamp.h"
 

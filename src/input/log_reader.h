@@ -21,7 +21,7 @@
 #include <span>
 #include <string>
 
-#include "framing_report.h"
+#include "framing_counts.h"
 #include "record_table.h"
 
 namespace tavro {

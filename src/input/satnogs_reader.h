@@ -26,7 +26,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framing_report.h"
+#include "framing_counts.h"
 #include "record_table.h"
 
 namespace tavro {

@@ -8,36 +8,17 @@ namespace tavro {
 
 namespace {
 
-// Every count: its column in the table, and what Add() sums.
-struct Count {
-    const char* title;
-    long long FramingReport::*member;
-};
-constexpr Count kCounts[] = {
-    {"bytes", &FramingReport::bytes},           {"frames", &FramingReport::frames},
-    {"housekeeping", &FramingReport::housekeeping}, {"stamps text", &FramingReport::stampsText},
-    {"stamps binary", &FramingReport::stampsBinary}, {"other", &FramingReport::other},
-    {"junk", &FramingReport::junkBytes},        {"broken escapes", &FramingReport::brokenEscapes},
-    {"cut", &FramingReport::cutFrames},         {"bad", &FramingReport::badEntries},
-    {"stored", &FramingReport::stored},         {"not stored", &FramingReport::notStored},
-    {"duplicates", &FramingReport::duplicates},
-};
-
 std::vector<std::string> Cells(const std::string& name, const FramingReport& r) {
     std::vector<std::string> cells{name};
-    for (const Count& c : kCounts) cells.push_back(std::to_string(r.*c.member));
+    for (const FramingCount& c : kFramingCounts) cells.push_back(std::to_string(r.*c.member));
     return cells;
 }
 
 }  // namespace
 
-void FramingReport::Add(const FramingReport& o) {
-    for (const Count& c : kCounts) this->*c.member += o.*c.member;
-}
-
 std::vector<std::vector<std::string>> ReportRows(const std::vector<FramingReport>& reports) {
     std::vector<std::string> header{"file"};
-    for (const Count& c : kCounts) header.push_back(c.title);
+    for (const FramingCount& c : kFramingCounts) header.push_back(c.title);
     std::vector<std::vector<std::string>> rows{header};
     FramingReport total;
     for (const FramingReport& r : reports) {
