@@ -1,6 +1,7 @@
 // tavro-cli: the batch twin of the window.
 //   tavro-cli (--kiss | --log | --satnogs) [OPTIONS] FILE...
 //   tavro-cli --kiss-tcp HOST:PORT [--record-to FILE] [--reconnect] [OPTIONS]
+//   tavro-cli --kiss-serial DEVICE[:BAUD] [--record-to FILE] [--reconnect] [OPTIONS]
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "conf_ini.h"
 #include "session.h"
 
 namespace tavro::cli {
@@ -28,6 +30,11 @@ struct Options {
     std::uint16_t port = 0;
     std::optional<std::string> recordTo;
     bool reconnect = false;
+    // --kiss-serial: live reception from a serial TNC
+    std::optional<std::string> serialDevice;
+    std::optional<int> baud;      // given after the device; else conf.ini's KISS_SERIAL_BAUD
+    std::optional<int> kissPort;  // --kiss-port; else conf.ini's KISS_TNC_PORT
+    bool Live() const { return host || serialDevice; }
 };
 
 struct ParseResult {
@@ -38,12 +45,13 @@ struct ParseResult {
 // defaultSeparator: the locale's, used when --decimal-separator is absent.
 ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSeparator);
 
-// Runs the command; returns the exit status (0, 1 or 2).
-int Run(const Options& options, std::ostream& err);
-// --kiss-tcp: until the server closes the connection, or (with --reconnect)
-// until SIGINT or SIGTERM. captureFolder: where the recording goes without
-// --record-to; makeFolder: it is made when the first bytes arrive.
-int RunLive(const Options& options, const std::string& captureFolder, bool makeFolder, std::ostream& err);
+// Runs the command with conf.ini's settings; returns the exit status (0, 1 or 2).
+int Run(const Options& options, const Settings& settings, std::ostream& err);
+// --kiss-tcp, --kiss-serial: until the server closes the connection or the
+// device is lost, or (with --reconnect) until SIGINT or SIGTERM. settings:
+// conf.ini's, for the recording's folder (captureFolder) and the serial line;
+// makeFolder: the folder is made when the first bytes arrive.
+int RunLive(const Options& options, const Settings& settings, bool makeFolder, std::ostream& err);
 
 // argv[1..] -> exit status; what main() calls.
 int Main(const std::vector<std::string>& args, std::ostream& err);

@@ -9,6 +9,7 @@ namespace tavro::cli {
 const char* const kHelpText =
     R"(Usage: tavro-cli (--kiss | --log | --satnogs) [OPTIONS] FILE...
        tavro-cli --kiss-tcp HOST:PORT [--record-to FILE] [--reconnect] [OPTIONS]
+       tavro-cli --kiss-serial DEVICE[:BAUD] [--record-to FILE] [--reconnect] [OPTIONS]
 
 Decodes the housekeeping beacons of the TAVRO CubeSat into its 47 engineering
 channels and writes them as CSV, as the TLM report of one record, or as a
@@ -23,9 +24,20 @@ Input:
                          8001; UZ7HO soundmodem, gr-satellites: 8100); the bytes
                          received are recorded to tavro_live_YYYYMMDD_hhmmss.kss
                          in CAPTURE_PATH
+  --kiss-serial DEVICE[:BAUD]
+                         live reception from a TNC on a serial line
+                         (/dev/ttyUSB0, /dev/ttyACM0, /dev/rfcomm0, a link in
+                         /dev/serial/by-id/) at 1200 to 115200 baud (default
+                         KISS_SERIAL_BAUD, else 9600), recorded as --kiss-tcp is;
+                         conf.ini's KISS_SERIAL_INIT puts the TNC into KISS mode
+                         and KISS_SERIAL_FLOW=rtscts turns on RTS/CTS
   --record-to FILE       record the received bytes to FILE instead
-  --reconnect            connect again whenever the server closes; ends on
-                         SIGINT or SIGTERM (without it: when the server closes)
+  --reconnect            connect again whenever the server closes or open the
+                         device again when it is lost (1, 2, 4, 8, 16, then
+                         every 30 s); ends on SIGINT or SIGTERM (without it:
+                         when the server closes or the device is lost)
+  --kiss-port N          read the KISS data frames of TNC port N (0 to 15;
+                         default KISS_TNC_PORT, else 0), in files and live
 
 Output:
   --csv PATH             every record as CSV ("-": standard output); with
@@ -42,12 +54,13 @@ Output:
 
 With neither --csv nor --tlm the CSV goes next to the last input file
 (pass1.kss gives pass1.csv). A summary goes to standard error. CAPTURE_PATH
-comes from conf.ini: see tavro-cli(1) for where it is looked up.
+and the KISS_ settings come from conf.ini: see tavro-cli(1) for where it is
+looked up. A serial device needs the user in the dialout group.
 
 Exit status:
   0  success
-  1  an input could not be read, a server could not be reached, or an output
-     could not be written
+  1  an input could not be read, a server could not be reached, a serial
+     device could not be opened, or an output could not be written
   2  usage error
 
 Examples:
@@ -55,6 +68,8 @@ Examples:
   tavro-cli --log --csv - day1.log > day1.csv
   tavro-cli --kiss --tlm report.tlm --record 12 pass1.kss pass2.kss
   tavro-cli --kiss-tcp localhost:8001 --csv live.csv
+  tavro-cli --kiss-serial /dev/ttyUSB0:9600 --reconnect --csv live.csv
+  tavro-cli --kiss --kiss-port 2 rec.kss
 )";
 
 std::string VersionLine(std::string_view program) { return std::string(program) + " " TAVRO_VERSION "\n"; }

@@ -8,6 +8,13 @@
 //   CAPTURE_PATH = /home/me/passes/  folder of the live recordings, as IMAGE_PATH
 //   KISS_HOST = localhost            the KISS TCP server offered in the connect
 //   KISS_PORT = 8001                 dialog (a port from 1 to 65535)
+//   KISS_TNC_PORT = 2                the TNC port whose KISS data frames are
+//                                    read, in files and live (0 to 15, default 0)
+//   KISS_SERIAL = /dev/ttyUSB0       the serial TNC offered in its connect dialog
+//   KISS_SERIAL_BAUD = 9600          its rate: 1200 to 115200 (default 9600)
+//   KISS_SERIAL_FLOW = rtscts        RTS/CTS flow control; "none" (default) for none
+//   KISS_SERIAL_INIT = KISS ON\r\w   sent once after opening: \r CR, \n LF,
+//                                    \w a 1 s pause (default empty: already in KISS mode)
 //
 // Keys match in any letter case; blanks (spaces only) around key and value
 // are removed; a further "=" belongs to the value; the later line wins;
@@ -18,6 +25,7 @@
 #include <string>
 #include <string_view>
 
+#include "serial_bauds.h"
 #include "user_folders.h"
 
 namespace tavro {
@@ -28,6 +36,11 @@ struct Settings {
     std::string capturePath;               // always ends in the separator
     std::string kissHost = "localhost";
     int kissPort = 8001;
+    int kissTncPort = 0;
+    std::string kissSerial{};
+    int kissSerialBaud = kDefaultSerialBaud;
+    bool kissSerialRtsCts = false;
+    std::string kissSerialInit{};
 };
 
 // defaults holds the folders (with their closing separator) and the server
