@@ -113,6 +113,13 @@ public:
 
     virtual bool ReadOnly() const = 0;
     virtual std::string Error() const = 0;  // why the last call failed
+
+    // A server's store: the last call failed because the connection was
+    // lost, and it may come back. The caller waits by ReconnectSchedule,
+    // calls Reconnect() until it succeeds, and sends the same records again
+    // (Add of a batch that did commit before the loss adds nothing twice).
+    virtual bool ConnectionLost() const { return false; }
+    virtual bool Reconnect() { return false; }
 };
 
 struct OpenedArchive {
