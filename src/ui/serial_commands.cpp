@@ -1,11 +1,13 @@
 // "Connect to serial TNC…": live reception from a TNC on a serial line,
 // shown, recorded and ended as a KISS server's stream is (live_commands.cpp).
+// A conf.ini that cannot be written keeps the choice for this run only.
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 
+#include "conf_file.h"
 #include "kiss_serial_source.h"
 #include "main_window.h"
 #include "text_conversion.h"
@@ -45,10 +47,16 @@ void MainWindow::OnConnectSerial() {
     ConnectToSerial(device->currentText().trimmed(), baud->currentData().toInt());
 }
 
+// The device and rate are remembered in conf.ini (every other line of it kept)
+// for the next dialog, of this run or a later one.
 void MainWindow::ConnectToSerial(const QString& device, int baud) {
     if (reading_ || client_) return;
+    const Settings before = settings_;
     settings_.kissSerial = NativePath(device);
     if (IsSerialBaud(baud)) settings_.kissSerialBaud = baud;
+    if (settings_.kissSerial != before.kissSerial || settings_.kissSerialBaud != before.kissSerialBaud)
+        SaveConfValues(folders_.confIni, {{"KISS_SERIAL", settings_.kissSerial},
+                                          {"KISS_SERIAL_BAUD", std::to_string(settings_.kissSerialBaud)}});
     BeginLive(device, true);
     KissSerialSource::Options options;
     static_cast<LiveSource::Options&>(options) = LiveOptions();

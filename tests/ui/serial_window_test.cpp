@@ -21,7 +21,8 @@ TEST_F(WindowTest, SerialTncFromTheDialog) {
     if (!tnc.Ok()) GTEST_SKIP() << "no pseudo-terminal: /dev/ptmx cannot be opened here";
     const QString link = Path("usb-TNC-if00-port0");
     QFile::link(QString::fromStdString(tnc.SlavePath()), link);
-    WriteBytes(Path("conf.ini"), "KISS_SERIAL=" + link.toStdString() + "\nKISS_SERIAL_BAUD=19200\nKISS_TNC_PORT=2\n");
+    const std::string conf = "# my TNC\nKISS_SERIAL=" + link.toStdString() + "\nKISS_SERIAL_BAUD=19200\nKISS_TNC_PORT=2\n";
+    WriteBytes(Path("conf.ini"), conf);
     MakeWindow();
     QString offered, offeredBaud;
     window->ExecDialog = [&](QDialog& dialog) {
@@ -36,6 +37,11 @@ TEST_F(WindowTest, SerialTncFromTheDialog) {
     EXPECT_EQ(offered, link);
     EXPECT_EQ(offeredBaud, "19200");
     ASSERT_TRUE(window->Connected());
+    // The new rate is remembered, every other line kept, the file private.
+    EXPECT_EQ(ReadAll(Path("conf.ini")).toStdString(),
+              "# my TNC\nKISS_SERIAL=" + link.toStdString() + "\nKISS_SERIAL_BAUD=115200\nKISS_TNC_PORT=2\n");
+    EXPECT_EQ(QFile::permissions(Path("conf.ini")) & 0x7777, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                                 QFileDevice::ReadUser | QFileDevice::WriteUser);
     EXPECT_FALSE(ui().connectSerialAction->isEnabled());
     EXPECT_FALSE(ui().connectAction->isEnabled());
     ASSERT_TRUE(Until([&] { return ui().statusLine->text().contains(" connected;"); })) << ui().statusLine->text().toStdString();
@@ -64,10 +70,14 @@ TEST_F(WindowTest, SerialTncFromTheDialog) {
 
 // Missing at the start: a message says why, and the window is not left waiting.
 TEST_F(WindowTest, SerialDeviceMissing) {
+    WriteBytes(Path("conf.ini"), std::string());  // the conf.ini beside the program is the one written
+    MakeWindow();
     window->ConnectToSerial(QStringLiteral("/dev/ttyUSB-tavro-missing"), 9600);
     ASSERT_TRUE(Until([&] { return !messages.isEmpty(); }));
     EXPECT_EQ(messages, QStringList{"TAVRO Telemetry Decoder: Cannot open /dev/ttyUSB-tavro-missing: No such file or directory"});
     EXPECT_FALSE(window->Connected());
     EXPECT_TRUE(ui().connectSerialAction->isEnabled());
     EXPECT_TRUE(ui().openKissAction->isEnabled());
+    // Remembered all the same, for the dialog of the next try.
+    EXPECT_EQ(ReadAll(Path("conf.ini")), "KISS_SERIAL=/dev/ttyUSB-tavro-missing\nKISS_SERIAL_BAUD=9600\n");
 }
