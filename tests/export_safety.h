@@ -61,42 +61,45 @@ inline void CheckExportsThroughLinks(const std::filesystem::path& dir, const Exp
 // made in that folder and renamed there, as a rename cannot cross filesystems.
 inline void CheckExportToAnotherFilesystem(const std::filesystem::path& dir, const Exporter& exportCsv, const std::string& capture) {
     namespace fs = std::filesystem;
-    fs::path other = dir / "other";
-    fs::create_directory(other);
-    const bool mounted = ::mount("tavro-test", other.c_str(), "tmpfs", 0, "size=4m") == 0;
-    if (!mounted) {
-        fs::remove(other);
-        other = fs::path("/dev/shm") / ("tavro-export-" + std::to_string(::getpid()));
-        fs::create_directories(other);
+    struct Folder {  // unmounted and removed whatever the checks found
+        fs::path path;
+        bool mounted = false;
+        ~Folder() {
+            if (mounted) ::umount2(path.c_str(), MNT_DETACH);
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } other{dir / "other"};
+    fs::create_directory(other.path);
+    other.mounted = ::mount("tavro-test", other.path.c_str(), "tmpfs", 0, "size=4m") == 0;
+    if (!other.mounted) {
+        fs::remove(other.path);
+        other.path = fs::path("/dev/shm") / ("tavro-export-" + std::to_string(::getpid()));
+        fs::create_directories(other.path);
     }
     struct stat here {}, there {};
-    ::stat(dir.c_str(), &here), ::stat(other.c_str(), &there);
-    if (here.st_dev == there.st_dev) {
-        ADD_FAILURE() << "no folder on another filesystem than " << dir;
-    } else {
-        const fs::path kss = other / "pass.kss", csv = other / "pass.csv";
-        std::ofstream(kss, std::ios::binary) << capture;
-        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        ::inotify_add_watch(watch, other.c_str(), IN_CREATE | IN_MOVED_TO);
-        const ExportOutcome r = exportCsv({{(dir / "pass.kss").string(), kss.string()}, csv.string()});
-        EXPECT_TRUE(r.ok) << r.message;
-        EXPECT_EQ(FileText(csv).substr(0, 9), "OPS mode;");
-        // What happened in the folder: ".pass.csv.XXXXXX" made, then renamed to pass.csv.
-        std::vector<std::string> events;
-        alignas(inotify_event) char buffer[4096];
-        for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;)
-            for (char* at = buffer; at < buffer + n;) {
-                const auto* e = reinterpret_cast<const inotify_event*>(at);
-                events.push_back(std::string(e->mask & IN_CREATE ? "made " : "renamed to ") + e->name);
-                at += sizeof(inotify_event) + e->len;
-            }
-        ::close(watch);
-        ASSERT_EQ(events.size(), 2u);
-        EXPECT_EQ(events[0].substr(0, 15), "made .pass.csv.");
-        EXPECT_EQ(events[1], "renamed to pass.csv");
-    }
-    if (mounted) ::umount2(other.c_str(), MNT_DETACH);
-    fs::remove_all(other);
+    ::stat(dir.c_str(), &here), ::stat(other.path.c_str(), &there);
+    if (here.st_dev == there.st_dev) return ADD_FAILURE() << "no folder on another filesystem than " << dir;
+    const fs::path kss = other.path / "pass.kss", csv = other.path / "pass.csv";
+    std::ofstream(kss, std::ios::binary) << capture;
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ::inotify_add_watch(watch, other.path.c_str(), IN_CREATE | IN_MOVED_TO);
+    const ExportOutcome r = exportCsv({{(dir / "pass.kss").string(), kss.string()}, csv.string()});
+    EXPECT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(FileText(csv).substr(0, 9), "OPS mode;");
+    // What happened in the folder: ".pass.csv.XXXXXX" made, then renamed to pass.csv.
+    std::vector<std::string> events;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;)
+        for (char* at = buffer; at < buffer + n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(at);
+            std::string name = e->name;
+            if (name.rfind(".pass.csv.", 0) == 0 && name.size() == 16) name = ".pass.csv.XXXXXX";
+            events.push_back((e->mask & IN_CREATE ? "made " : "renamed to ") + name);
+            at += sizeof(inotify_event) + e->len;
+        }
+    ::close(watch);
+    EXPECT_EQ(events, (std::vector<std::string>{"made .pass.csv.XXXXXX", "renamed to pass.csv"}));
 }
 
 inline void CheckExportSafety(const std::filesystem::path& dir, const Exporter& exportCsv) {

@@ -69,13 +69,14 @@ TEST_F(Chart, ZoomIntoValuesThatAreNotFinite) {
     for (int k = 1; k <= 100; ++k) values.push_back(k <= 20 ? k : k % 3 == 0 ? kNaN : k % 3 == 1 ? kInf : -kInf);
     for (bool bars : {false, true}) {
         chart.PlotChannel(RowsOf(values), bars);
-        Wheel(Plot(), At(70), 12);  // rows 56 to 84 or so: none finite
+        Wheel(Plot(), At(5), 12);  // some 7 rows around row 5: values up to 9 or so
         QApplication::processEvents();
-        const auto [first, last] = chart.RowsInView();
-        ASSERT_TRUE(first > 25 && last < 100) << first << " " << last;
+        EXPECT_LT(chart.ValueRange().second, 12);
+        chart.Plot()->xAxis->setRange(60, 67);  // then over to none finite
+        QApplication::processEvents();
         const auto [low, high] = chart.ValueRange();
         EXPECT_TRUE(std::isfinite(low) && std::isfinite(high)) << low << " " << high;
-        EXPECT_TRUE(low >= (bars ? 0 : 0) && low <= 1 && high >= 20 && high <= 21) << bars << " " << low << " " << high;
+        EXPECT_TRUE(low >= 0 && low <= 1 && high >= 20 && high <= 21) << bars << " " << low << " " << high;
         EXPECT_EQ(chart.Notice(), "");
     }
 }
