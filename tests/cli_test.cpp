@@ -146,24 +146,28 @@ TEST_F(CliTest, LiveOutputsThatAreOneFile) {
     KissServer server([&](int, int) { ++connections; });
     const std::string at = "127.0.0.1:" + std::to_string(server.Port());
     const std::string rec = Path("rec.kss"), earlier = "earlier bytes";
-    fs::create_directories(Path("sub"));
+    fs::create_directories(Path("sub/deep"));
     fs::create_directory_symlink(dir_.string(), Path("linked"));
+    fs::create_directory_symlink("sub/deep", Path("deeplink"));  // deeplink/.. is sub
     const struct { const char* name; std::function<void()> prepare; std::vector<std::string> args; std::string clash; } cases[] = {
-        {"one name", [] {}, {"--record-to", rec, "--csv", rec}, "--record-to " + rec + " and --csv " + rec},
+        {"one name", [] {}, {"--record-to", rec, "--csv", rec}, "--record-to " + rec + " and --csv " + rec + " are one file"},
         {"a link to the recording", [&] { fs::create_symlink("rec.kss", Path("link.csv")); },
-         {"--record-to", rec, "--csv", Path("link.csv")}, "--record-to " + rec + " and --csv " + Path("link.csv")},
+         {"--record-to", rec, "--csv", Path("link.csv")}, "--record-to " + rec + " and --csv " + Path("link.csv") + " are one file"},
         {"a link to a recording not there yet", [&] { fs::remove(rec), fs::create_symlink("rec.kss", Path("link.csv")); },
-         {"--csv", Path("link.csv"), "--record-to", rec}, "--record-to " + rec + " and --csv " + Path("link.csv")},
+         {"--csv", Path("link.csv"), "--record-to", rec}, "--record-to " + rec + " and --csv " + Path("link.csv") + " are one file"},
         {"a hard link", [&] { fs::create_hard_link(rec, Path("hard.tsv")); },
-         {"--record-to", rec, "--dump", Path("hard.tsv")}, "--record-to " + rec + " and --dump " + Path("hard.tsv")},
+         {"--record-to", rec, "--dump", Path("hard.tsv")}, "--record-to " + rec + " and --dump " + Path("hard.tsv") + " are one file"},
         {"..", [] {}, {"--record-to", Path("sub/../rec.kss"), "--tlm", rec},
-         "--record-to " + Path("sub/../rec.kss") + " and --tlm " + rec},
+         "--record-to " + Path("sub/../rec.kss") + " and --tlm " + rec + " are one file"},
         {"a linked folder", [] {}, {"--record-to", rec, "--csv", Path("linked/rec.kss")},
-         "--record-to " + rec + " and --csv " + Path("linked/rec.kss")},
+         "--record-to " + rec + " and --csv " + Path("linked/rec.kss") + " are one file"},
+        {".. after a linked folder", [] {}, {"--record-to", Path("sub/new.kss"), "--csv", Path("deeplink/../new.kss")},
+         "--record-to " + Path("sub/new.kss") + " and --csv " + Path("deeplink/../new.kss") + " are one file"},
         {"the CSV named after the recording", [] {}, {"--record-to", Path("rec.csv"), "--dump", Path("rec.tsv")},
-         "--record-to " + Path("rec.csv") + " and the CSV " + Path("rec.csv")},
+         "--record-to " + Path("rec.csv") + " and the CSV " + Path("rec.csv") + " are one file"},
         {"the TLM and the dump", [] {}, {"--record-to", rec, "--tlm", Path("out.txt"), "--dump", Path("sub/../out.txt")},
-         "--tlm " + Path("out.txt") + " and --dump " + Path("sub/../out.txt")},
+         "--tlm " + Path("out.txt") + " and --dump " + Path("sub/../out.txt") + " are one file"},
+        {"standard output twice", [] {}, {"--record-to", "-", "--csv", "-"}, "--record-to - and --csv - both write to standard output"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -172,7 +176,7 @@ TEST_F(CliTest, LiveOutputsThatAreOneFile) {
         std::vector<std::string> args{"--kiss-tcp", at};
         args.insert(args.end(), c.args.begin(), c.args.end());
         EXPECT_EQ(Run(args), 2);
-        EXPECT_EQ(err_.str(), "tavro-cli: " + c.clash + " are one file\n" + cli::kUsage);
+        EXPECT_EQ(err_.str(), "tavro-cli: " + c.clash + "\n" + cli::kUsage);
         if (fs::exists(rec)) { EXPECT_EQ(FileText(rec), earlier); }
         fs::remove(Path("link.csv")), fs::remove(Path("hard.tsv"));
     }

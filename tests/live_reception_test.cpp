@@ -201,3 +201,15 @@ TEST_F(Live, RecordingCutBackToItsLastCompleteFrame) {
     EXPECT_EQ(cut.back(), '\xC0');
     EXPECT_EQ(Packets(*Replayed()), (std::vector<double>{1, 2}));
 }
+
+// The live CSV never goes into the recording, even before the recording is
+// made, and even where a front end did not ask first.
+TEST_F(Live, LiveCsvNeverIntoTheRecording) {
+    session.BeginStream({"test", recording, true, false, {}});
+    const ExportResult csv = session.StreamCsv(dir.Path("sub/../live.kss"));
+    EXPECT_FALSE(csv.ok);
+    EXPECT_EQ(csv.error, "it is the recording");
+    session.Feed(Hk(1));
+    session.EndStream();
+    EXPECT_EQ(Packets(*Replayed()), std::vector<double>{1});
+}

@@ -133,7 +133,7 @@ public:
     // it writes) never name one file, by the same name, through a link or
     // "..", or as hard links. "" when they do not, else both named:
     //   "--record-to same.kss and --csv same.kss are one file"
-    // Standard output ("-") is no file and may be named twice.
+    //   "--record-to - and --csv - both write to standard output"
     static std::string LiveOutputsClash(const std::vector<LiveOutput>& outputs);
     // From now on every record stored is appended to path as a CSV row, the
     // header at once ("-": standard output).

@@ -97,10 +97,12 @@ std::string Session::RecordingError() const { return live_ ? live_->recording.Er
 
 std::string Session::LiveOutputsClash(const std::vector<LiveOutput>& outputs) {
     for (std::size_t i = 0; i < outputs.size(); ++i)
-        for (std::size_t j = i + 1; j < outputs.size(); ++j)
-            if (SameOutputFile(outputs[i].path, outputs[j].path))
-                return outputs[i].role + " " + outputs[i].path + " and " + outputs[j].role + " " + outputs[j].path +
-                       " are one file";
+        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+            const std::string both = outputs[i].role + " " + outputs[i].path + " and " + outputs[j].role + " " + outputs[j].path;
+            // Rows arriving on standard output would be mixed with whatever else goes there.
+            if (outputs[i].path == "-" && outputs[j].path == "-") return both + " both write to standard output";
+            if (SameOutputFile(outputs[i].path, outputs[j].path)) return both + " are one file";
+        }
     return {};
 }
 

@@ -10,15 +10,15 @@ namespace fs = std::filesystem;
 
 std::string ResolvedPath(const std::string& path) {
     std::error_code ec;
-    fs::path p = fs::absolute(path, ec).lexically_normal();
+    fs::path p = fs::absolute(path, ec);
     // 40 links at most, as the kernel allows; a loop ends there.
-    for (int hops = 0; hops < 40 && p.has_filename(); ++hops) {
-        const fs::path folder = fs::weakly_canonical(p.parent_path(), ec);  // the folder's own links followed
-        p = folder / p.filename();
-        if (!fs::is_symlink(p, ec)) break;
+    for (int hops = 0; hops < 40; ++hops) {
+        // The links of the part that is there followed, then "." and ".." (in that order: "link/.." is the link's parent).
+        if (fs::path real = fs::weakly_canonical(p, ec); !ec) p = std::move(real);
+        if (!fs::is_symlink(p, ec)) break;  // else a link to a file not there yet
         const fs::path target = fs::read_symlink(p, ec);
         if (ec) break;
-        p = (target.is_absolute() ? target : folder / target).lexically_normal();
+        p = target.is_absolute() ? target : p.parent_path() / target;
     }
     return p.string();
 }
