@@ -106,3 +106,16 @@ TEST_F(WindowTest, SatnogsFilesByTheirNames) {
     EXPECT_EQ(ui().valueBoxes[5]->text(), "94");
     EXPECT_EQ(ui().timeLabel->text(), "2026-12-06 10:00:04.000 UTC");
 }
+
+// A selection that fills the table, merging on: the status line's notes.
+TEST_F(WindowTest, TableFullAndMergedInTheStatusLine) {
+    std::string full;  // packets 1 to 10001: the last finds the table full
+    for (int k = 1; k <= 10001; ++k) full += tavro::test::Str(tavro::test::Hk(k));
+    WriteBytes(Path("a.kss"), full);
+    WriteBytes(Path("b.kss"), tavro::test::Str(tavro::test::Cat({tavro::test::Hk(2), tavro::test::Hk(1)})));  // both merged
+    ui().mergeAction->setChecked(true);
+    window->OpenFiles({Path("a.kss"), Path("b.kss")});
+    EXPECT_EQ(ui().statusLine->text(), "no housekeeping frames in b.kss (all were duplicates); "
+                                       "housekeeping frames not stored (table full): 1; 2 duplicate frames merged");
+    EXPECT_EQ(ui().recordCounter->text(), "#1 / 10000");
+}
