@@ -68,9 +68,20 @@ int RunLive(const Options& o, const Settings& settings, bool makeFolder, std::os
     const std::string server = serial ? *o.serialDevice
                                       : (o.host->find(':') != std::string::npos ? "[" + *o.host + "]" : *o.host) + ":" +
                                             std::to_string(o.port);
-    const std::string& captureFolder = settings.capturePath;
-    session.BeginStream({server, o.recordTo.value_or(LiveCapturePath(captureFolder, NowMilliseconds())), o.recordTo.has_value(),
-                         makeFolder && !o.recordTo, {}});
+    const std::string recordingPath = o.recordTo.value_or(LiveCapturePath(settings.capturePath, NowMilliseconds()));
+    // Every file the session writes, each once: none may write into another,
+    // nor into the serial device it reads.
+    std::vector<LiveOutput> outputs{{o.recordTo ? "--record-to" : "the recording", recordingPath}};
+    if (serial) outputs.push_back({"--kiss-serial", *o.serialDevice});
+    if (o.csvPath) outputs.push_back({"--csv", *o.csvPath});
+    else if (!o.tlmPath) outputs.push_back({"the CSV", OutputPath(recordingPath, ".csv")});  // named after the recording
+    if (o.tlmPath) outputs.push_back({"--tlm", *o.tlmPath});
+    if (o.dumpPath) outputs.push_back({"--dump", *o.dumpPath});
+    if (const std::string clash = Session::LiveOutputsClash(outputs); !clash.empty()) {
+        err << "tavro-cli: " << clash << '\n' << kUsage;
+        return 2;
+    }
+    session.BeginStream({server, recordingPath, o.recordTo.has_value(), makeFolder && !o.recordTo, {}});
     bool written = true;
     if (o.csvPath) {
         const ExportResult csv = session.StreamCsv(*o.csvPath);

@@ -2,7 +2,8 @@
 // UZ7HO's soundmodem and gr-satellites on 8100). It connects to HOST:PORT
 // (IPv4, IPv6 or a name), reads whatever arrives and hands it on; when the
 // connection fails or the server closes it, it says so and, with
-// reconnecting on, tries again on the reconnect schedule until stopped.
+// reconnecting on, tries again by the ReconnectSchedule (1, 2, 4, 8, 16,
+// then every 30 s; from 1 s again once a connection was made), until stopped.
 // The thread, the messages and the schedule are LiveSource's; a slow name
 // lookup or connect holds up only that thread.
 #pragma once

@@ -81,13 +81,11 @@ bool LiveSource::Stopping() {
 
 void LiveSource::Run() {
     ReconnectSchedule schedule;
-    std::size_t attempt = 0;  // into options_.delays, when a test gives them
     while (true) {
         Post({Event::Connecting, {}, line_->Name()});
         std::string why;
         if (const int fd = line_->Open(stopPipe_[0], why); fd >= 0) {
             schedule.Reset();
-            attempt = 0;
             Post({Event::Connected, {}, {}});
             why = Receive(fd);
             ::close(fd);
@@ -95,11 +93,9 @@ void LiveSource::Run() {
         if (Stopping()) break;
         Post({Event::Dropped, {}, why});
         if (!options_.reconnect) break;
-        const Milliseconds delay = options_.delays.empty()
-                                       ? schedule.Next()
-                                       : options_.delays[std::min(attempt++, options_.delays.size() - 1)];
+        const Milliseconds delay = schedule.Next();
         Post({Event::Waiting, {}, {}, delay});
-        if (!Pause(delay)) break;
+        if (!(options_.pause ? options_.pause(delay) : Pause(delay))) break;
     }
     Post({Event::Ended, {}, {}});
 }

@@ -35,8 +35,10 @@ public:
 
     struct Options {
         bool reconnect = false;
-        // Empty: the reconnect schedule's waits. Tests give shorter ones (the last repeats).
-        std::vector<Milliseconds> delays;
+        // How a wait of the reconnect schedule is spent; false: stop trying.
+        // Empty: the thread waits that long, cut short by Stop(). Tests give
+        // one that records the waits and returns at once.
+        std::function<bool(Milliseconds delay)> pause;
         std::function<void()> wake;
     };
 

@@ -55,7 +55,7 @@ void MainWindow::ConnectTo(const QString& host, int port) {
     if (reading_ || client_) return;
     settings_.kissHost = NativePath(host);
     settings_.kissPort = port;
-    BeginLive((host.contains(':') ? '[' + host + ']' : host) + ':' + QString::number(port), false);
+    if (!BeginLive((host.contains(':') ? '[' + host + ']' : host) + ':' + QString::number(port), false)) return;
     KissTcpClient::Options options;
     static_cast<LiveSource::Options&>(options) = LiveOptions();
     options.host = NativePath(host);
@@ -64,15 +64,24 @@ void MainWindow::ConnectTo(const QString& host, int port) {
 }
 
 // The live table, its recording, the chart and status timers; shared by
-// every source.
-void MainWindow::BeginLive(const QString& name, bool serial) {
-    server_ = name;
-    liveSerial_ = serial;
-    liveOpened_ = false;
+// every source. False: refused (a message said why).
+bool MainWindow::BeginLive(const QString& name, bool serial) {
     const std::int64_t now = LiveClock ? LiveClock() : NowMilliseconds();
     // The user's Documents/TAVRO/ is made when the first bytes arrive.
     const bool userFolder = folders_.userFolders && settings_.capturePath == folders_.captureFolder;
-    session_.BeginStream({NativePath(server_), LiveCapturePath(settings_.capturePath, now), false, userFolder, LiveClock});
+    const std::string recording = LiveCapturePath(settings_.capturePath, now);
+    // Refused as tavro-cli refuses it: no two files the session writes are
+    // one, and the recording is not the serial device read.
+    std::vector<LiveOutput> outputs{{"the recording", recording}};
+    if (serial) outputs.push_back({"the serial device", NativePath(name)});
+    if (const std::string clash = Session::LiveOutputsClash(outputs); !clash.empty()) {
+        ShowMessage(QMessageBox::Warning, PathText(clash), QString::fromUtf8(kApplicationTitle));
+        return false;
+    }
+    server_ = name;
+    liveSerial_ = serial;
+    liveOpened_ = false;
+    session_.BeginStream({NativePath(server_), recording, false, userFolder, LiveClock});
 
     for (QLineEdit* box : ui_.valueBoxes) box->clear();
     ui_.timeLabel->clear();
@@ -90,13 +99,14 @@ void MainWindow::BeginLive(const QString& name, bool serial) {
         connect(countdown_, &QTimer::timeout, this, [this] { ShowLiveStatus(); });
     }
     liveState_ = QStringLiteral("connecting");
+    return true;
 }
 
 // Reconnecting until the user disconnects; the source wakes the window.
 LiveSource::Options MainWindow::LiveOptions() {
     LiveSource::Options options;
     options.reconnect = true;
-    options.delays = ReconnectDelays;
+    options.pause = ReconnectPause;
     options.wake = [this] { QMetaObject::invokeMethod(this, [this] { TakeLiveMessages(); }, Qt::QueuedConnection); };
     return options;
 }

@@ -57,7 +57,7 @@ void MainWindow::ConnectToSerial(const QString& device, int baud) {
     if (settings_.kissSerial != before.kissSerial || settings_.kissSerialBaud != before.kissSerialBaud)
         SaveConfValues(folders_.confIni, {{"KISS_SERIAL", settings_.kissSerial},
                                           {"KISS_SERIAL_BAUD", std::to_string(settings_.kissSerialBaud)}});
-    BeginLive(device, true);
+    if (!BeginLive(device, true)) return;
     KissSerialSource::Options options;
     static_cast<LiveSource::Options&>(options) = LiveOptions();
     options.device = settings_.kissSerial;
