@@ -1,5 +1,9 @@
 #include "sqlite_archive.h"
 
+#include <sys/resource.h>
+#include <sys/statvfs.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <unordered_map>
 
@@ -25,12 +29,33 @@ std::string SqliteArchive::Error() const {
     return error_;
 }
 
+namespace {
+
+// After a write error: no room left for path (its file system nearly full,
+// or a file-size limit reached)? SQLite's own errno is not kept reliably.
+bool NoRoomFor(const std::string& path) {
+    std::error_code ec;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        for (const std::string& file : {path, path + "-wal"}) {
+            const auto size = std::filesystem::file_size(file, ec);
+            if (!ec && size + 65536 >= limit.rlim_cur) return true;
+        }
+    struct statvfs fs {};
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    return statvfs(folder.empty() ? "." : folder.c_str(), &fs) == 0 &&
+           static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < 1024 * 1024;
+}
+
+}  // namespace
+
 // The SQLite error in words a user can act on.
 bool SqliteArchive::Fail(const char* doing) {
     const int code = db_.Code();
     const int primary = code & 0xFF;
     const int sys = db_.Handle() ? sqlite3_system_errno(db_.Handle()) : 0;
-    if (primary == SQLITE_FULL || (primary == SQLITE_IOERR && (sys == ENOSPC || sys == EFBIG || sys == EDQUOT)))
+    if (primary == SQLITE_FULL ||
+        (primary == SQLITE_IOERR && (sys == ENOSPC || sys == EFBIG || sys == EDQUOT || NoRoomFor(path_))))
         error_ = std::string("cannot ") + doing + " the archive " + path_ + ": database or disk is full (nothing of it was added)";
     else if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
         error_ = "the archive " + path_ + " is damaged (" + db_.Error() + ")";
