@@ -171,7 +171,8 @@ OpenedArchive SqliteArchive::Open(const std::string& path, bool readOnly) {
     db.Exec("PRAGMA cache_size = -65536");
     if (!readOnly) {
         // A larger WAL before each checkpoint: pages changed by many passes go to the file once.
-        if (!db.Exec("PRAGMA journal_mode = WAL") || !db.Exec("PRAGMA synchronous = NORMAL") || !db.Exec("PRAGMA wal_autocheckpoint = 8192"))
+        if (!db.Exec("PRAGMA journal_mode = WAL") || !db.Exec("PRAGMA synchronous = NORMAL") || !db.Exec("PRAGMA wal_autocheckpoint = 8192") ||
+            !db.Exec("PRAGMA journal_size_limit = 67108864"))
             return {nullptr, "cannot open the archive " + path + " (" + db.Error() + ")"};
     }
     if (fresh && !readOnly) {
