@@ -49,23 +49,16 @@ void MainWindow::OnConnect() {
     ConnectTo(host->text().trimmed(), port->value());
 }
 
-// A new table, like an open command, recorded as it arrives.
+// A new table, like an open command, recorded as it arrives. The loaded
+// selection stays until the connection is made (BeginLiveTable).
 void MainWindow::ConnectTo(const QString& host, int port) {
     if (reading_ || client_) return;
     settings_.kissHost = NativePath(host);
     settings_.kissPort = port;
     server_ = (host.contains(':') ? '[' + host + ']' : host) + ':' + QString::number(port);
-    const std::int64_t now = LiveClock ? LiveClock() : NowMilliseconds();
-    // The user's Documents/TAVRO/ is made when the first bytes arrive.
-    const bool userFolder = folders_.userFolders && settings_.capturePath == folders_.captureFolder;
-    session_.BeginStream({NativePath(server_), LiveCapturePath(settings_.capturePath, now), false, userFolder, LiveClock});
-
-    for (QLineEdit* box : ui_.valueBoxes) box->clear();
-    ui_.timeLabel->clear();
-    scrollBarInUse_ = false;
-    ui_.recordScroll->setRange(1, 1);
-    OnRecordScrolled();
-    OnChannelChosen(session_.DefaultChartChannel());
+    liveTable_ = false;
+    liveNote_.clear();
+    recording_.clear(), recordingError_.clear();
 
     if (!chartTimer_) {
         chartTimer_ = new QTimer(this);
@@ -96,26 +89,51 @@ void MainWindow::OnDisconnect() {
     client_.reset();
     countdown_->stop();
     chartTimer_->stop();
-    session_.EndStream();
-    OnBarsToggled();
-    ui_.statusLine->setText(PathText(LiveStatusText(NativePath(server_), "disconnected", session_.Summary().files.back(),
-                                                    recording_, recordingError_)));
+    if (liveTable_) {
+        session_.EndStream();
+        OnBarsToggled();
+    }
+    // Never connected: the loaded selection stays, and nothing was received.
+    const FramingReport counts = liveTable_ ? session_.Summary().files.back() : FramingReport{};
+    ui_.statusLine->setText(PathText(LiveStatusText(NativePath(server_), "disconnected", counts, recording_, recordingError_)));
     SetCommandsEnabled(true);
+}
+
+// The first connection made: the live table replaces the loaded selection,
+// and its recording is named after this moment.
+void MainWindow::BeginLiveTable() {
+    liveTable_ = true;
+    selection_.clear();
+    const std::int64_t now = LiveClock ? LiveClock() : NowMilliseconds();
+    // The user's Documents/TAVRO/ is made when the first bytes arrive.
+    const bool userFolder = folders_.userFolders && settings_.capturePath == folders_.captureFolder;
+    session_.BeginStream({NativePath(server_), LiveCapturePath(settings_.capturePath, now), false, userFolder, LiveClock});
+
+    for (QLineEdit* box : ui_.valueBoxes) box->clear();
+    ui_.timeLabel->clear();
+    scrollBarInUse_ = false;
+    ui_.recordScroll->setRange(1, 1);
+    ui_.recordScroll->setEnabled(false);
+    OnRecordScrolled();
+    OnChannelChosen(session_.DefaultChartChannel());
 }
 
 void MainWindow::TakeLiveMessages() {
     if (!client_) return;
-    const int before = session_.RecordCount();
+    int before = session_.RecordCount();
     for (KissTcpClient::Message& m : client_->Take()) {
         switch (m.event) {
             case KissTcpClient::Event::Connecting:
                 countdown_->stop();
                 liveState_ = QStringLiteral("connecting");
                 break;
-            case KissTcpClient::Event::Connected: liveState_ = QStringLiteral("connected"); break;
+            case KissTcpClient::Event::Connected:
+                liveState_ = QStringLiteral("connected");
+                if (!liveTable_) BeginLiveTable(), before = 0;
+                break;
             case KissTcpClient::Event::Bytes: session_.Feed(m.bytes); break;
             case KissTcpClient::Event::Dropped:
-                session_.StreamDropped();
+                if (liveTable_) session_.StreamDropped();
                 liveState_ = PathText(m.detail);  // "Connection refused", "closed by the server", ...
                 break;
             case KissTcpClient::Event::Waiting:
@@ -125,8 +143,10 @@ void MainWindow::TakeLiveMessages() {
             case KissTcpClient::Event::Ended: break;
         }
     }
-    recording_ = session_.RecordingPath();
-    recordingError_ = session_.RecordingError();
+    if (liveTable_) {
+        recording_ = session_.RecordingPath();
+        recordingError_ = session_.RecordingError();
+    }
     if (session_.RecordCount() != before) ShowLiveRecords();
     ShowLiveStatus();
 }
@@ -150,11 +170,11 @@ void MainWindow::ShowLiveStatus() {
         const auto left = std::chrono::ceil<std::chrono::seconds>(retryAt_ - std::chrono::steady_clock::now());
         state = QStringLiteral("reconnecting in %1 s (%2)").arg(std::max<long long>(left.count(), 0)).arg(liveState_);
     }
-    const QString text = PathText(LiveStatusText(NativePath(server_), NativePath(state), session_.StreamReport(),
-                                                 recording_, recordingError_));
+    QString text = PathText(LiveStatusText(NativePath(server_), NativePath(state),
+                                           liveTable_ ? session_.StreamReport() : FramingReport{}, recording_,
+                                           recordingError_));
+    if (!liveNote_.isEmpty()) text += QStringLiteral("; ") + liveNote_;
     ui_.statusLine->setText(text);
-    ui_.statusLine->setCursorPosition(0);  // the server and its state first; all of it in the tooltip
-    ui_.statusLine->setToolTip(text);
 }
 
 }  // namespace tavro::ui

@@ -74,6 +74,7 @@ public:
         QAction* reportAction = nullptr;
         QAction* connectAction = nullptr;
         QAction* disconnectAction = nullptr;
+        QAction* quitAction = nullptr;
         QAction* writeCsvAction = nullptr;
         QAction* writeTlmAction = nullptr;
         QAction* infoAction = nullptr;
@@ -95,9 +96,13 @@ public:
     void ConnectTo(const QString& host, int port);
     void OnDisconnect();
     void OnInfo();
+    void OnQuit();
     void OnRecordScrolled();
     void OnChannelChosen(int channel);
     void OnBarsToggled();
+    // "Merge duplicate frames": the loaded files are read again with it; on
+    // a live connection it applies from the next frame on.
+    void OnMergeToggled(bool merge);
     ScreenshotResult OnScreenshot();
     // Opens files as one selection, each by its kind (".log" or KISS): the
     // command line and files dropped onto the window.
@@ -151,6 +156,7 @@ private:
     void FileRead();
     void SetCommandsEnabled(bool enabled);
     void TakeLiveMessages();
+    void BeginLiveTable();
     void ShowLiveRecords();
     void ShowLiveStatus();
 
@@ -165,10 +171,13 @@ private:
     bool stopReading_ = false;
     bool scrollBarInUse_ = false;  // a file has been read: the readers enable the scroll bar
     QPointer<InfoWindow> info_;
+    std::vector<SelectionEntry> selection_;  // the files read last; empty after a live table
     // Live reception
     std::unique_ptr<KissTcpClient> client_;
     QString server_;        // "localhost:8001"
     QString liveState_;     // "connecting", "connected", or why the connection dropped
+    bool liveTable_ = false;  // connected once: the live table has replaced the loaded one
+    QString liveNote_;      // "duplicate frames merged from the next frame on"
     std::string recording_, recordingError_;  // the recording's path, and why it failed
     std::chrono::steady_clock::time_point retryAt_;
     QTimer* chartTimer_ = nullptr;   // redraws the chart at most every 250 ms
