@@ -3,9 +3,12 @@
 
 #include <tuple>
 
+#include "conf_file.h"
 #include "conf_ini.h"
+#include "test_support.h"
 
 using namespace tavro;
+using namespace tavro::test;
 
 TEST(ParseConfIni, Table) {
     const std::string d = "/opt/tavro/";
@@ -38,4 +41,28 @@ TEST(ParseConfIni, Table) {
         EXPECT_EQ(std::tuple(s.capturePath, s.kissHost, s.kissPort), std::tuple(c.capturePath, c.host, c.port)) << c.text;
     }
     EXPECT_EQ(ParseConfIni("IMAGE_PATH=d:\\shots", "c:\\prog\\", '\\').imagePath, "d:\\shots\\");
+}
+
+TEST(ConfIniTest, WrittenValuesKeepEveryOtherLine) {
+    const struct { std::string text; ConfValues values; std::string expected; } cases[] = {
+        {"", {{"ARCHIVE", "1"}}, "ARCHIVE=1\n"},
+        {"# mine\nkiss_host = a\nFOO=1\n", {{"KISS_HOST", "b"}, {"ARCHIVE", "1"}}, "# mine\nKISS_HOST=b\nFOO=1\nARCHIVE=1\n"},
+        {"A=1\r\n#A=2\r\nA=3", {{"a", "4"}}, "A=1\r\n#A=2\r\nA=4"},  // the last line of the key counts
+        {"X=1", {{"Y", "2"}}, "X=1\nY=2\n"},
+        {"X=1\r\n", {{"Y", "2\nIMAGE_PATH=/etc"}}, "X=1\r\nY=2IMAGE_PATH=/etc\r\n"},  // no line of its own
+    };
+    for (const auto& c : cases) EXPECT_EQ(WithConfValues(c.text, c.values), c.expected) << c.text;
+    EXPECT_EQ(ConfValue("ARCHIVE=1\narchive = 0 \n", "Archive"), "0");
+    EXPECT_EQ(ConfValue("#ARCHIVE=1\n", "ARCHIVE"), std::nullopt);
+}
+
+TEST(ConfIniTest, SavedFileIsPrivateAndItsFolderMade) {
+    TempDir dir("conf_save");
+    const std::string path = (dir / "tavro" / "conf.ini").string();
+    ASSERT_EQ(SaveConfValues(path, {{"SATNOGS_DB_TOKEN", "secret"}}), "");
+    EXPECT_EQ(FileText(path), "SATNOGS_DB_TOKEN=secret\n");
+    std::filesystem::permissions(path, std::filesystem::perms(0644));
+    ASSERT_EQ(SaveConfValues(path, {{"SHARE", "1"}}), "");
+    EXPECT_EQ(FileText(path), "SATNOGS_DB_TOKEN=secret\nSHARE=1\n");
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all, std::filesystem::perms(0600));
 }

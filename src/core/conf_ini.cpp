@@ -21,15 +21,9 @@ std::string Upper(std::string_view s) {
     return out;
 }
 
-}  // namespace
-
-Settings ParseConfIni(std::string_view text, Settings defaults, char separator) {
-    Settings settings = std::move(defaults);
-    const auto folder = [separator](std::string& path, std::string_view value) {
-        if (value.empty()) return;
-        path.assign(value);
-        if (path.back() != separator) path += separator;
-    };
+// Calls each(key in upper case, value, line) for every KEY=VALUE line.
+template <class Each>
+void ForEachSetting(std::string_view text, Each each) {
     while (!text.empty()) {
         const auto lf = text.find('\n');
         std::string_view line = text.substr(0, lf);
@@ -38,8 +32,64 @@ Settings ParseConfIni(std::string_view text, Settings defaults, char separator) 
         if (line.empty() || line.front() == '#') continue;
         const auto eq = line.find('=');
         if (eq == std::string_view::npos) continue;
-        const std::string key = Upper(TrimBlanks(line.substr(0, eq)));
-        const std::string_view value = TrimBlanks(line.substr(eq + 1));
+        each(Upper(TrimBlanks(line.substr(0, eq))), TrimBlanks(line.substr(eq + 1)), line);
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> ConfValue(std::string_view text, std::string_view key) {
+    std::optional<std::string> found;
+    const std::string wanted = Upper(key);
+    ForEachSetting(text, [&](const std::string& k, std::string_view value, std::string_view) {
+        if (k == wanted) found.emplace(value);
+    });
+    return found;
+}
+
+std::string WithConfValues(std::string_view text, const ConfValues& given) {
+    // A value never breaks its line: a line end in it would start a setting of its own.
+    ConfValues values = given;
+    for (auto& [key, value] : values) std::erase_if(value, [](char c) { return c == '\r' || c == '\n'; });
+    // The line of each key that counts: its last one.
+    std::vector<const char*> lastLine(values.size(), nullptr);
+    ForEachSetting(text, [&](const std::string& k, std::string_view, std::string_view line) {
+        for (std::size_t i = 0; i < values.size(); ++i)
+            if (k == Upper(values[i].first)) lastLine[i] = line.data();
+    });
+    std::string out;
+    const std::string_view eol = text.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t lf = text.find('\n', at);
+        const std::size_t end = lf == std::string_view::npos ? text.size() : lf + 1;
+        std::string_view line = text.substr(at, end - at);
+        bool replaced = false;
+        for (std::size_t i = 0; i < values.size() && !replaced; ++i) {
+            if (lastLine[i] != text.data() + at) continue;
+            std::string_view ending = line.substr(line.find_last_not_of("\r\n") + 1);
+            out += Upper(values[i].first) + "=" + values[i].second + std::string(ending);
+            replaced = true;
+        }
+        if (!replaced) out += line;
+        at = end;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (lastLine[i]) continue;
+        if (!out.empty() && out.back() != '\n') out += eol;
+        out += Upper(values[i].first) + "=" + values[i].second + std::string(eol);
+    }
+    return out;
+}
+
+Settings ParseConfIni(std::string_view text, Settings defaults, char separator) {
+    Settings settings = std::move(defaults);
+    const auto folder = [separator](std::string& path, std::string_view value) {
+        if (value.empty()) return;
+        path.assign(value);
+        if (path.back() != separator) path += separator;
+    };
+    ForEachSetting(text, [&](const std::string& key, std::string_view value, std::string_view) {
         if (key == "IMAGE_PATH") {
             folder(settings.imagePath, value);
         } else if (key == "CAPTURE_PATH") {
@@ -54,7 +104,7 @@ Settings ParseConfIni(std::string_view text, Settings defaults, char separator) 
             if (res.ec == std::errc() && res.ptr == value.data() + value.size() && port >= 1 && port <= 65535)
                 settings.kissPort = port;
         }
-    }
+    });
     return settings;
 }
 

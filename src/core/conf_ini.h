@@ -17,6 +17,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "user_folders.h"
 
@@ -37,6 +39,19 @@ Settings ParseConfIni(std::string_view text, Settings defaults, char separator);
 inline Settings ParseConfIni(std::string_view text, const std::string& defaultFolder, char separator) {
     return ParseConfIni(text, Settings{defaultFolder, std::nullopt, defaultFolder}, separator);
 }
+
+// text with each KEY set to its value: the last line of that key (in any
+// letter case) is rewritten in place as "KEY=value", a key not there yet is
+// added at the end; comments, blank lines, unknown keys and the line ends
+// (LF or CR LF) stay as they were.
+//   "# mine\nkiss_host = a\nFOO=1\n" + {KISS_HOST, b}, {ARCHIVE, 1}
+//     -> "# mine\nKISS_HOST=b\nFOO=1\nARCHIVE=1\n"
+using ConfValues = std::vector<std::pair<std::string, std::string>>;
+std::string WithConfValues(std::string_view text, const ConfValues& values);
+
+// The value of KEY (last line wins, blanks around it removed); nullopt when
+// no line sets it. For the keys other parts of the programs keep in conf.ini.
+std::optional<std::string> ConfValue(std::string_view text, std::string_view key);
 
 // The settings of the conf.ini that folders names, with their default
 // folders; a missing or unreadable file leaves the defaults.

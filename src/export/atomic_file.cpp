@@ -49,6 +49,8 @@ public:
     WriteResult Open(const std::string& path, const std::vector<std::string>& inputs = {});
     bool Write(std::string_view piece);
     WriteResult Commit();
+    // The file's permissions from now on, whatever it had (0600 for a file with a token).
+    void ForceMode(mode_t mode) { forcedMode_ = mode; }
 
 private:
     void Close();
@@ -59,6 +61,7 @@ private:
     bool ownFd_ = false;  // not standard output
     int error_ = 0;       // the first failure's errno
     long long written_ = 0, handed_ = 0;  // bytes written, and handed to the disk early
+    int forcedMode_ = -1;
 };
 
 mode_t CurrentUmask() {
@@ -96,6 +99,14 @@ WriteResult WriteFileAtomically(const std::string& path, const ContentPieces& ne
     if (WriteResult opened = writer.Open(path, inputs); !opened.ok) return opened;
     for (std::string_view piece; !(piece = next()).empty();)
         if (!writer.Write(piece)) break;
+    return writer.Commit();
+}
+
+WriteResult WritePrivateFileAtomically(const std::string& path, std::string_view contents) {
+    AtomicFileWriter writer;
+    writer.ForceMode(0600);
+    if (WriteResult opened = writer.Open(path); !opened.ok) return opened;
+    writer.Write(contents);
     return writer.Commit();
 }
 
@@ -171,7 +182,8 @@ WriteResult AtomicFileWriter::Commit() {
         if (!error_ && ::fsync(fd_) != 0) error_ = errno;
         // A new file gets the usual permissions; a replaced one keeps its own.
         struct stat st {};
-        if (!error_) ::fchmod(fd_, ::stat(target_.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask());
+        if (!error_ && forcedMode_ >= 0) ::fchmod(fd_, static_cast<mode_t>(forcedMode_));
+        else if (!error_) ::fchmod(fd_, ::stat(target_.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~CurrentUmask());
     }
     Close();
     if (!error_ && !temp_.empty()) {

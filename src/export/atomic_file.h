@@ -29,6 +29,10 @@ using ContentPieces = std::function<std::string_view()>;
 WriteResult WriteFileAtomically(const std::string& path, const ContentPieces& next,
                                 const std::vector<std::string>& inputs = {});
 
+// The same for a file only its owner may read (mode 0600 whatever it had
+// before): conf.ini, which may hold a token.
+WriteResult WritePrivateFileAtomically(const std::string& path, std::string_view contents);
+
 // For tests: a hook that can fail a write once the file is open (returning
 // a non-zero errno), as a full disk would. Every writer of the exports asks it.
 void SetWriteFaultForTesting(std::function<int(const std::string& path)> fault);

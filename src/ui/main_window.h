@@ -124,11 +124,10 @@ public:
     // Runs the open and connect dialogs (default: exec); tests may drive them instead.
     std::function<int(QDialog& dialog)> ExecDialog;
 
-    // Live reception: the waits between attempts to reconnect, and the clock
+    // Live reception: how the reconnect schedule's waits are spent (for
+    // tests; empty: waited, cut short by "Disconnect"), and the clock
     // of arrival times (milliseconds since 1970 UTC; empty: the system's).
-    std::vector<std::chrono::milliseconds> ReconnectDelays{std::chrono::seconds(1), std::chrono::seconds(2),
-                                                           std::chrono::seconds(4), std::chrono::seconds(8),
-                                                           std::chrono::seconds(16), std::chrono::seconds(30)};
+    std::function<bool(std::chrono::milliseconds delay)> ReconnectPause;
     std::function<std::int64_t()> LiveClock;
     bool Connected() const { return client_ != nullptr; }
 
@@ -177,6 +176,7 @@ private:
     QString server_;        // "localhost:8001"
     QString liveState_;     // "connecting", "connected", or why the connection dropped
     bool liveTable_ = false;  // connected once: the live table has replaced the loaded one
+    std::string liveRecording_;  // named when the user connects, begun when connected
     QString liveNote_;      // "duplicate frames merged from the next frame on"
     std::string recording_, recordingError_;  // the recording's path, and why it failed
     std::chrono::steady_clock::time_point retryAt_;
