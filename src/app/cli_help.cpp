@@ -41,7 +41,8 @@ Output:
   --version              the program's name and version
 
 With neither --csv nor --tlm the CSV goes next to the last input file
-(pass1.kss gives pass1.csv). A summary goes to standard error. CAPTURE_PATH
+(pass1.kss gives pass1.csv; beside a file read, pass_satnogs.csv gives
+pass_satnogs-decoded.csv). A summary goes to standard error. CAPTURE_PATH
 comes from conf.ini: see tavro-cli(1) for where it is looked up.
 
 Exit status:
