@@ -87,6 +87,30 @@ TEST_F(CliTest, DumpEscapesTimeTextsAndKeepsFullPrecision) {
     EXPECT_THAT(dump[1], HasSubstr("\t39.5\t"));
 }
 
+// The default CSV of a SatNOGS export would be the export itself: it takes NAME-decoded.csv, and
+// -decoded-2.csv while that is read too. Named so explicitly, it is refused.
+TEST_F(CliTest, DefaultCsvBesideASatnogsExport) {
+    const std::string satnogs = Path("pass_satnogs.csv"), decoded = Path("pass_satnogs-decoded.csv");
+    fs::copy_file(TAVRO_SOURCE_DIR "/examples/pass_satnogs.csv", satnogs);
+    ProgramRun run = RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--satnogs", satnogs});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "tavro-cli: " + decoded + " has been written\n"
+                       "tavro-cli: 857 records decoded, 0 frames not stored (table full), 0 files could not be read\n");
+    EXPECT_EQ(FileLines("pass_satnogs-decoded.csv").size(), 858u);
+    EXPECT_EQ(FileText(satnogs), FileText(TAVRO_SOURCE_DIR "/examples/pass_satnogs.csv"));
+
+    fs::copy_file(satnogs, decoded, fs::copy_options::overwrite_existing);  // now read as well
+    run = RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--satnogs", "--dedupe", decoded, satnogs});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_THAT(run.err, HasSubstr("tavro-cli: " + Path("pass_satnogs-decoded-2.csv") + " has been written\n"));
+    EXPECT_EQ(FileLines("pass_satnogs-decoded-2.csv").size(), 301u);
+    EXPECT_EQ(FileText(decoded), FileText(satnogs));
+
+    run = RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--satnogs", "--csv", satnogs, satnogs});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, HasSubstr("tavro-cli: cannot write " + satnogs + ": it is an input file\n"));
+}
+
 // A framing report: one row per file and a total, the same counts as the window's.
 TEST_F(CliTest, ReportTable) {
     // 36 bytes of time stamp frame, 2 x 113 of housekeeping frame; 4 junk bytes, a frame with a broken escape.

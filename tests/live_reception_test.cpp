@@ -57,18 +57,24 @@ struct Live : testing::Test {
     std::string recordingError;
 };
 
-// The sample pass in random slices with random pauses: the file's values;
-// frames without a time stamp take their arrival time, and so does the recording.
+// The sample pass in random slices with random pauses: the file's values and
+// time texts (a time stamp frame stands before every fourth housekeeping
+// frame, and its time carries over), and a recording that reads back to them.
 TEST_F(Live, SamplePassAsTheFileGivesIt) {
     const std::string pass = FileText(TAVRO_SOURCE_DIR "/examples/pass.kss");
     test::KissServer server([&](int socket, int) { test::SendInSlices(socket, AsBytes(pass), 7); });
     Receive(server.Port());
     const auto file = test::Read(InputKind::Kiss, AsBytes(pass));
     ASSERT_EQ(session.RecordCount(), 300);
-    for (int k = 0; k < 300; ++k) EXPECT_EQ(session.Records()[k].Channels, file->Records()[k].Channels) << k;
+    for (int k = 0; k < 300; ++k) {
+        EXPECT_EQ(session.Records()[k].Channels, file->Records()[k].Channels) << k;
+        EXPECT_EQ(session.TimeText(k), file->TimeText(k)) << k;
+    }
     EXPECT_EQ(session.TimeText(0), "2026-11-28 10:14:00.131 UTC");  // a time stamp frame of the pass
-    EXPECT_EQ(session.TimeText(1), "2026-12-06 10:14:04.000 UTC");  // arrived without one
+    EXPECT_EQ(session.TimeText(3), "2026-11-28 10:14:00.131 UTC");  // carried over, as in the file
+    EXPECT_EQ(session.TimeText(299), "2026-11-28 10:23:52.067 UTC");
     EXPECT_EQ(test::Seen(*Replayed()), test::Seen(session));
+    EXPECT_EQ(FileText(recording), pass);  // nothing inserted: every frame came after a time stamp frame
     EXPECT_EQ(drops, std::vector<std::string>{"closed by the server"});
 }
 
@@ -90,16 +96,23 @@ TEST_F(Live, HostileStreams) {
     }
 }
 
-// Dropped mid-frame and back: the cut frame is not joined to the next connection's bytes.
+// Dropped mid-frame and back: the cut frame is not joined to the next
+// connection's bytes, and the new connection starts without a time stamp frame.
 TEST_F(Live, ReconnectsAfterADrop) {
+    const Bytes stamp = passgen::KissWrap(passgen::KissTimeStampFrame("2026-11-28 10:14:03.250 UTC;1;2;3"));
     const Bytes second = Hk(2);
     test::KissServer server([&](int socket, int n) {
-        const Bytes bytes = n == 0 ? Cat({Hk(1), Bytes(second.begin(), second.begin() + 50)})  // then gone
-                                   : Cat({Bytes(second.begin() + 50, second.end()), Hk(3)});
+        const Bytes bytes = n == 0 ? Cat({stamp, Hk(1), Hk(4), Bytes(second.begin(), second.begin() + 50)})  // then gone
+                                   : Cat({Bytes(second.begin() + 50, second.end()), Hk(3), Hk(5), stamp, Hk(6)});
         ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     });
     Receive(server.Port(), 2);
-    EXPECT_EQ(Packets(session), (std::vector<double>{1, 3}));
+    EXPECT_EQ(Packets(session), (std::vector<double>{1, 4, 3, 5, 6}));
+    std::vector<std::string> times;
+    for (int k = 0; k < session.RecordCount(); ++k) times.emplace_back(session.TimeText(k));
+    EXPECT_EQ(times, (std::vector<std::string>{"2026-11-28 10:14:03.250 UTC", "2026-11-28 10:14:03.250 UTC",
+                                               "2026-12-06 10:14:04.000 UTC", "2026-12-06 10:14:05.000 UTC",
+                                               "2026-11-28 10:14:03.250 UTC"}));
     EXPECT_EQ(test::Seen(*Replayed()), test::Seen(session));
 }
 
@@ -125,6 +138,7 @@ TEST_F(Live, RecordingFailures) {
     Receive(server.Port());
     EXPECT_EQ(recordingError, "No such file or directory");
     EXPECT_EQ(Packets(session), (std::vector<double>{1, 2, 3, 4}));
+    EXPECT_EQ(session.TimeText(3), "2026-12-06 10:14:07.000 UTC");  // no time stamp frames: each its arrival time
 
     recording = dir.Path("full.kss");  // the disk fills after the third write
     int writes = 0;

@@ -128,8 +128,15 @@ bool WriteExports(const Session& session, const Options& o, bool defaultCsv, std
         written = written && r.ok;
     };
     // Without --csv and --tlm the CSV goes next to the last input file (or the
-    // recording); a live session has streamed the one --csv names.
-    if (o.csvPath ? !o.Live() : !o.tlmPath && defaultCsv) check(session.ExportCsv(o.csvPath.value_or(std::string())));
+    // recording), and is named: beside pass.csv it is pass-decoded.csv. A live
+    // session has streamed the one --csv names.
+    if (o.csvPath) {
+        if (!o.Live()) check(session.ExportCsv(*o.csvPath));
+    } else if (!o.tlmPath && defaultCsv) {
+        const ExportResult csv = session.ExportCsv();
+        check(csv);
+        if (csv.ok) err << "tavro-cli: " << csv.StatusText() << '\n';
+    }
     if (o.tlmPath) check(session.ExportTlm(o.record - 1, *o.tlmPath));  // empty texts with no records
     if (o.dumpPath) check(session.ExportDump(*o.dumpPath));
     return written;

@@ -53,7 +53,8 @@ Output:
   --version              the program's name and version
 
 With neither --csv nor --tlm the CSV goes next to the last input file
-(pass1.kss gives pass1.csv). A summary goes to standard error. CAPTURE_PATH
+(pass1.kss gives pass1.csv; beside a file read, pass_satnogs.csv gives
+pass_satnogs-decoded.csv). A summary goes to standard error. CAPTURE_PATH
 and the KISS_ settings come from conf.ini: see tavro-cli(1) for where it is
 looked up. A serial device needs the user in the dialout group.
 

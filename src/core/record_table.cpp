@@ -26,6 +26,14 @@ void RecordTable::Reset() {
     duplicates_ = 0;
 }
 
+void RecordTable::SetMergeDuplicates(bool merge) {
+    if (merge && !merge_) {
+        byValues_.clear();
+        for (int k = 0; k < RecordCount(); ++k) byValues_.emplace(HashValues(records_[static_cast<std::size_t>(k)].Channels), k);
+    }
+    merge_ = merge;
+}
+
 // One allocation: records never move while the table fills. Memory fresh
 // from the system (a new process's table) has no pages yet; they are made
 // present in one call, which costs less than a page fault at every 4 KiB

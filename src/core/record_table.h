@@ -38,7 +38,9 @@ public:
 
     // A new selection: no records, every count 0. Merging stays as set.
     void Reset();
-    void SetMergeDuplicates(bool merge) { merge_ = merge; }
+    // Turned on with records stored (a live table), the next frames are
+    // compared with those too.
+    void SetMergeDuplicates(bool merge);
     bool MergeDuplicates() const { return merge_; }
 
     // A clean record (empty time, zero values) for the next frame. nullptr

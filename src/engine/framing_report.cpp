@@ -72,6 +72,7 @@ std::string LiveStatusText(const std::string& server, const std::string& state, 
                        std::to_string(counts.stored) + " records, " + std::to_string(counts.notStored) + " not stored";
     if (counts.notStored > 0) text += " (table full)";
     if (counts.duplicates > 0) text += ", " + std::to_string(counts.duplicates) + " duplicates";
+    if (recordingPath.empty()) return text;  // not connected yet
     if (recordingError.empty()) return text + "; recording " + recordingPath;
     return text + "; recording to " + recordingPath + " failed: " + recordingError;
 }

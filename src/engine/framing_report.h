@@ -28,7 +28,8 @@ std::string NoRecordsText(const FramingReport& report);
 // The status line of a live connection:
 //   "localhost:8001 connected; 413 frames, 300 records, 0 not stored; recording /d/tavro_live_20261206_101403.kss"
 // with "(table full)" after a count of frames not stored, and "recording to
-// PATH failed: reason" once the recording failed.
+// PATH failed: reason" once the recording failed; no recording part before
+// the connection is made (recordingPath empty).
 std::string LiveStatusText(const std::string& server, const std::string& state, const FramingReport& counts,
                            const std::string& recordingPath, const std::string& recordingError);
 

@@ -67,8 +67,8 @@ struct StreamOptions {
     std::string recordingPath;  // the capture written as it arrives
     bool recordingNamed = false;  // given by the user: written over; else a name not in use is taken
     bool makeFolder = false;      // the recording's folder is made when the first bytes arrive
-    // Milliseconds since 1970 UTC; a housekeeping frame that came without a
-    // time stamp frame takes it as its time. Empty: the system clock.
+    // Milliseconds since 1970 UTC; a housekeeping frame that came before the
+    // connection's first time stamp frame takes it as its time. Empty: the system clock.
     std::function<std::int64_t()> clockMs;
 };
 
@@ -119,8 +119,8 @@ public:
     // The recording holds the bytes as received, but for a frame cut by a
     // dropped connection (left out, as it is not read) and the first 64 KiB
     // only of a longer frame; before each housekeeping frame that came
-    // without a time stamp frame it holds a binary time stamp frame of its
-    // arrival time. So it reads back to the records shown live.
+    // before the connection's first time stamp frame it holds a binary time
+    // stamp frame of its arrival time. So it reads back to the records shown live.
     void BeginStream(StreamOptions options);
     // The connection dropped: the frame in progress is discarded.
     void StreamDropped();
@@ -163,7 +163,8 @@ public:
     const std::vector<std::string>& SelectionFiles() const { return files_; }
 
     // --- exports. An empty path names the file after InputFilePath
-    // (/data/pass1.kss -> /data/pass1.csv); "-" is standard output.
+    // (/data/pass1.kss -> /data/pass1.csv; /data/pass.csv, a file of the
+    // selection -> /data/pass-decoded.csv); "-" is standard output.
     // Every export: never replaces a file of the selection; writes a
     // temporary file in the same folder and renames it; a replaced file keeps
     // its mode, a new one gets 0666 & ~umask; a pipe or device is written
@@ -172,7 +173,8 @@ public:
     // The report of record index (0-based), from the record itself.
     ExportResult ExportTlm(int index, const std::string& path = {}) const;
     ExportResult ExportDump(const std::string& path) const;
-    // The screenshot's bitmap, named after InputFilePath in imageFolder.
+    // The screenshot's bitmap, named after InputFilePath in imageFolder; a
+    // name whose bitmap or PNG is taken gives NAME-2, NAME-3, ...
     ExportResult SavePicture(const std::string& imageFolder, std::string_view bitmap) const;
 
 private:

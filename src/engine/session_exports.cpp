@@ -28,7 +28,7 @@ ExportResult Session::Export(const std::string& path, const std::function<std::s
 
 std::string Session::TargetPath(const std::string& path, const char* extension) const {
     if (!path.empty() || inputFilePath_.empty()) return path;
-    return OutputPath(inputFilePath_, extension);
+    return DefaultOutputPath(inputFilePath_, extension, files_);
 }
 
 ExportResult Session::ExportCsv(const std::string& path) const {
@@ -47,7 +47,7 @@ ExportResult Session::ExportTlm(int index, const std::string& path) const {
 ExportResult Session::ExportDump(const std::string& path) const { return Export(path, DumpText(table_)); }
 
 ExportResult Session::SavePicture(const std::string& imageFolder, std::string_view bitmap) const {
-    return Export(PicturePath(imageFolder, inputFilePath_), bitmap);
+    return Export(UnusedPicturePath(PicturePath(imageFolder, inputFilePath_)), bitmap);
 }
 
 }  // namespace tavro

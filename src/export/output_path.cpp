@@ -1,5 +1,6 @@
 #include "output_path.h"
 
+#include "atomic_file.h"
 #include "time_stamp.h"
 
 namespace tavro {
@@ -14,6 +15,15 @@ std::string OutputPath(const std::string& inputPath, const std::string& extensio
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const auto dot = inputPath.find('.', nameStart);
     return (dot == std::string::npos ? inputPath : inputPath.substr(0, dot)) + extension;
+}
+
+std::string DefaultOutputPath(const std::string& inputPath, const std::string& extension,
+                              const std::vector<std::string>& selection) {
+    std::string path = OutputPath(inputPath, extension);
+    const std::string stem = path.substr(0, path.size() - extension.size());
+    for (int n = 1; IsOneOf(path, selection); ++n)
+        path = stem + "-decoded" + (n == 1 ? std::string() : "-" + std::to_string(n)) + extension;
+    return path;
 }
 
 std::string LiveCapturePath(const std::string& folder, long long startMs) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tavro {
 
@@ -13,6 +14,14 @@ inline constexpr char kPathSeparator = '/';
 
 // extension with its dot: ".csv", ".tlm", ".bmp"
 std::string OutputPath(const std::string& inputPath, const std::string& extension);
+
+// The name an export takes when the user names none: OutputPath, unless that
+// is a file of the selection (by any name); then NAME-decoded.EXT, and
+// -decoded-2, -decoded-3, ... while that is one too:
+//   ("/d/pass.kss", ".csv", {"/d/pass.kss"})                  -> "/d/pass.csv"
+//   ("/d/pass_satnogs.csv", ".csv", {"/d/pass_satnogs.csv"})  -> "/d/pass_satnogs-decoded.csv"
+std::string DefaultOutputPath(const std::string& inputPath, const std::string& extension,
+                              const std::vector<std::string>& selection);
 
 // The file name part: the text after the last separator (the whole path when there is none).
 std::string FileNamePart(const std::string& path);

@@ -13,6 +13,11 @@ namespace tavro {
 
 std::string PicturePath(const std::string& imagePath, const std::string& inputFilePath);
 
+// A screenshot never replaces a picture: picturePath when neither it nor its
+// PNG exists, else the first free of NAME-2, NAME-3, ... (bitmap and PNG both free):
+//   "/shots/tavro_pass1.bmp" with tavro_pass1.png there -> "/shots/tavro_pass1-2.bmp"
+std::string UnusedPicturePath(const std::string& picturePath);
+
 // "/shots/tavro_pass1.bmp" -> "/shots/tavro_pass1.png", the name the converter writes.
 std::string ConvertedPicturePath(const std::string& picturePath);
 

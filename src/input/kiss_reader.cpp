@@ -93,6 +93,7 @@ void KissReader::Finish() {
 void KissReader::Drop() {
     length_ = 0;
     escape_ = false;
+    stampSeen_ = false;
 }
 
 void KissReader::EndFrame() {
@@ -118,12 +119,12 @@ void KissReader::EndFrame() {
             ParseTimeStampFrame(payload, stamp_);
             ++(stamp_.binary ? report_.stampsBinary : report_.stampsText);
             state_.CurrentTimeText.assign(stamp_.text);
-            stampSinceHousekeeping_ = true;
+            stampSeen_ = true;
             return;
         }
         case KissFrame::Housekeeping:
-            // Live: a frame without a time stamp frame of its own takes the time it arrived.
-            if (clock_ && !std::exchange(stampSinceHousekeeping_, false)) {
+            // Live, before the connection's first time stamp frame: the time it arrived.
+            if (clock_ && !stampSeen_) {
                 arrival_ = clock_();
                 state_.CurrentTimeText = MillisecondsToTimeText(*arrival_);
             }

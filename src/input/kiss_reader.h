@@ -18,8 +18,12 @@
 // Feed() takes the file in slices of any size; every record is complete when
 // it returns. The stamp numbers start at 0 for each reader (each file).
 // Live reception adds two things: a frame cut by a dropped connection is
-// discarded (Drop), and a housekeeping frame with no time stamp frame since
-// the previous housekeeping frame takes its arrival time.
+// discarded (Drop), and a housekeeping frame takes its arrival time while the
+// connection has carried no time stamp frame yet. Once one came, its time
+// text carries over to every later housekeeping frame, as in a file:
+//   stamp, hk, hk, hk      -> all three the stamp's time (a capture replayed)
+//   hk, hk                 -> each its arrival time (a TNC without stamps)
+//   stamp, hk, [drop], hk  -> the stamp's time, then the arrival time
 #pragma once
 
 #include <array>
@@ -48,7 +52,8 @@ public:
     void Finish();
     // A dropped connection: the frame in progress is discarded. What comes
     // next is read as it would be after the last FEND read, which is how a
-    // recording of the bytes without the discarded ones reads too.
+    // recording of the bytes without the discarded ones reads too. The next
+    // connection starts without a time stamp frame.
     void Drop();
 
     // Live reception: milliseconds since 1970 UTC, read when a frame ends.
@@ -75,7 +80,7 @@ private:
     long long length_ = 0;  // bytes of the current frame after unescaping
     int dirty_ = FrameBuffer::kSize;  // positions 1..dirty_ may hold bytes (another reader's too)
     std::function<std::int64_t()> clock_;
-    bool stampSinceHousekeeping_ = false;
+    bool stampSeen_ = false;  // on this connection
     std::optional<std::int64_t> arrival_;
     std::uint8_t dataCommand_ = 0x00;
 };

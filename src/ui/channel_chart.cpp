@@ -30,6 +30,11 @@ ChannelChart::ChannelChart(QWidget* parent) : QWidget(parent), impl_(new Impl) {
     layout->addWidget(impl_->plot);
 
     QCustomPlot* plot = impl_->plot;
+    // QCustomPlot calls itself opaque. Repainted alone after a zoom, at a
+    // fractional scale (125 %) it then covered the "B" check box that stands
+    // over its corner, leaving only the letter: not opaque, the check box is
+    // repainted with it.
+    plot->setAttribute(Qt::WA_OpaquePaintEvent, false);
     plot->setBackground(palette().window());
     plot->axisRect()->setBackground(Qt::white);
 

@@ -3,6 +3,7 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QShortcut>
 
 #include "cubesat_art.h"
 
@@ -39,40 +40,43 @@ InfoWindow::InfoWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setPalette(white);
     setFont(WindowFont(8));
 
-    Label1 = MakeLabel(this, "Label1", QStringLiteral("TAVRO Telemetry Decoder"), 120, 120, 4095, 375);
-    Label1->setFont(WindowFont(13.5));
-    Label3 = MakeLabel(this, "Label3", QStringLiteral("(c) 2014 the TAVRO decoder project"), 120, 600, 3255, 255);
-    Label8 = MakeLabel(this, "Label8", QStringLiteral("QX0QX"), 120, 960, 735, 255);
-    Label8->setFont(WindowFont(8.25, true));
+    programName = MakeLabel(this, "programName", QStringLiteral("TAVRO Telemetry Decoder"), 120, 120, 4095, 375);
+    programName->setFont(WindowFont(13.5));
+    authorshipNotice = MakeLabel(this, "authorshipNotice", QStringLiteral("(c) 2014 the TAVRO decoder project"), 120, 600, 3255, 255);
+    callsign = MakeLabel(this, "callsign", QStringLiteral("QX0QX"), 120, 960, 735, 255);
+    callsign->setFont(WindowFont(8.25, true));
 
-    Frame1 = new QFrame(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setFrameShape(QFrame::Box);
-    Frame1->setFrameShadow(QFrame::Sunken);
-    Frame1->setGeometry(120 / 15, 1320 / 15, 3375 / 15, 615 / 15);
-    Label2 = MakeLabel(Frame1, "Label2", QString(), 120, 240, 3135, 255);
+    versionFrame = new QFrame(this);
+    versionFrame->setObjectName(QStringLiteral("versionFrame"));
+    versionFrame->setFrameShape(QFrame::Box);
+    versionFrame->setFrameShadow(QFrame::Sunken);
+    versionFrame->setGeometry(120 / 15, 1320 / 15, 3375 / 15, 615 / 15);
+    versionLine = MakeLabel(versionFrame, "versionLine", QString(), 120, 240, 3135, 255);
 
-    Label6 = MakeLabel(this, "Label6", QStringLiteral("Homepage:"), 120, 2160, 855, 255);
-    Label4 = MakeLabel(this, "Label4", QStringLiteral("www.tavro.example"), 1080, 2160, 1815, 255);
-    Label7 = MakeLabel(this, "Label7", QStringLiteral("e-mail:"), 120, 2400, 615, 255);
-    Label5 = MakeLabel(this, "Label5", QStringLiteral("mail@tavro.example"), 1080, 2400, 1815, 255);
+    homepageCaption = MakeLabel(this, "homepageCaption", QStringLiteral("Homepage:"), 120, 2160, 855, 255);
+    homepageLink = MakeLabel(this, "homepageLink", QStringLiteral("www.tavro.example"), 1080, 2160, 1815, 255);
+    emailCaption = MakeLabel(this, "emailCaption", QStringLiteral("e-mail:"), 120, 2400, 615, 255);
+    emailLink = MakeLabel(this, "emailLink", QStringLiteral("mail@tavro.example"), 1080, 2400, 1815, 255);
     // They look like links but do nothing.
-    for (QLabel* link : {Label4, Label5}) {
+    for (QLabel* link : {homepageLink, emailLink}) {
         link->setFont(WindowFont(8.25, false, true));
         QPalette blue = link->palette();
         blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
         link->setPalette(blue);
     }
 
-    Image1 = MakeLabel(this, "Image1", QString(), 3840, 0, 3735, 3330);
-    Image1->setPixmap(InfoPicture());
-    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    picture = MakeLabel(this, "picture", QString(), 3840, 0, 3735, 3330);
+    picture->setPixmap(InfoPicture());
+    picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Form_Load();
+    // Escape closes it, as it does a dialog.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    ShowVersion();
 }
 
-void InfoWindow::Form_Load() {
-    Label2->setText(QStringLiteral("Version ") + QStringLiteral("0.3") + QStringLiteral("    (") +
+void InfoWindow::ShowVersion() {
+    versionLine->setText(QStringLiteral("Version ") + QStringLiteral("0.3") + QStringLiteral("    (") +
                     QStringLiteral("01 July 2014") + QStringLiteral(")"));
 }
 

@@ -1,5 +1,19 @@
 // Info: a small white window with the program's name, callsign, version and
-// a picture. It only displays; the main window opens one at a time.
+// a picture. It only displays; the main window opens one at a time, and
+// Escape or the close box closes it.
+//
+// Each widget and its name in the original layout (places in info_window.cpp):
+//   programName       Label1   "TAVRO Telemetry Decoder"
+//   authorshipNotice  Label3   one line naming the authors and years
+//   callsign          Label8   "QX0QX", bold
+//   versionFrame      Frame1   the frame around the version line
+//   versionLine       Label2   "Version 0.3    (01 July 2014)", inside versionFrame
+//   homepageCaption   Label6   "Homepage:"
+//   homepageLink      Label4   the web address, blue and underlined
+//   emailCaption      Label7   "e-mail:"
+//   emailLink         Label5   the e-mail address, blue and underlined
+//   picture           Image1   249 x 222 picture, the right half
+// and the start-up handler Form_Load is ShowVersion.
 #pragma once
 
 #include <QWidget>
@@ -14,18 +28,19 @@ class InfoWindow : public QWidget {
 public:
     explicit InfoWindow(QWidget* parent = nullptr);
 
-    void Form_Load();
+    // Writes the version line; runs each time the window is made.
+    void ShowVersion();
 
-    QLabel* Label1 = nullptr;  // program name
-    QLabel* Label3 = nullptr;  // notice of authorship
-    QLabel* Label8 = nullptr;  // callsign
-    QFrame* Frame1 = nullptr;
-    QLabel* Label2 = nullptr;  // version line, inside Frame1
-    QLabel* Label6 = nullptr;  // "Homepage:"
-    QLabel* Label4 = nullptr;  // web address
-    QLabel* Label7 = nullptr;  // "e-mail:"
-    QLabel* Label5 = nullptr;  // e-mail address
-    QLabel* Image1 = nullptr;  // 249 x 222 picture
+    QLabel* programName = nullptr;
+    QLabel* authorshipNotice = nullptr;
+    QLabel* callsign = nullptr;
+    QFrame* versionFrame = nullptr;
+    QLabel* versionLine = nullptr;
+    QLabel* homepageCaption = nullptr;
+    QLabel* homepageLink = nullptr;
+    QLabel* emailCaption = nullptr;
+    QLabel* emailLink = nullptr;
+    QLabel* picture = nullptr;
 
     static constexpr int kClientWidth = 506;
     static constexpr int kClientHeight = 217;

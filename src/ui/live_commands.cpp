@@ -50,7 +50,8 @@ void MainWindow::OnConnect() {
     ConnectTo(host->text().trimmed(), port->value());
 }
 
-// A new table, like an open command, recorded as it arrives.
+// A new table, like an open command, recorded as it arrives. The loaded
+// selection stays until the connection is made (BeginLiveTable).
 void MainWindow::ConnectTo(const QString& host, int port) {
     if (reading_ || client_) return;
     settings_.kissHost = NativePath(host);
@@ -67,8 +68,6 @@ void MainWindow::ConnectTo(const QString& host, int port) {
 // every source. False: refused (a message said why).
 bool MainWindow::BeginLive(const QString& name, bool serial) {
     const std::int64_t now = LiveClock ? LiveClock() : NowMilliseconds();
-    // The user's Documents/TAVRO/ is made when the first bytes arrive.
-    const bool userFolder = folders_.userFolders && settings_.capturePath == folders_.captureFolder;
     const std::string recording = LiveCapturePath(settings_.capturePath, now);
     // Refused as tavro-cli refuses it: no two files the session writes are
     // one, and the recording is not the serial device read.
@@ -81,14 +80,10 @@ bool MainWindow::BeginLive(const QString& name, bool serial) {
     server_ = name;
     liveSerial_ = serial;
     liveOpened_ = false;
-    session_.BeginStream({NativePath(server_), recording, false, userFolder, LiveClock});
-
-    for (QLineEdit* box : ui_.valueBoxes) box->clear();
-    ui_.timeLabel->clear();
-    scrollBarInUse_ = false;
-    ui_.recordScroll->setRange(1, 1);
-    OnRecordScrolled();
-    OnChannelChosen(session_.DefaultChartChannel());
+    liveRecording_ = recording;  // begun once the connection is made
+    liveTable_ = false;
+    liveNote_.clear();
+    recording_.clear(), recordingError_.clear();
 
     if (!chartTimer_) {
         chartTimer_ = new QTimer(this);
@@ -126,16 +121,36 @@ void MainWindow::OnDisconnect() {
     client_.reset();
     countdown_->stop();
     chartTimer_->stop();
-    session_.EndStream();
-    OnBarsToggled();
-    ui_.statusLine->setText(PathText(LiveStatusText(NativePath(server_), "disconnected", session_.Summary().files.back(),
-                                                    recording_, recordingError_)));
+    if (liveTable_) {
+        session_.EndStream();
+        OnBarsToggled();
+    }
+    // Never connected: the loaded selection stays, and nothing was received.
+    const FramingReport counts = liveTable_ ? session_.Summary().files.back() : FramingReport{};
+    ui_.statusLine->setText(PathText(LiveStatusText(NativePath(server_), "disconnected", counts, recording_, recordingError_)));
     SetCommandsEnabled(true);
+}
+
+// The first connection made: the live table replaces the loaded selection.
+void MainWindow::BeginLiveTable() {
+    liveTable_ = true;
+    selection_.clear();
+    // The user's Documents/TAVRO/ is made when the first bytes arrive.
+    const bool userFolder = folders_.userFolders && settings_.capturePath == folders_.captureFolder;
+    session_.BeginStream({NativePath(server_), liveRecording_, false, userFolder, LiveClock});
+
+    for (QLineEdit* box : ui_.valueBoxes) box->clear();
+    ui_.timeLabel->clear();
+    scrollBarInUse_ = false;
+    ui_.recordScroll->setRange(1, 1);
+    ui_.recordScroll->setEnabled(false);
+    OnRecordScrolled();
+    OnChannelChosen(session_.DefaultChartChannel());
 }
 
 void MainWindow::TakeLiveMessages() {
     if (!client_) return;
-    const int before = session_.RecordCount();
+    int before = session_.RecordCount();
     QString openError;
     for (LiveSource::Message& m : client_->Take()) {
         switch (m.event) {
@@ -146,10 +161,11 @@ void MainWindow::TakeLiveMessages() {
             case LiveSource::Event::Connected:
                 liveOpened_ = true;
                 liveState_ = QStringLiteral("connected");
+                if (!liveTable_) BeginLiveTable(), before = 0;
                 break;
             case LiveSource::Event::Bytes: session_.Feed(m.bytes); break;
             case LiveSource::Event::Dropped:
-                session_.StreamDropped();
+                if (liveTable_) session_.StreamDropped();
                 liveState_ = PathText(m.detail);  // "Connection refused", "closed by the server", "device lost", ...
                 // A device that cannot be opened at the start: missing, or no permission.
                 if (liveSerial_ && !liveOpened_) openError = PathText(m.detail);
@@ -161,8 +177,10 @@ void MainWindow::TakeLiveMessages() {
             case LiveSource::Event::Ended: break;
         }
     }
-    recording_ = session_.RecordingPath();
-    recordingError_ = session_.RecordingError();
+    if (liveTable_) {
+        recording_ = session_.RecordingPath();
+        recordingError_ = session_.RecordingError();
+    }
     if (session_.RecordCount() != before) ShowLiveRecords();
     ShowLiveStatus();
     if (!openError.isEmpty()) {
@@ -197,11 +215,11 @@ void MainWindow::ShowLiveStatus() {
         else
             state = QStringLiteral("reconnecting in %1 s (%2)").arg(seconds).arg(liveState_);
     }
-    const QString text = PathText(LiveStatusText(NativePath(server_), NativePath(state), session_.StreamReport(),
-                                                 recording_, recordingError_));
+    QString text = PathText(LiveStatusText(NativePath(server_), NativePath(state),
+                                           liveTable_ ? session_.StreamReport() : FramingReport{}, recording_,
+                                           recordingError_));
+    if (!liveNote_.isEmpty()) text += QStringLiteral("; ") + liveNote_;
     ui_.statusLine->setText(text);
-    ui_.statusLine->setCursorPosition(0);  // the server and its state first; all of it in the tooltip
-    ui_.statusLine->setToolTip(text);
 }
 
 }  // namespace tavro::ui

@@ -57,16 +57,19 @@ MainWindow::~MainWindow() {
     delete info_;
 }
 
+// Alt+F, Alt+T and Alt+I open the menus; Ctrl+O, Ctrl+L, Ctrl+Q and F1 as in most programs.
 void MainWindow::BuildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     ui_.openKissAction = file->addAction(QStringLiteral("Open KISS file"), this, [this] { OnOpenKiss(); });
+    ui_.openKissAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     ui_.openLogAction = file->addAction(QStringLiteral("Open Log file"), this, [this] { OnOpenLog(); });
+    ui_.openLogAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     ui_.openSatnogsAction = file->addAction(QStringLiteral("Open SatNOGS frames"), this, [this] { OnOpenSatnogs(); });
     file->addSeparator();
     // Off at start; kept for the run and used by every later selection.
     ui_.mergeAction = file->addAction(QStringLiteral("Merge duplicate frames"));
     ui_.mergeAction->setCheckable(true);
-    connect(ui_.mergeAction, &QAction::toggled, this, [this](bool on) { session_.SetMergeDuplicates(on); });
+    connect(ui_.mergeAction, &QAction::toggled, this, [this](bool on) { OnMergeToggled(on); });
     ui_.reportAction = file->addAction(QStringLiteral("Report…"), this, [this] { OnReport(); });
     file->addSeparator();
     ui_.connectAction = file->addAction(QStringLiteral("Connect to KISS server…"), this, [this] { OnConnect(); });
@@ -74,11 +77,21 @@ void MainWindow::BuildMenus() {
         file->addAction(QStringLiteral("Connect to serial TNC…"), this, [this] { OnConnectSerial(); });
     ui_.disconnectAction = file->addAction(QStringLiteral("Disconnect"), this, [this] { OnDisconnect(); });
     ui_.disconnectAction->setEnabled(false);
-    QMenu* exports = menuBar()->addMenu(QStringLiteral("TLM File"));
+    file->addSeparator();
+    ui_.quitAction = file->addAction(QStringLiteral("Quit"), this, [this] { OnQuit(); });
+    ui_.quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QMenu* exports = menuBar()->addMenu(QStringLiteral("&TLM File"));
     ui_.writeCsvAction = exports->addAction(QStringLiteral("Write CSV File"), this, [this] { OnWriteCsv(); });
     ui_.writeTlmAction = exports->addAction(QStringLiteral("Write TLM File"), this, [this] { OnWriteTlm(); });
     // A title that is itself the command.
-    ui_.infoAction = menuBar()->addAction(QStringLiteral("Info"), this, [this] { OnInfo(); });
+    ui_.infoAction = menuBar()->addAction(QStringLiteral("&Info"), this, [this] { OnInfo(); });
+    ui_.infoAction->setShortcut(QKeySequence(Qt::Key_F1));
+}
+
+// The Info window too: the program ends.
+void MainWindow::OnQuit() {
+    if (info_) info_->close();
+    close();
 }
 
 void MainWindow::SetChannelCaptions() {
@@ -132,12 +145,26 @@ ScreenshotResult MainWindow::OnScreenshot() {
     return TakeScreenshot(request, hooks);
 }
 
+void MainWindow::OnMergeToggled(bool merge) {
+    if (ui_.mergeAction->isChecked() != merge) ui_.mergeAction->setChecked(merge);  // runs this again
+    if (session_.MergeDuplicates() == merge || reading_) return;
+    session_.SetMergeDuplicates(merge);
+    if (client_) {
+        liveNote_ = merge ? QStringLiteral("duplicate frames merged from the next frame on")
+                          : QStringLiteral("duplicate frames kept from the next frame on");
+        return ShowLiveStatus();
+    }
+    // The table shows what the setting says: the same files, read again.
+    if (!selection_.empty()) ReadSelection(std::vector<SelectionEntry>(selection_));
+}
+
 void MainWindow::SetCommandsEnabled(bool enabled) {
     // While connected, nothing may replace the live table.
     for (QAction* action : {ui_.openKissAction, ui_.openLogAction, ui_.openSatnogsAction, ui_.connectAction,
                             ui_.connectSerialAction})
         action->setEnabled(enabled && !client_);
-    for (QAction* action : {ui_.writeCsvAction, ui_.writeTlmAction, ui_.reportAction}) action->setEnabled(enabled);
+    for (QAction* action : {ui_.writeCsvAction, ui_.writeTlmAction, ui_.reportAction, ui_.mergeAction})
+        action->setEnabled(enabled);
     ui_.disconnectAction->setEnabled(enabled && client_);
     for (QRadioButton* button : ui_.channelButtons) button->setEnabled(enabled);
     ui_.barsCheck->setEnabled(enabled);

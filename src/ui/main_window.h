@@ -73,6 +73,7 @@ public:
         QAction* connectAction = nullptr;
         QAction* connectSerialAction = nullptr;
         QAction* disconnectAction = nullptr;
+        QAction* quitAction = nullptr;
         QAction* writeCsvAction = nullptr;
         QAction* writeTlmAction = nullptr;
         QAction* infoAction = nullptr;
@@ -97,9 +98,13 @@ public:
     void ConnectToSerial(const QString& device, int baud = 0);
     void OnDisconnect();
     void OnInfo();
+    void OnQuit();
     void OnRecordScrolled();
     void OnChannelChosen(int channel);
     void OnBarsToggled();
+    // "Merge duplicate frames": the loaded files are read again with it; on
+    // a live connection it applies from the next frame on.
+    void OnMergeToggled(bool merge);
     ScreenshotResult OnScreenshot();
     // Opens files as one selection, each by its kind (".log" or KISS): the
     // command line and files dropped onto the window.
@@ -155,6 +160,7 @@ private:
     void StartSource(std::unique_ptr<LiveSource> source);
     LiveSource::Options LiveOptions();
     void TakeLiveMessages();
+    void BeginLiveTable();
     void ShowLiveRecords();
     void ShowLiveStatus();
 
@@ -169,12 +175,16 @@ private:
     bool stopReading_ = false;
     bool scrollBarInUse_ = false;  // a file has been read: the readers enable the scroll bar
     QPointer<InfoWindow> info_;
+    std::vector<SelectionEntry> selection_;  // the files read last; empty after a live table
     // Live reception
     std::unique_ptr<LiveSource> client_;
     QString server_;        // "localhost:8001", "/dev/ttyUSB0"
     QString liveState_;     // "connecting", "connected", or why the connection dropped
     bool liveSerial_ = false;  // a serial TNC: "device lost, trying again in N s"
     bool liveOpened_ = false;  // the source was open once since connecting
+    bool liveTable_ = false;  // connected once: the live table has replaced the loaded one
+    std::string liveRecording_;  // named when the user connects, begun when connected
+    QString liveNote_;      // "duplicate frames merged from the next frame on"
     std::string recording_, recordingError_;  // the recording's path, and why it failed
     std::chrono::steady_clock::time_point retryAt_;
     QTimer* chartTimer_ = nullptr;   // redraws the chart at most every 250 ms

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <memory>
 
 #include "dialog_selection.h"
@@ -90,8 +91,13 @@ private:
 };
 
 void MainWindow::ReadSelection(const std::vector<SelectionEntry>& files) {
+    selection_ = files;
     SetChannelCaptions();
     for (QLineEdit* box : ui_.valueBoxes) box->clear();
+    {  // A new selection shows its first record.
+        const QSignalBlocker quiet(ui_.recordScroll);
+        ui_.recordScroll->setRange(1, 1);
+    }
     reading_ = true;
     stopReading_ = false;
     SetCommandsEnabled(false);

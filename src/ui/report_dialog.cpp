@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -28,7 +29,6 @@ ReportDialog::ReportDialog(QWidget* parent) : QDialog(parent), table_(new QTable
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(table_);
     layout->addWidget(buttons);
-    resize(900, 240);
 }
 
 void ReportDialog::SetRows(const std::vector<std::vector<std::string>>& rows) {
@@ -46,6 +46,21 @@ void ReportDialog::SetRows(const std::vector<std::vector<std::string>>& rows) {
             table_->setItem(static_cast<int>(r - 1), static_cast<int>(c), item);
         }
     table_->resizeColumnsToContents();
+    FitToTable();
+}
+
+// Every column in view without scrolling, and up to 20 rows.
+void ReportDialog::FitToTable() {
+    const int frame = 2 * table_->frameWidth();
+    int width = frame, height = frame + table_->horizontalHeader()->sizeHint().height();
+    for (int c = 0; c < table_->columnCount(); ++c) width += table_->columnWidth(c);
+    for (int r = 0; r < std::min(table_->rowCount(), 20); ++r) height += table_->rowHeight(r);
+    if (table_->rowCount() > 20) width += table_->verticalScrollBar()->sizeHint().width();
+    table_->setMinimumSize(width, height);
+    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    layout()->activate();
+    resize(layout()->sizeHint());
+    table_->setMinimumSize(0, 0);  // the user may still make it smaller
 }
 
 QString ReportDialog::TabSeparatedText() const {

@@ -1,7 +1,8 @@
 // "File → Report…": the framing report of the last selection (or of the
 // live connection), one row per file and a total, in a read-only table.
 // Ctrl+C or "Copy" put the whole table on the clipboard as tab-separated
-// text, ready for a spreadsheet or an e-mail.
+// text, ready for a spreadsheet or an e-mail. The dialog opens as wide as
+// its columns, so every count is in view; Escape closes it.
 #pragma once
 
 #include <QDialog>
@@ -22,6 +23,7 @@ public:
     QString TabSeparatedText() const;
 
 private:
+    void FitToTable();
     QTableWidget* table_;
 };
 

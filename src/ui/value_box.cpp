@@ -26,25 +26,36 @@ int ValueBox::WidthToShow(const QString& text) const {
     return fontMetrics().horizontalAdvance(text) + width() - TextArea().width();
 }
 
+void ValueBox::SetElision(Qt::TextElideMode mode, bool wholeTextTip) {
+    elision_ = mode;
+    wholeTextTip_ = wholeTextTip;
+    CheckFit();
+}
+
+QString ValueBox::ShownText() const {
+    return fits_ ? text() : fontMetrics().elidedText(text(), elision_, TextArea().width());
+}
+
 // Runs at every text change: the width is measured once per size, font and style.
 void ValueBox::CheckFit() {
     if (room_ < 0) room_ = TextArea().width();
     const bool fits = fontMetrics().horizontalAdvance(text()) <= room_;
-    if (!fits || !toolTip().isEmpty()) setToolTip(fits ? QString() : text());
+    if (wholeTextTip_) setToolTip(text());
+    else if (!fits || !toolTip().isEmpty()) setToolTip(fits ? QString() : text());
     if (fits != fits_) update();
     fits_ = fits;
 }
 
 void ValueBox::paintEvent(QPaintEvent* event) {
     if (fits_) return QLineEdit::paintEvent(event);
-    // The frame as QLineEdit draws it, then the start of the text and "…".
+    // The frame as QLineEdit draws it, then the text cut with "…".
     QPainter painter(this);
     QStyleOptionFrame option;
     initStyleOption(&option);
     style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &painter, this);
     const QRect area = TextArea();
     painter.setPen(palette().color(QPalette::Text));
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, fontMetrics().elidedText(text(), elision_, area.width()));
 }
 
 void ValueBox::resizeEvent(QResizeEvent* event) {

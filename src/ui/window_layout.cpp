@@ -10,8 +10,9 @@
 //
 // The window can grow beyond its 690 x 642 client area: the chart frame takes
 // the extra width and height, and the bottom row (screenshot button, status
-// line, counter, scroll bar) follows the bottom edge below it, the counter and
-// scroll bar also the right edge, so the status line takes the extra width.
+// line, counter, scroll bar) follows the bottom edge below it; the status line
+// and the scroll bar take half the extra width each, so a long table can be
+// stepped through by dragging, and the counter moves between them.
 //
 // Each control and its name in the original layout:
 //   clientArea           Form1's client area
@@ -30,7 +31,8 @@
 //   openLogAction        MnuOpenLog         "Open Log file"
 //   writeCsvAction       WriteCSVFile       "Write CSV File"
 //   writeTlmAction       WriteTLMFile       "Write TLM File"
-//   infoAction           MnuInfo            "Info"
+//   infoAction           MnuInfo            "&Info" (F1)
+//   quitAction           (none)             "Quit" (Ctrl+Q)
 // The layout's two invisible helpers have no widget here: the list box
 // List3 is the engine's list of selected files, and the capture surface
 // Picture2 is the grab of the client area (screenshot.cpp).
@@ -88,42 +90,53 @@ void SetColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) 
 class ClientArea : public QWidget {
 public:
     using QWidget::QWidget;
+    // The share of the extra width or height a control moves right or down by, and grows by.
     struct Anchor {
         QWidget* widget;
         QRect place;  // at 690 x 642
-        bool right, bottom, wider, taller;
+        double right, bottom, wider, taller;
     };
     std::vector<Anchor> anchors;
 
 protected:
     void resizeEvent(QResizeEvent*) override {
         const int dw = width() - MainWindow::kClientWidth, dh = height() - MainWindow::kClientHeight;
+        const auto share = [](double part, int extra) { return static_cast<int>(part * extra); };
         for (const Anchor& a : anchors)
-            a.widget->setGeometry(a.place.translated(a.right ? dw : 0, a.bottom ? dh : 0)
-                                      .adjusted(0, 0, a.wider ? dw : 0, a.taller ? dh : 0));
+            a.widget->setGeometry(a.place.translated(share(a.right, dw), share(a.bottom, dh))
+                                      .adjusted(0, 0, share(a.wider, dw), share(a.taller, dh)));
     }
 };
 
-// The record scroll bar's keys: Left/Right one record, PgUp/PgDn ten, Home/End
-// the first and last. Set here because a scroll bar's inverted controls turn
-// Left and Right round.
+// The record browser's keys, wherever the focus is in the window: Left/Right
+// one record, PgUp/PgDn ten, Home/End the first and last. Set here because a
+// scroll bar's inverted controls turn Left and Right round, and because the
+// value boxes and channel buttons would take the arrows for themselves.
 class RecordKeys : public QObject {
 public:
-    using QObject::QObject;
+    explicit RecordKeys(QScrollBar* bar) : QObject(bar), bar_(bar) {}
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress) return false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        const bool override = event->type() == QEvent::ShortcutOverride;
+        if ((event->type() != QEvent::KeyPress && !override) || !bar_->isEnabled()) return false;
+        if (static_cast<QKeyEvent*>(event)->modifiers() & ~Qt::KeypadModifier) return false;
         static const std::pair<int, QAbstractSlider::SliderAction> kActions[] = {
             {Qt::Key_Left, QAbstractSlider::SliderSingleStepSub}, {Qt::Key_Right, QAbstractSlider::SliderSingleStepAdd},
             {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub}, {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd},
             {Qt::Key_Home, QAbstractSlider::SliderToMinimum},      {Qt::Key_End, QAbstractSlider::SliderToMaximum},
         };
         const int key = static_cast<QKeyEvent*>(event)->key();
-        for (const auto& [k, action] : kActions)
-            if (k == key) return static_cast<QScrollBar*>(watched)->triggerAction(action), true;
+        for (const auto& [k, action] : kActions) {
+            if (k != key) continue;
+            if (override) return event->accept(), true;  // ours, not a shortcut's
+            return bar_->triggerAction(action), true;
+        }
         return false;
     }
+
+private:
+    QScrollBar* bar_;
 };
 
 }  // namespace
@@ -218,9 +231,10 @@ void MainWindow::BuildControls() {
     counterPlace.setLeft(counterPlace.right() + 1 - std::max(counterPlace.width(), counter->WidthToShow(QStringLiteral("#10000 / 10000"))));
     counter->setGeometry(counterPlace);
 
-    c.statusLine = new QLineEdit(c.clientArea);
+    auto* status = new ValueBox(c.clientArea);
+    c.statusLine = status;
     c.statusLine->setObjectName(QStringLiteral("statusLine"));
-    c.statusLine->setReadOnly(true);
+    status->SetElision(Qt::ElideMiddle, true);
     QRect statusPlace = Twips(720, 9120, 6975, 285);
     statusPlace.setRight(std::min(statusPlace.right(), counterPlace.left() - 16));
     c.statusLine->setGeometry(statusPlace);
@@ -233,19 +247,24 @@ void MainWindow::BuildControls() {
     c.recordScroll->setRange(1, 1);
     c.recordScroll->setPageStep(10);
     c.recordScroll->setFocusPolicy(Qt::StrongFocus);
-    c.recordScroll->installEventFilter(new RecordKeys(c.recordScroll));
     c.recordScroll->setEnabled(false);
     connect(c.recordScroll, &QScrollBar::valueChanged, this, [this] { OnRecordScrolled(); });
 
-    // right, bottom, wider, taller
+    auto* keys = new RecordKeys(c.recordScroll);
+    for (QWidget* w : c.clientArea->findChildren<QWidget*>()) w->installEventFilter(keys);
+    c.clientArea->installEventFilter(keys);
+    installEventFilter(keys);
+
+    // right, bottom, wider, taller. The status line and the scroll bar share
+    // the extra width; the counter keeps its width between them.
     area->anchors = {
-        {c.chartFrame, c.chartFrame->geometry(), false, false, true, true},
-        {c.chart, c.chart->geometry(), false, false, true, true},
-        {c.barsCheck, c.barsCheck->geometry(), true, true, false, false},
-        {c.screenshotButton, c.screenshotButton->geometry(), false, true, false, false},
-        {c.statusLine, c.statusLine->geometry(), false, true, true, false},
-        {c.recordCounter, c.recordCounter->geometry(), true, true, false, false},
-        {c.recordScroll, c.recordScroll->geometry(), true, true, false, false},
+        {c.chartFrame, c.chartFrame->geometry(), 0, 0, 1, 1},
+        {c.chart, c.chart->geometry(), 0, 0, 1, 1},
+        {c.barsCheck, c.barsCheck->geometry(), 1, 1, 0, 0},
+        {c.screenshotButton, c.screenshotButton->geometry(), 0, 1, 0, 0},
+        {c.statusLine, c.statusLine->geometry(), 0, 1, 0.5, 0},
+        {c.recordCounter, c.recordCounter->geometry(), 0.5, 1, 0, 0},
+        {c.recordScroll, c.recordScroll->geometry(), 0.5, 1, 0.5, 0},
     };
 }
 

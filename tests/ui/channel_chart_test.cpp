@@ -4,6 +4,8 @@
 #include <limits>
 #include <numeric>
 
+#include <QTest>
+
 #include "time_stamp.h"
 #include "window_test_support.h"
 
@@ -120,4 +122,44 @@ TEST_F(Chart, WheelZoomsAroundThePointerDragPansDoubleClickShowsAll) {
 
     Mouse(Plot(), QEvent::MouseButtonDblClick, pointer);
     EXPECT_EQ(chart.RowsInView(), std::pair(0.5, 1000.5));
+}
+
+// The "B" check box stands over the chart's corner. After a wheel zoom, a double-click or a drag the
+// chart is repainted; what the X server shows of the check box must still hold its box. At 125 % scale
+// an opaque chart was flushed over it, leaving the "B" alone. The scale is set before the application
+// starts, so the test runs again as a process of its own on an X server of its own (Xvfb).
+TEST_F(WindowTest, BarsCheckBoxStaysAfterZoomAndReset) {
+    if (qgetenv("QT_SCALE_FACTOR") != "1.25") {
+        if (QStandardPaths::findExecutable("xvfb-run").isEmpty()) GTEST_SKIP() << "needs xvfb-run (package xvfb)";
+        const auto run = tavro::test::RunProgram(
+            {"xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", std::filesystem::read_symlink("/proc/self/exe").string(),
+             "--gtest_filter=WindowTest.BarsCheckBoxStaysAfterZoomAndReset"},
+            "QT_SCALE_FACTOR=1.25 QT_QPA_PLATFORM=xcb ");
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+        EXPECT_THAT(run.out, testing::HasSubstr("[  PASSED  ] 1 test."));
+        return;
+    }
+    Load("pass1.kss", 60);
+    window->show();  // on the X server: its pixels are what a screen would show
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QCheckBox* check = ui().barsCheck;
+    const auto onScreen = [&] {
+        for (int pass = 0; pass < 3; ++pass) QApplication::processEvents();  // the chart's queued replot, then the paint
+        const QImage screen = window->windowHandle()->screen()->grabWindow(window->winId()).toImage();
+        const QRect place(check->mapTo(window.get(), QPoint(0, 0)) * window->devicePixelRatio(),
+                          check->size() * window->devicePixelRatio());
+        return screen.copy(place).convertToFormat(QImage::Format_RGB888);
+    };
+    const QImage before = onScreen();
+    QWidget* plot = ui().chart->Plot();
+    const QPoint middle = plot->rect().center();
+    const auto steps = std::vector<std::pair<const char*, std::function<void()>>>{
+        {"wheel", [&] { Hover(plot, middle), Wheel(plot, middle, 2); }},  // the pointer over the chart, as a hand moves it
+        {"double-click", [&] { Hover(plot, middle), Click(plot, middle), Mouse(plot, QEvent::MouseButtonDblClick, middle), Release(plot, middle); }},
+        {"drag", [&] { Drag(plot, middle, middle + QPoint(40, 0)); }},
+    };
+    for (const auto& [name, step] : steps) {
+        step();
+        EXPECT_EQ(onScreen(), before) << name;
+    }
 }

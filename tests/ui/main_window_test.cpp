@@ -1,4 +1,6 @@
 // The window at start-up: captions, controls, menus, conf.ini and folders; the Info window.
+#include <QTest>
+
 #include "window_test_support.h"
 
 using namespace uitest;
@@ -24,9 +26,54 @@ TEST_F(WindowTest, StartUp) {
         if (title->menu())
             for (QAction* a : title->menu()->actions()) menus << "  " + a->text();
     }
-    EXPECT_EQ(menus, (QStringList{"File", "  Open KISS file", "  Open Log file", "  Open SatNOGS frames", "  ",
-                                  "  Merge duplicate frames", "  Report…", "  ", "  Connect to KISS server…", "  Connect to serial TNC…",
-                                  "  Disconnect", "TLM File", "  Write CSV File", "  Write TLM File", "Info"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "  Open KISS file", "  Open Log file", "  Open SatNOGS frames", "  ",
+                                  "  Merge duplicate frames", "  Report…", "  ", "  Connect to KISS server…",
+                                  "  Connect to serial TNC…", "  Disconnect", "  ", "  Quit", "&TLM File", "  Write CSV File", "  Write TLM File",
+                                  "&Info"}));
+}
+
+// The usual shortcuts, typed as on a keyboard; the record browser's keys wherever the focus is in the window.
+TEST_F(WindowTest, KeysAndShortcuts) {
+    WriteBytes(Path("pass1.kss"), KissCapture(60));
+    window->OpenFiles({Path("pass1.kss")});
+    Show();
+    QApplication::setActiveWindow(window.get());
+    const struct { QWidget* focus; Qt::Key key; const char* counter; } steps[] = {
+        {ui().valueBoxes[10], Qt::Key_Right, "#2 / 60"},    {ui().channelButtons[3], Qt::Key_Right, "#3 / 60"},
+        {ui().channelButtons[3], Qt::Key_Left, "#2 / 60"},  {ui().statusLine, Qt::Key_End, "#60 / 60"},
+        {ui().recordCounter, Qt::Key_Home, "#1 / 60"},      {ui().barsCheck, Qt::Key_PageDown, "#11 / 60"},
+        {ui().chart, Qt::Key_Left, "#10 / 60"},             {ui().recordScroll, Qt::Key_Right, "#11 / 60"},
+    };
+    for (const auto& step : steps) {
+        step.focus->setFocus();
+        QTest::keyClick(step.focus, step.key);
+        EXPECT_EQ(ui().recordCounter->text(), step.counter) << step.focus->objectName().toStdString();
+    }
+    EXPECT_EQ(window->SelectedChannel(), 5);  // the arrows chose no channel
+
+    QStringList dialogs;
+    window->ExecDialog = [&dialogs](QDialog& dialog) {
+        dialogs << dynamic_cast<QFileDialog&>(dialog).nameFilters().value(0);
+        return int(QDialog::Rejected);
+    };
+    QTest::keyClick(ui().valueBoxes[0], Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(ui().valueBoxes[0], Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(dialogs, (QStringList{"KISS Files (*.kss)", "Log Files (*.log)"}));
+    QTest::keyClick(ui().valueBoxes[0], Qt::Key_F1);
+    ASSERT_NE(window->Info(), nullptr);
+    QApplication::setActiveWindow(window->Info());
+    QTest::keyClick(window->Info(), Qt::Key_Escape);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->Info(), nullptr);
+    window->OnReport();
+    auto* report = window->findChild<QDialog*>(QStringLiteral("reportDialog"));
+    ASSERT_TRUE(report && report->isVisible());
+    QApplication::setActiveWindow(report);
+    QTest::keyClick(report, Qt::Key_Escape);
+    EXPECT_FALSE(report->isVisible());
+    QApplication::setActiveWindow(window.get());
+    QTest::keyClick(ui().valueBoxes[0], Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
 }
 
 // A program folder the user may write: conf.ini and pictures beside the program. One the user may
@@ -80,7 +127,7 @@ TEST_F(WindowTest, InfoWindowOneAtATime) {
         EXPECT_FALSE(window->Info()->isModal());
         // Centred over the main window, give or take the Info window's frame.
         EXPECT_LE((window->Info()->frameGeometry().center() - window->frameGeometry().center()).manhattanLength(), 4);
-        EXPECT_EQ(window->Info()->Label2->text(), "Version 0.3    (01 July 2014)");
+        EXPECT_EQ(window->Info()->versionLine->text(), "Version 0.3    (01 July 2014)");
         ui().statusLine->clear(), round == 0 ? window->OnWriteCsv() : window->OnWriteTlm();  // the main window keeps working
         EXPECT_EQ(ui().statusLine->text(), "no input file");
         window->Info()->close();

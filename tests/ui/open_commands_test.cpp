@@ -58,8 +58,49 @@ TEST_F(WindowTest, UnreadableFileThenACancelledDialogChangesNothing) {
     CancelDialog();
     window->OnOpenKiss();
     EXPECT_EQ(window->Engine().RecordCount(), 300);
-    EXPECT_EQ(ui().recordCounter->text(), "#4 / 300");  // the scroll position read on
-    EXPECT_EQ(ui().timeLabel->text(), "10:20:03.000 UTC");
+    EXPECT_EQ(ui().recordCounter->text(), "#1 / 300");  // a new selection shows its first record
+    EXPECT_EQ(ui().timeLabel->text(), "10:20:00.000 UTC");
+}
+
+// Every new selection shows its first record: the dialog, a drop, the command line.
+TEST_F(WindowTest, ANewSelectionShowsItsFirstRecord) {
+    WriteBytes(Path("a.kss"), KissCapture(200));
+    WriteBytes(Path("b.kss"), KissCapture(150));
+    window->OpenFiles({Path("a.kss")});
+    ui().recordScroll->setValue(116);
+    EXPECT_EQ(ui().recordCounter->text(), "#116 / 200");
+    AnswerDialog("b.kss");
+    window->OnOpenKiss();
+    EXPECT_EQ(ui().recordCounter->text(), "#1 / 150");
+    EXPECT_EQ(ui().valueBoxes[5]->text(), "10");  // Cmd valid of record 1
+    ui().recordScroll->setValue(120);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Path("a.kss"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);  // the drop goes where the drag entered
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &drop);
+    EXPECT_EQ(ui().recordCounter->text(), "#1 / 200");
+}
+
+// "Merge duplicate frames" reads the loaded files again: the table always shows what it says.
+TEST_F(WindowTest, MergingReadsTheSelectionAgain) {
+    QFile::copy(TAVRO_SOURCE_DIR "/examples/pass_satnogs.csv", Path("pass_satnogs.csv"));
+    window->OpenFiles({Path("pass_satnogs.csv")});
+    EXPECT_EQ(ui().recordCounter->text(), "#1 / 857");
+    ui().recordScroll->setValue(500);
+    const struct { bool merge; const char *counter, *status; } steps[] = {
+        {true, "#1 / 300", "557 duplicate frames merged"},
+        {false, "#1 / 857", ""},
+        {true, "#1 / 300", "557 duplicate frames merged"},
+    };
+    for (const auto& step : steps) {
+        ui().mergeAction->trigger();
+        EXPECT_EQ(ui().mergeAction->isChecked(), step.merge);
+        EXPECT_EQ(ui().recordCounter->text(), step.counter);
+        EXPECT_EQ(ui().statusLine->text(), step.status[0] ? QString(step.status) : Path("pass_satnogs.csv"));
+    }
+    EXPECT_EQ(SelectionFiles(*window), QStringList{Path("pass_satnogs.csv")});
 }
 
 TEST_F(WindowTest, TooManyFilesAreRefused) {

@@ -103,6 +103,26 @@ TEST_F(Picture, NoSelectionNoFocusFrameAndTheFocusStays) {
     EXPECT_FALSE(ui().statusLine->hasSelectedText() || ui().recordCounter->hasSelectedText());
 }
 
+// A screenshot never replaces a picture: the next free NAME-2, NAME-3, ..., bitmap and PNG alike.
+TEST_F(Picture, ASecondScreenshotTakesTheNextName) {
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(Path("bin")));  // no converter: each bitmap stays
+    const QString stem = window->ImagePath() + "tavro_pass1";
+    WriteBytes(stem + "-3.png", std::string("an earlier picture"));
+    const struct { int record; const char* written; } shots[] = {{10, ""}, {60, "-2"}, {30, "-4"}};
+    for (const auto& shot : shots) {
+        ui().recordScroll->setValue(shot.record);
+        const tavro::ui::ScreenshotResult result = window->OnScreenshot();
+        EXPECT_EQ(result.bitmap, stem + shot.written + ".bmp");
+        EXPECT_EQ(ui().statusLine->text(), stem + shot.written + ".bmp saved");
+    }
+    EXPECT_EQ(QDir(window->ImagePath()).entryList({"tavro_pass1*"}),
+              (QStringList{"tavro_pass1-2.bmp", "tavro_pass1-3.png", "tavro_pass1-4.bmp", "tavro_pass1.bmp"}));
+    EXPECT_EQ(ReadAll(stem + "-3.png"), "an earlier picture");
+    EXPECT_NE(ReadAll(stem + ".bmp"), ReadAll(stem + "-2.bmp"));  // record 10, then record 60
+    qputenv("PATH", path);
+}
+
 TEST_F(Picture, AGrownWindowGrowsItsChartAndIsPicturedWhole) {
     const QSize frame = ui().chartFrame->size();
     window->resize(window->size() + QSize(200, 100));
@@ -112,6 +132,11 @@ TEST_F(Picture, AGrownWindowGrowsItsChartAndIsPicturedWhole) {
     EXPECT_EQ(ui().chart->Plot()->size(), QSize(849, 389));
     EXPECT_EQ(ui().screenshotButton->geometry(), QRect(8, 708, 33, 21));  // the bottom row follows the bottom edge
     EXPECT_EQ(ui().valueBoxes[40]->geometry(), QRect(561, 104, 72, 19));  // the grid stays
+    // The status line (427 px before) and the scroll bar (89 px) share the extra width; the counter keeps its own.
+    const QRect status = ui().statusLine->geometry(), counter = ui().recordCounter->geometry(), scroll = ui().recordScroll->geometry();
+    EXPECT_EQ(std::tuple(status.width(), counter.width(), scroll.width()), std::tuple(527, 87, 189));
+    EXPECT_EQ(std::tuple(counter.left() - status.right(), scroll.left() - counter.right(), 890 - scroll.right()),
+              std::tuple(16, 16, 10));
     ui().screenshotButton->click();
     EXPECT_EQ(Taken().size(), QSize(890, 742) * window->devicePixelRatio());
     window->resize(300, 200);  // no smaller than the layout

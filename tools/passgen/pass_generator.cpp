@@ -76,8 +76,10 @@ KissRaw KissFields(const Moment& m, Random& r) {
     x[7] = Wrap16(4200 + static_cast<long long>(m.elapsed));
     x[8] = PptMode(i);
     x[9] = i % 2 ? 31 : 63;
-    x[10] = std::round(2080 + 25 * m.Wave(400) + 2 * r.Unit());
-    x[11] = std::round(1200 + 150 * m.Wave(250, 0.3) + 5 * r.Unit());
+    // Values a 1U CubeSat gives, where the layout's scale allows them (both
+    // noise draws stay, so the log's noise is the same).
+    x[10] = std::round(20 + 0.9 * m.Wave(400) + 0.3 * r.Unit());            // 19..21: 7.51..8.30 V
+    x[11] = std::round(1.2 + 0.5 * m.Wave(250, 0.3) + 0.05 * r.Unit());     // 1..2: 0.40 or 0.79 A
     x[12] = std::round(575 - 15 * m.Wave(600));
     x[13] = std::round(250 + 60 * m.Wave(300));
     x[14] = std::round(4800 + 300 * m.Wave(300, 0.1));
@@ -90,12 +92,12 @@ KissRaw KissFields(const Moment& m, Random& r) {
     for (int k = 0; k < 3; ++k) x[21 + k] = std::round(1200 + 300 * m.Wave(180, k / 3.0));
     x[24] = std::round(440 + 10 * r.Unit());
     x[25] = std::round(62 + 2 * r.Unit());
-    x[26] = std::round(512 + 200 * std::cos(std::numbers::pi * m.phase));
-    x[27] = std::round(300 + 100 * std::sin(std::numbers::pi * m.phase) + 4 * r.Unit());
+    x[26] = std::round(2 + std::cos(std::numbers::pi * m.phase));                      // 1..3 V
+    x[27] = std::round(1 + 1.5 * std::sin(std::numbers::pi * m.phase) + 0.04 * r.Unit());  // 1..3 V
     x[28] = std::round(20 + r.Unit());
     x[29] = std::round(500 + 5 * r.Unit());
     x[30] = std::round(28 + 8 * m.phase);
-    x[31] = std::round(5000 + 20 * m.Wave(90));
+    x[31] = 5;  // V
     x[32] = Wrap16(1000 + i / 10);
     x[33] = WrapS16(250 + i / 20);
     x[34] = static_cast<double>(i % 7 - 3);
