@@ -43,6 +43,19 @@ void ReadFiles(Session& s, const std::vector<SelectionEntry>& files) {
     ASSERT_TRUE(ReadSelection(s, files, quiet));
 }
 
+std::string Sql(const std::string& path, const std::string& query) {
+    sqlite3* db = nullptr;
+    std::string out;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_exec(db, query.c_str(), [](void* o, int n, char** v, char**) {
+            for (int i = 0; i < n; ++i) *static_cast<std::string*>(o) += std::string(v[i] ? v[i] : "NULL") + (i + 1 < n ? "|" : "\n");
+            return 0;
+        }, &out, nullptr);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
 struct ArchiveSession : testing::Test {
     const test::TempDir dir{"archive-session"};
     const std::string archive = dir.Path("a.sqlite");
@@ -78,6 +91,30 @@ TEST_F(ArchiveSession, ThreeStationsOneBeaconEach) {
     const ArchiveInfo info = InfoOf(archive);
     EXPECT_EQ(info.beacons, 300);
     EXPECT_EQ(info.receptions, 1714);
+}
+
+// Each reception as it came: source, kind, time, station, and the bytes to decode it again.
+TEST_F(ArchiveSession, ReceptionsSayWhereTheyCameFrom) {
+    const std::string json = "[{\"timestamp\": \"2026-12-06T10:00:02.5Z\", \"frame\": \"A2846A60A06200A2846A60A0620003F0000001\", "
+                             "\"station_id\": 1234, \"observer\": \"DL1XYZ-JN58\"}, {\"timestamp\": \"2026-12-06 10:00:03\", "
+                             "\"frame\": \"A2846A60A06200A2846A60A0620003F0000001\"}]";
+    const std::string page = dir.Write("page.json", json);
+    session.BeginSelection();
+    session.BeginFile("https://db.example/api/telemetry/?page=1", InputKind::Satnogs, SourceKind::SatnogsDb);
+    session.Feed(test::AsBytes(json));
+    session.EndFile();
+    session.EndSelection();
+    ReadFiles(session, {{page, InputKind::Satnogs}, {dir.Write("l.log", "10:00:04 01 07 00 FF\n"), InputKind::Log}});
+    session.WaitForArchive();
+    EXPECT_EQ(Sql(archive, "SELECT beacon, source, kind, time_text, time_ms, station, hex(source_bytes) FROM receptions ORDER BY id"),
+              "1|SatNOGS DB station 1234 (DL1XYZ-JN58)|satnogs-db|2026-12-06 10:00:02.500 UTC|1796551202500|DL1XYZ-JN58|"
+              "00A2846A60A06200A2846A60A0620003F0000001\n"
+              "1|https://db.example/api/telemetry/?page=1|satnogs-db|2026-12-06 10:00:03.000 UTC|1796551203000||"
+              "00A2846A60A06200A2846A60A0620003F0000001\n"
+              "1|SatNOGS DB station 1234 (DL1XYZ-JN58)|satnogs|2026-12-06 10:00:02.500 UTC|1796551202500|DL1XYZ-JN58|"
+              "00A2846A60A06200A2846A60A0620003F0000001\n"
+              "1|" + page + "|satnogs|2026-12-06 10:00:03.000 UTC|1796551203000||00A2846A60A06200A2846A60A0620003F0000001\n"
+              "2|" + dir.Path("l.log") + "|log|10:00:04.000 UTC|NULL||31303A30303A3034203031203037203030204646\n");
 }
 
 // The table keeps 10000; the archive keeps them all.

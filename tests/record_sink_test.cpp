@@ -56,7 +56,7 @@ TEST(RecordSink, KissFrameFromItsCommandByteEscapesUndone) {
     // Packet cnt 0xC0 (escaped DB DC in the stream), then a frame of 20 bytes only.
     test::Bytes frame = test::HkFrame(0xC0);
     const std::string stream = test::Str(Hex("C0 09 31 32 3A 30 30 3A 30 31 C0")) + test::Str(test::Hk(0xC0)) +
-                               "\xC0\x00\xA2\x84\x6A\x60\xA0\x64\x00\xA2\x84\x6A\x60\xA0\x64\x00\x03\xF0\xDB\xDD\x00\x01\xC0";
+                               test::Str(Hex("C0 00 A2 84 6A 60 A0 64 00 A2 84 6A 60 A0 64 00 03 F0 DB DD 00 01 C0"));
     Collect sink;
     const auto s = ReadTelling(InputKind::Kiss, stream, sink);
     ASSERT_EQ(sink.told.size(), 2u);
