@@ -8,6 +8,7 @@ namespace tavro {
 
 namespace {
 constexpr std::int64_t kDayMs = 86400000;
+constexpr std::size_t kFirstRoom = 4096;
 }  // namespace
 
 void ArchiveFeed::Begin(const std::string& source, SourceKind kind, std::optional<std::int64_t> logDateMs) {
@@ -40,6 +41,8 @@ std::optional<std::int64_t> ArchiveFeed::UtcOf(std::string_view timeText, bool l
 }
 
 void ArchiveFeed::Decoded(const DecodedFrame& frame) {
+    // A file's records grow in one go rather than by copying them again and again.
+    if (records_.capacity() == 0) records_.reserve(kFirstRoom);
     ArchiveRecord& r = records_.emplace_back();
     std::memcpy(r.values.data(), frame.record.Channels.data(), sizeof r.values);
     r.layout = frame.logLine ? RecordLayout::Log : RecordLayout::Kiss;

@@ -13,14 +13,18 @@
 //   s.ExportCsv().StatusText() -> "/data/pass1.csv has been written"
 //
 // The archive (archive.h) is fed by the session, never by a front end:
-//   s.StartArchiving(ArchivePlace(folders, settings).path)   -> "" or why it cannot be opened
-//   s.SetLogDate(QueryTimeOf("2026-12-06"));   log files begun from now on (log_date in archive_query.h)
+//   const ProgramFolders folders = ChooseFolders(FolderFactsOf(programFolder));
+//   const Settings settings = LoadSettings(folders);      settings.archive: ARCHIVE=1/0
+//   s.StartArchiving(settings.archivePath, folders.userFolders && settings.archivePath == folders.archiveFile)
+//                                 -> "" or why it cannot be opened (the text names the archive)
+//   s.SetLogDate(DateOf("2026-12-06"));   for the log files begun from now on (archive_query.h);
+//                                 the window sets it in ReadObserver::FileStarting, before each file
 //   ... selections and live streams as above: every record goes to the archive too
 //   s.BeginFile("https://db.satnogs.org/...", InputKind::Satnogs, SourceKind::SatnogsDb);  a fetched page
 //   s.ArchiveNewBeacons()        a counter to poll: it grows when new beacons are written
 //   s.ArchiveStatus()            "", "archive: reconnecting…", "archive: database or disk is full"
-//   s.Summary().archived[i]      file i's beacons new and receptions added (WaitForArchive() first for final counts)
-//   s.LoadArchiveSpan({fromMs, toMs})  -> {loaded 10000, more 2500}: the beacons as a selection
+//   s.WaitForArchive(); s.Summary().archived[i]   file i's beacons new and receptions added
+//   s.LoadArchiveSpan({fromMs, toMs})  -> {loaded 10000, more 2500, error ""}: the beacons as a selection
 //   s.StopArchiving();           waits for every write; so does the destructor
 #pragma once
 
