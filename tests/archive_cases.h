@@ -28,6 +28,7 @@ struct ArchiveFactory {
     std::function<std::unique_ptr<Archive>(std::string& why)> makeEmpty;
 };
 inline std::string ArchiveFactoryName(const testing::TestParamInfo<ArchiveFactory>& info) { return info.param.name; }
+inline void PrintTo(const ArchiveFactory& factory, std::ostream* os) { *os << factory.name; }
 
 inline double FromBits(std::uint64_t b) {
     double v;
@@ -45,7 +46,7 @@ inline ArchiveRecord Rec(double packet, std::optional<std::int64_t> utcMs = std:
                          SourceKind kind = SourceKind::KissFile, std::string timeText = "") {
     ArchiveRecord r;
     r.values[2] = packet;
-    r.sourceBytes = "\x00\x86\xA2\x40";
+    r.sourceBytes = std::string("\x00\x86\xA2\x40", 4);
     r.reception = {std::move(source), kind, std::move(timeText), utcMs, ""};
     return r;
 }
@@ -269,6 +270,19 @@ TEST_P(ArchiveCases, SeriesMinMaxCountOnlyFiniteValues) {
     ASSERT_EQ(points.size(), 3u);
     EXPECT_EQ(points[0].max, inf);
     EXPECT_EQ(points[2].min, -inf);
+}
+
+TEST_P(ArchiveCases, SeriesOfBeaconsStoredOutOfTimeOrder) {
+    Add({Rec(1, 3000), Rec(2, 1000), Rec(3), Rec(4, 2000), Rec(5, 1000)});
+    std::vector<SeriesPoint> points;
+    ASSERT_TRUE(archive->Series(2, {}, 10, points));
+    ASSERT_EQ(points.size(), 4u);
+    const double packets[] = {2, 5, 4, 1};
+    const std::int64_t times[] = {1000, 1000, 2000, 3000};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(points[i].min, packets[i]) << i;
+        EXPECT_EQ(points[i].firstMs, times[i]) << i;
+    }
 }
 
 TEST_P(ArchiveCases, SeriesFollowsWhatIsAdded) {

@@ -1,6 +1,11 @@
 #include "sqlite_archive.h"
 
+#include <sys/resource.h>
+#include <sys/statvfs.h>
+
+#include <cerrno>
 #include <filesystem>
+#include <thread>
 #include <unordered_map>
 
 #include "archive_columns.h"
@@ -25,12 +30,33 @@ std::string SqliteArchive::Error() const {
     return error_;
 }
 
+namespace {
+
+// After a write error: no room left for path (its file system nearly full,
+// or a file-size limit reached)? SQLite's own errno is not kept reliably.
+bool NoRoomFor(const std::string& path) {
+    std::error_code ec;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        for (const std::string& file : {path, path + "-wal"}) {
+            const auto size = std::filesystem::file_size(file, ec);
+            if (!ec && size + 65536 >= limit.rlim_cur) return true;
+        }
+    struct statvfs fs {};
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    return statvfs(folder.empty() ? "." : folder.c_str(), &fs) == 0 &&
+           static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize < 1024 * 1024;
+}
+
+}  // namespace
+
 // The SQLite error in words a user can act on.
 bool SqliteArchive::Fail(const char* doing) {
     const int code = db_.Code();
     const int primary = code & 0xFF;
     const int sys = db_.Handle() ? sqlite3_system_errno(db_.Handle()) : 0;
-    if (primary == SQLITE_FULL || (primary == SQLITE_IOERR && (sys == ENOSPC || sys == EFBIG || sys == EDQUOT)))
+    if (primary == SQLITE_FULL ||
+        (primary == SQLITE_IOERR && (sys == ENOSPC || sys == EFBIG || sys == EDQUOT || NoRoomFor(path_))))
         error_ = std::string("cannot ") + doing + " the archive " + path_ + ": database or disk is full (nothing of it was added)";
     else if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
         error_ = "the archive " + path_ + " is damaged (" + db_.Error() + ")";
@@ -219,27 +245,60 @@ std::optional<Beacon> SqliteArchive::NearestBeacon(std::int64_t timeMs) {
     return out;
 }
 
-bool SqliteArchive::LoadChannel(int channel) {
+namespace {
+
+// The channel's history rows of the beacons with id in [lo, hi], in stored
+// order, straight through the table (far faster than by the time index).
+// Empty text: done; else why not.
+std::string ScanChannel(const sqlite::Db& db, int channel, std::int64_t lo, std::int64_t hi, std::vector<HistoryRow>& rows) {
     sqlite::Stmt st;
-    const std::string column = ChannelColumns()[static_cast<std::size_t>(channel)];
-    // In stored order, straight through the table: far faster than by the time index.
-    if (!st.Prepare(db_, "SELECT id, time_ms, receptions, " + column + ", raw FROM beacon NOT INDEXED WHERE time_ms IS NOT NULL"))
-        return Fail("read");
-    std::vector<HistoryRow> rows;
+    const std::string& column = ChannelColumns()[static_cast<std::size_t>(channel)];
+    if (!st.Prepare(db, "SELECT id, time_ms, receptions, " + column +
+                            ", raw FROM beacon NOT INDEXED WHERE id BETWEEN ? AND ? AND time_ms IS NOT NULL"))
+        return db.Error();
+    st.Bind(1, lo);
+    st.Bind(2, hi);
     int rc;
     BeaconValues raw;
     while ((rc = st.Step()) == SQLITE_ROW) {
         HistoryRow r{st.Int(0), st.Int(1), st.Real(3), st.Int(2)};
         if (!st.Null(4)) {
-            if (!ValuesOfRaw(st.Blob(4), raw)) {
-                error_ = "the archive " + path_ + " is damaged (a beacon's raw values are not 376 bytes)";
-                return false;
-            }
+            if (!ValuesOfRaw(st.Blob(4), raw)) return "a beacon's raw values are not 376 bytes";
             r.value = raw[static_cast<std::size_t>(channel)];
         }
         rows.push_back(r);
     }
-    if (rc != SQLITE_DONE) return Fail("read");
+    return rc == SQLITE_DONE ? std::string() : db.Error();
+}
+
+}  // namespace
+
+bool SqliteArchive::LoadChannel(int channel) {
+    sqlite::Stmt ids;
+    if (!ids.Prepare(db_, "SELECT min(id), max(id) FROM beacon") || ids.Step() != SQLITE_ROW) return Fail("read");
+    const std::int64_t first = ids.Int(0), last = ids.Int(1);
+    ids.Finalize();
+    std::vector<HistoryRow> rows, upper;
+    std::string why, upperWhy;
+    // A large archive is read in two halves at once, the upper by a second connection of its own.
+    std::thread helper;
+    std::int64_t middle = last;
+    sqlite::Db second;
+    if (last - first > 100000 && std::thread::hardware_concurrency() > 1 && second.Open(openUri_, SQLITE_OPEN_READONLY)) {
+        middle = first + (last - first) / 2;
+        helper = std::thread([&] {
+            upperWhy = ScanChannel(second, channel, middle + 1, last, upper);
+        });
+    }
+    rows.reserve(static_cast<std::size_t>(last - first + 1));
+    why = ScanChannel(db_, channel, first, middle, rows);
+    if (helper.joinable()) helper.join();
+    if (why.empty()) why = upperWhy;
+    if (!why.empty()) {
+        error_ = "the archive " + path_ + " is damaged (" + why + ")";
+        return false;
+    }
+    rows.insert(rows.end(), upper.begin(), upper.end());
     cache_.Load(channel, std::move(rows));
     return true;
 }

@@ -132,20 +132,16 @@ OpenedArchive SqliteArchive::Open(const std::string& path, bool readOnly) {
     sqlite::Db& db = a->db_;
     bool fresh = !exists || size == 0;
     if (!fresh) {
-        // First read-only: what is it?
-        if (!db.Open(path, SQLITE_OPEN_READONLY)) return {nullptr, path + " cannot be opened (" + db.Error() + ")"};
+        // First read-only: what is it? Without a WAL beside it the file alone
+        // is the whole archive: read it as immutable, which makes no -wal or -shm.
+        std::error_code walEc;
+        const bool wal = fs::file_size(path + "-wal", walEc) > 0 && !walEc;
+        if (!db.Open(wal ? path : FileUri(path) + "?immutable=1", SQLITE_OPEN_READONLY))
+            return {nullptr, path + " cannot be opened (" + db.Error() + ")"};
         sqlite::Stmt st;
-        auto probe = [&] {
-            return st.Prepare(db, "SELECT (SELECT application_id FROM pragma_application_id), "
-                                  "(SELECT user_version FROM pragma_user_version), (SELECT count(*) FROM sqlite_schema)") &&
-                   st.Step() == SQLITE_ROW;
-        };
-        bool ok = probe();
-        if (!ok && (db.Code() & 0xFF) == SQLITE_CANTOPEN) {
-            // A WAL file in a folder we cannot write: read it as it stands.
-            ok = db.Open(FileUri(path) + "?immutable=1", SQLITE_OPEN_READONLY) && probe();
-            a->readOnly_ = readOnly = true;
-        }
+        const bool ok = st.Prepare(db, "SELECT (SELECT application_id FROM pragma_application_id), "
+                                       "(SELECT user_version FROM pragma_user_version), (SELECT count(*) FROM sqlite_schema)") &&
+                        st.Step() == SQLITE_ROW;
         if (!ok) {
             const int code = db.Code() & 0xFF;
             if (code == SQLITE_NOTADB) return {nullptr, path + " is not a TAVRO archive (it is not a SQLite database)"};
@@ -164,16 +160,20 @@ OpenedArchive SqliteArchive::Open(const std::string& path, bool readOnly) {
             return {nullptr, path + " is damaged (archive schema " + std::to_string(version) + ")"};
         }
         if (fresh && readOnly) return {nullptr, "there is no archive at " + path + " (the file is an empty database, and read-only)"};
-        if (!readOnly) db.Close();
+        db.Close();
     }
-    if (!readOnly) {
-        if (!db.Open(path, SQLITE_OPEN_READWRITE | (fresh ? SQLITE_OPEN_CREATE : 0)))
-            return {nullptr, "cannot open the archive " + path + " (" + db.Error() + ")"};
-    }
+    // Read-only in a folder we cannot write: SQLite could not keep its WAL index beside it.
+    const bool immutable = readOnly && access(folder.c_str(), W_OK) != 0;
+    a->openUri_ = immutable ? FileUri(path) + "?immutable=1" : path;
+    if (!db.Open(a->openUri_,
+                 readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (fresh ? SQLITE_OPEN_CREATE : 0)))
+        return {nullptr, "cannot open the archive " + path + " (" + db.Error() + ")"};
     sqlite3_busy_timeout(db.Handle(), 30000);
     db.Exec("PRAGMA cache_size = -65536");
     if (!readOnly) {
-        if (!db.Exec("PRAGMA journal_mode = WAL") || !db.Exec("PRAGMA synchronous = NORMAL"))
+        // A larger WAL before each checkpoint: pages changed by many passes go to the file once.
+        if (!db.Exec("PRAGMA journal_mode = WAL") || !db.Exec("PRAGMA synchronous = NORMAL") || !db.Exec("PRAGMA wal_autocheckpoint = 8192") ||
+            !db.Exec("PRAGMA journal_size_limit = 67108864"))
             return {nullptr, "cannot open the archive " + path + " (" + db.Error() + ")"};
     }
     if (fresh && !readOnly) {
