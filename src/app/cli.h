@@ -2,6 +2,8 @@
 //   tavro-cli (--kiss | --log | --satnogs) [OPTIONS] FILE...
 //   tavro-cli --kiss-tcp HOST:PORT [--record-to FILE] [--reconnect] [OPTIONS]
 //   tavro-cli --kiss-serial DEVICE[:BAUD] [--record-to FILE] [--reconnect] [OPTIONS]
+//   tavro-cli --archive [PATH] --query [--from T] [--to T] [--csv PATH|-] [--dump PATH]
+//   tavro-cli --archive [PATH] --archive-info
 #pragma once
 
 #include <cstdint>
@@ -35,6 +37,14 @@ struct Options {
     std::optional<int> baud;      // given after the device; else conf.ini's KISS_SERIAL_BAUD
     std::optional<int> kissPort;  // --kiss-port; else conf.ini's KISS_TNC_PORT
     bool Live() const { return host || serialDevice; }
+    // --archive [PATH]: add every record read to the archive; "" until Main
+    // puts the default place (conf.ini's ARCHIVE_PATH, else ProgramFolders)
+    std::optional<std::string> archive;
+    bool archiveMakeFolder = false;  // the default place in the user's folders: made on first use
+    std::optional<std::int64_t> logDate;  // --log-date: midnight UTC of the first log line's day
+    bool query = false;                   // --query: the archive's beacons, no input read
+    std::optional<std::int64_t> fromMs, toMs;  // --from, --to
+    bool archiveInfo = false;             // --archive-info
 };
 
 struct ParseResult {
@@ -52,6 +62,15 @@ int Run(const Options& options, const Settings& settings, std::ostream& err);
 // conf.ini's, for the recording's folder (captureFolder) and the serial line;
 // makeFolder: the folder is made when the first bytes arrive.
 int RunLive(const Options& options, const Settings& settings, bool makeFolder, std::ostream& err);
+// --query and --archive-info: the archive read, nothing else.
+int RunArchiveQuery(const Options& options, std::ostream& err);
+
+// --archive: opens it for session; false (and the reason on err) when it cannot be.
+bool StartArchiving(Session& session, const Options& options, std::ostream& err);
+// The archive's share of the end: waits for the writes; false when some failed (said on err).
+bool EndArchiving(Session& session, const Options& options, std::ostream& err);
+// "tavro-cli: archive PATH: 300 beacons new, 600 receptions added\n"; empty when not archiving.
+std::string ArchiveLine(const Session& session, const Options& options);
 
 // argv[1..] -> exit status; what main() calls.
 int Main(const std::vector<std::string>& args, std::ostream& err);

@@ -77,10 +77,13 @@ int RunLive(const Options& o, const Settings& settings, bool makeFolder, std::os
     else if (!o.tlmPath) outputs.push_back({"the CSV", OutputPath(recordingPath, ".csv")});  // named after the recording
     if (o.tlmPath) outputs.push_back({"--tlm", *o.tlmPath});
     if (o.dumpPath) outputs.push_back({"--dump", *o.dumpPath});
+    if (o.archive) outputs.push_back({"--archive", *o.archive});
     if (const std::string clash = Session::LiveOutputsClash(outputs); !clash.empty()) {
         err << "tavro-cli: " << clash << '\n' << kUsage;
         return 2;
     }
+    // The archive is opened first: its records are kept from the first frame on.
+    const bool archiving = !o.archive || StartArchiving(session, o, err);
     session.BeginStream({server, recordingPath, o.recordTo.has_value(), makeFolder && !o.recordTo, {}});
     bool written = true;
     if (o.csvPath) {
@@ -93,7 +96,7 @@ int RunLive(const Options& o, const Settings& settings, bool makeFolder, std::os
     const std::unique_ptr<LiveSource> source = MakeSource(o, settings);
     LiveSource& client = *source;
     bool connected = false, unreachable = false, ended = false;
-    std::string recordingError;
+    std::string recordingError, archiveStatus;
     while (!ended) {
         client.WaitForMessages(std::chrono::milliseconds(250));
         if (g_stopRequested) client.Stop();
@@ -129,6 +132,10 @@ int RunLive(const Options& o, const Settings& settings, bool makeFolder, std::os
                 case LiveSource::Event::Ended: ended = true; break;
             }
         }
+        if (const std::string status = session.ArchiveStatus(); status != archiveStatus) {
+            archiveStatus = status;  // "archive: reconnecting…", and back to "" once written again
+            if (!status.empty()) err << "tavro-cli: " << status << '\n';
+        }
         if (recordingError.empty() && !session.RecordingError().empty()) {
             recordingError = session.RecordingError();
             err << "tavro-cli: recording to " << session.RecordingPath() << " failed: " << recordingError << '\n';
@@ -137,11 +144,12 @@ int RunLive(const Options& o, const Settings& settings, bool makeFolder, std::os
     const std::string recording = session.RecordingPath();
     const bool started = session.RecordingStarted();
     session.EndStream();
+    const bool archived = EndArchiving(session, o, err) && archiving;
     if (started && recordingError.empty()) err << "tavro-cli: recorded to " << recording << '\n';
     // Nothing received: nothing named after a recording that is not there.
     if (!unreachable) written = WriteExports(session, o, started, err) && written;
     ReportEnd(session, o, err);
-    return unreachable || !written || !recordingError.empty() ? 1 : 0;
+    return unreachable || !written || !recordingError.empty() || !archived ? 1 : 0;
 }
 
 }  // namespace tavro::cli

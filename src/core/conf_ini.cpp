@@ -106,6 +106,10 @@ Settings ParseConfIni(std::string_view text, Settings defaults, char separator) 
             settings.screenshotButton = Upper(value) == "YES";
         } else if (key == "KISS_HOST" && !value.empty()) {
             settings.kissHost.assign(value);
+        } else if (key == "ARCHIVE") {
+            if (value == "1" || value == "0") settings.archive = value == "1";
+        } else if (key == "ARCHIVE_PATH" && !value.empty()) {
+            settings.archivePath.assign(value);
         } else if (key == "KISS_PORT") {
             settings.kissPort = NumberIn(value, 1, 65535).value_or(settings.kissPort);
         } else if (key == "KISS_TNC_PORT") {
@@ -126,7 +130,9 @@ Settings ParseConfIni(std::string_view text, Settings defaults, char separator) 
 Settings LoadSettings(const ProgramFolders& folders) {
     std::ostringstream text;
     if (std::ifstream in{folders.confIni, std::ios::binary}) text << in.rdbuf();
-    return ParseConfIni(text.str(), Settings{folders.imageFolder, std::nullopt, folders.captureFolder}, '/');
+    Settings defaults{folders.imageFolder, std::nullopt, folders.captureFolder};
+    defaults.archivePath = folders.archiveFile;
+    return ParseConfIni(text.str(), defaults, '/');
 }
 
 }  // namespace tavro

@@ -15,6 +15,9 @@
 //   KISS_SERIAL_FLOW = rtscts        RTS/CTS flow control; "none" (default) for none
 //   KISS_SERIAL_INIT = KISS ON\r\w   sent once after opening: \r CR, \n LF,
 //                                    \w a 1 s pause (default empty: already in KISS mode)
+//   ARCHIVE = 1                      the window keeps every record in the archive: 1 yes, 0 no
+//                                    (any other value leaves the default, yes)
+//   ARCHIVE_PATH = /data/tavro.sqlite  the archive (a file, or a postgresql:// URI); case kept
 //
 // Keys match in any letter case; blanks (spaces only) around key and value
 // are removed; a further "=" belongs to the value; the later line wins;
@@ -43,6 +46,10 @@ struct Settings {
     int kissSerialBaud = kDefaultSerialBaud;
     bool kissSerialRtsCts = false;
     std::string kissSerialInit{};
+    bool archive = true;      // the window archives
+    // ARCHIVE_PATH, else (LoadSettings) ProgramFolders::archiveFile; when that
+    // is in the user's folders (userFolders), its folder is made on first use.
+    std::string archivePath = {};
 };
 
 // defaults holds the folders (with their closing separator) and the server
