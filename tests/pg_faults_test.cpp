@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "pg_archive.h"
+#include "pg_cutter.h"
 #include "pg_server.h"
 
 namespace tavro {
@@ -101,6 +102,34 @@ TEST(PgFaults, ConnectionKilledThenTheSameAddAgain) {
     EXPECT_EQ(counts.beaconsNew, 0);
     EXPECT_EQ(counts.receptionsAdded, 2);  // a second reading of the same records: receptions, not beacons
     EXPECT_EQ(pg.Value(db, "SELECT count(*), sum(receptions) FROM beacon"), "2|4");
+}
+
+// The worst moment: the server committed, the reply never arrived. The
+// same Add sent again finds its batch and adds nothing twice; a later
+// reading of the same records is a new batch and adds receptions.
+TEST(PgFaults, CommitNobodyHeardIsNotAddedTwice) {
+    NEED_SERVER(pg);
+    const std::string db = pg.NewDatabase();
+    test::PgCutter cut(pg.SocketDir());
+    auto archive = PgArchive::Open("postgresql:///" + db + "?host=" + cut.Dir() + "&user=tavro").archive;
+    ASSERT_TRUE(archive);
+    AddCounts counts;
+    ASSERT_TRUE(archive->Add(std::vector{Packet(1), Packet(2), Packet(2)}, counts));
+    const std::vector<ArchiveRecord> records{Packet(2), Packet(3)};
+    cut.ArmCommit();
+    EXPECT_FALSE(archive->Add(records, counts));
+    ASSERT_TRUE(cut.Cut());
+    EXPECT_TRUE(archive->ConnectionLost());
+    EXPECT_EQ(pg.Value(db, "SELECT count(*), sum(receptions) FROM beacon"), "3|5");  // it did commit
+    ASSERT_TRUE(archive->Reconnect()) << archive->Error();
+    ASSERT_TRUE(archive->Add(records, counts)) << archive->Error();
+    EXPECT_EQ(counts.beaconsNew, 1);  // what the committed try did
+    EXPECT_EQ(counts.receptionsAdded, 2);
+    EXPECT_EQ(pg.Value(db, "SELECT count(*), sum(receptions) FROM beacon"), "3|5");
+    ASSERT_TRUE(archive->Add(records, counts));
+    EXPECT_EQ(counts.beaconsNew, 0);
+    EXPECT_EQ(counts.receptionsAdded, 2);
+    EXPECT_EQ(pg.Value(db, "SELECT count(*), sum(receptions), (SELECT count(*) FROM receptions) FROM beacon"), "3|7|7");
 }
 
 TEST(PgFaults, WrongPasswordAndNoServerSayWhyWithoutThePassword) {
