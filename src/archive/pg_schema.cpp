@@ -23,7 +23,8 @@ std::string SchemaSql() {
            "CREATE TABLE receptions (id bigserial PRIMARY KEY, beacon bigint NOT NULL, source text NOT NULL,"
            " kind text NOT NULL, time_text text NOT NULL, time_ms bigint, station text NOT NULL, source_bytes bytea NOT NULL);"
            "CREATE INDEX receptions_beacon ON receptions (beacon);"
-           "CREATE INDEX receptions_kind_time ON receptions (kind, time_ms);"
+           // Only SatNOGS DB fetches ask for their newest reception often.
+           "CREATE INDEX receptions_satnogs_db_time ON receptions (time_ms) WHERE kind = 'satnogs-db';"
            "CREATE TABLE archive_batch (id bytea PRIMARY KEY, beacons_new bigint NOT NULL,"
            " receptions_added bigint NOT NULL, added timestamptz NOT NULL DEFAULT now());"
            "CREATE VIEW beacons AS SELECT timestamptz 'epoch' + time_ms * interval '1 millisecond' AS time_utc,"
