@@ -96,7 +96,11 @@ bool PgArchive::Add(std::span<const ArchiveRecord> records, AddCounts& counts) {
 
 bool PgArchive::AddOnce(const std::string& rows, const std::string& batch, AddCounts& counts) {
     counts = {};
-    if (!db_.Exec("BEGIN") || !db_.Exec(kPgWriterLock)) return Rollback();
+    // A writer that stalls inside its transaction (a station whose network
+    // went) is ended by the server after a minute, so its lock never holds
+    // the others back for longer.
+    if (!db_.Exec("BEGIN; SET LOCAL idle_in_transaction_session_timeout = '60s'") || !db_.Exec(kPgWriterLock))
+        return Rollback();
     PgResult r;
     if (!db_.ExecBinary("SELECT beacons_new, receptions_added FROM archive_batch WHERE id = $1", {batch}, &r))
         return Rollback();
