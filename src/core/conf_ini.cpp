@@ -98,6 +98,8 @@ Settings ParseConfIni(std::string_view text, Settings defaults, char separator) 
             settings.screenshotButton = Upper(value) == "YES";
         } else if (key == "KISS_HOST" && !value.empty()) {
             settings.kissHost.assign(value);
+        } else if (key == "STATION_CALLSIGN" && !value.empty()) {
+            settings.stationCallsign.assign(value);
         } else if (key == "KISS_PORT") {
             int port = 0;
             const auto res = std::from_chars(value.data(), value.data() + value.size(), port);

@@ -8,6 +8,8 @@
 //   CAPTURE_PATH = /home/me/passes/  folder of the live recordings, as IMAGE_PATH
 //   KISS_HOST = localhost            the KISS TCP server offered in the connect
 //   KISS_PORT = 8001                 dialog (a port from 1 to 65535)
+//   STATION_CALLSIGN = DL1XYZ        the receiving station, kept with every
+//                                    reception in the archive (empty: the host name)
 //
 // Keys match in any letter case; blanks (spaces only) around key and value
 // are removed; a further "=" belongs to the value; the later line wins;
@@ -30,6 +32,7 @@ struct Settings {
     std::string capturePath;               // always ends in the separator
     std::string kissHost = "localhost";
     int kissPort = 8001;
+    std::string stationCallsign = {};  // empty: not set
 };
 
 // defaults holds the folders (with their closing separator) and the server
