@@ -118,13 +118,17 @@ int Run(long long beacons) {
     pg.Psql(db, "VACUUM ANALYZE");
     const int columns = 1600;
     const std::int64_t end = kStart + beacons * kStepMs;
-    double first = 1e9, worstStep = 0;
+    double first = 1e9, firstCpu = 1e9, worstStep = 0;
     for (int round = 0; round < 3; ++round) {
+        timespec own{};
+        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &own);
         const Clock::time_point start = Clock::now();
         auto archive = PgArchive::Open(pg.Uri(db), true).archive;
         std::vector<SeriesPoint> points;
         if (!archive || !archive->Series(10, {}, columns, points)) return 2;
         first = std::min(first, MsSince(start));
+        // This process's CPU since, and all of the new server process's.
+        firstCpu = std::min(firstCpu, 1000 * (CpuSeconds(pg, db) - static_cast<double>(own.tv_sec) - own.tv_nsec / 1e9));
         // Zoom in by halves towards the middle, then pan by a tenth of the view.
         std::int64_t from = kStart, to = end;
         for (int step = 0; step < 40; ++step) {
@@ -138,6 +142,8 @@ int Run(long long beacons) {
     }
     PrintRow({"PostgreSQL history, " + std::to_string(beacons) + " beacons: first draw from opening", Fixed(first, 1) + " ms",
               "<= 300 ms", "", "", first <= 300});
+    PrintRow({"PostgreSQL history, " + std::to_string(beacons) + " beacons: first draw, CPU time of client and server",
+              Fixed(firstCpu, 1) + " ms", "", "", "", false, true});
     PrintRow({"PostgreSQL history, " + std::to_string(beacons) + " beacons: slowest zoom/pan step", Fixed(worstStep, 2) + " ms",
               "<= 16 ms", "", "", worstStep <= 16});
     return 0;

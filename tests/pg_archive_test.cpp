@@ -145,6 +145,30 @@ TEST(PgArchive, OrderSpansAndStrangeTexts) {
     EXPECT_FALSE(info.fileBytes);
 }
 
+// The history view of one station follows what another station adds.
+TEST(PgArchive, HistoryFollowsAnotherWriter) {
+    NEED_SERVER(pg);
+    const std::string db = pg.NewDatabase();
+    auto viewer = Open(pg.Uri(db)), writer = Open(pg.Uri(db));
+    ASSERT_TRUE(viewer && writer);
+    AddCounts counts;
+    ASSERT_TRUE(viewer->Add(std::vector{Record(1, 5000), Record(2, 6000)}, counts));
+    std::vector<SeriesPoint> points;
+    ASSERT_TRUE(viewer->Series(10, {}, 100, points));
+    ASSERT_EQ(points.size(), 2u);
+    // Another station: a new beacon, and beacon 2 heard earlier.
+    ASSERT_TRUE(writer->Add(std::vector{Record(3, 7000), Record(2, 4000, "OK2ABC")}, counts));
+    std::string seen;
+    for (int i = 0; i < 500 && seen != "4000:7.27x2 5000:7.26x1 7000:7.28x1 "; ++i) {
+        ASSERT_TRUE(viewer->Series(10, {}, 100, points));
+        seen.clear();
+        for (const SeriesPoint& p : points)
+            seen += std::to_string(p.firstMs) + ":" + testing::PrintToString(p.min) + "x" + std::to_string(p.receptions) + " ";
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(seen, "4000:7.27x2 5000:7.26x1 7000:7.28x1 ");
+}
+
 // Four stations add overlapping passes at once, each on its own connection,
 // and race to make the schema in the empty database too.
 TEST(PgArchive, FourWritersAtOnce) {

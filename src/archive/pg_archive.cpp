@@ -86,7 +86,7 @@ bool PgArchive::Add(std::span<const ArchiveRecord> records, AddCounts& counts) {
     if (!pending_ || pending_->digest != digest) pending_ = Pending{digest, NewBatchId()};
     const std::string rows = IncomingRows(records, station_);
     for (int attempt = 1;; ++attempt) {
-        if (AddOnce(rows, pending_->batch, counts)) return pending_.reset(), true;
+        if (AddOnce(rows, pending_->batch, counts)) return pending_.reset(), historyStale_ = true, true;
         if (db_.Lost()) return false;  // pending_ stays for the Add sent again
         // A serialization failure or deadlock detected: tried again a few times.
         const bool transient = db_.SqlState() == "40001" || db_.SqlState() == "40P01";

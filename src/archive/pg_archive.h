@@ -17,6 +17,7 @@
 //   date from the beacon and reception ids that grew since, whoever wrote them.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -66,6 +67,8 @@ private:
     std::optional<Pending> pending_;  // the Add a lost connection interrupted
     HistoryCache history_;
     std::int64_t seenBeacon_ = 0, seenReception_ = 0;  // the ids history_ reflects
+    std::chrono::steady_clock::time_point historyChecked_{};  // when the server was last asked for new ids
+    bool historyStale_ = true;                                 // this program added since
 };
 
 }  // namespace tavro
