@@ -48,7 +48,8 @@ Exit status:
   0  success
   1  an input could not be read, a server could not be reached, or an output
      could not be written
-  2  usage error
+  2  usage error, or two outputs of a live session that are one file (or
+     both standard output)
 
 Examples:
   tavro-cli --kiss pass1.kss
