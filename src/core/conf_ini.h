@@ -10,6 +10,9 @@
 //   KISS_PORT = 8001                 dialog (a port from 1 to 65535)
 //   STATION_CALLSIGN = DL1XYZ        the receiving station, kept with every
 //                                    reception in the archive (empty: the host name)
+//   ARCHIVE = 1                      the window keeps every record in the archive: 1 yes, 0 no
+//                                    (any other value leaves the default, yes)
+//   ARCHIVE_PATH = /data/tavro.sqlite  the archive (a file, or a postgresql:// URI); case kept
 //
 // Keys match in any letter case; blanks (spaces only) around key and value
 // are removed; a further "=" belongs to the value; the later line wins;
@@ -33,6 +36,10 @@ struct Settings {
     std::string kissHost = "localhost";
     int kissPort = 8001;
     std::string stationCallsign = {};  // empty: not set
+    bool archive = true;      // the window archives
+    // ARCHIVE_PATH, else (LoadSettings) ProgramFolders::archiveFile; when that
+    // is in the user's folders (userFolders), its folder is made on first use.
+    std::string archivePath = {};
 };
 
 // defaults holds the folders (with their closing separator) and the server
