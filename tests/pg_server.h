@@ -79,7 +79,7 @@ public:
     bool AddPasswordUser(const std::string& user, const std::string& password) {
         std::ofstream(dir_ + "/data/pg_hba.conf", std::ios::trunc)
             << "local all " << user << " scram-sha-256\nlocal all all trust\n";
-        return Psql("postgres", "CREATE ROLE " + user + " LOGIN PASSWORD '" + password + "' SUPERUSER") &&
+        return Psql("postgres", "DROP ROLE IF EXISTS " + user) && Psql("postgres", "CREATE ROLE " + user + " LOGIN PASSWORD '" + password + "' SUPERUSER") &&
                Psql("postgres", "SELECT pg_reload_conf()");
     }
 

@@ -12,4 +12,6 @@ OpenedArchive OpenArchive(const std::string& location, bool readOnly) {
     return SqliteArchive::Open(location, readOnly);
 }
 
+std::string ShownLocation(const std::string& location) { return IsPgUri(location) ? ShownUri(location) : location; }
+
 }  // namespace tavro
