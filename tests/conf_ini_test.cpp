@@ -41,6 +41,11 @@ TEST(ParseConfIni, Table) {
         EXPECT_EQ(std::tuple(s.capturePath, s.kissHost, s.kissPort), std::tuple(c.capturePath, c.host, c.port)) << c.text;
     }
     EXPECT_EQ(ParseConfIni("IMAGE_PATH=d:\\shots", "c:\\prog\\", '\\').imagePath, "d:\\shots\\");
+    const struct { const char* text; const char* station; } stations[] = {
+        {"", ""}, {"station_callsign = DL1XYZ-JN58 \r\n", "DL1XYZ-JN58"}, {"STATION_CALLSIGN=OK2ABC\nSTATION_CALLSIGN=\n", "OK2ABC"},
+        {"#STATION_CALLSIGN=G0XYZ\n", ""},
+    };
+    for (const auto& c : stations) EXPECT_EQ(ParseConfIni(c.text, d, '/').stationCallsign, c.station) << c.text;
 }
 
 // The TNC port and the serial TNC: kept when valid, defaults otherwise.

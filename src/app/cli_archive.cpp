@@ -23,7 +23,7 @@ bool EndArchiving(Session& session, const Options& o, std::ostream& err) {
     for (std::size_t i = 0; i < summary.archived.size(); ++i) {
         const ArchiveCounts& file = summary.archived[i];
         if (file.failed == 0) continue;
-        err << "tavro-cli: cannot add " << summary.files[i].file << " to the archive " << *o.archive << ": " << file.error
+        err << "tavro-cli: cannot add " << summary.files[i].file << " to the archive " << ShownLocation(*o.archive) << ": " << file.error
             << '\n';
         all = false;
     }
@@ -37,7 +37,7 @@ std::string ArchiveLine(const Session& session, const Options& o) {
         total.beaconsNew += file.beaconsNew;
         total.receptionsAdded += file.receptionsAdded;
     }
-    return "tavro-cli: archive " + *o.archive + ": " + std::to_string(total.beaconsNew) + " beacons new, " +
+    return "tavro-cli: archive " + ShownLocation(*o.archive) + ": " + std::to_string(total.beaconsNew) + " beacons new, " +
            std::to_string(total.receptionsAdded) + " receptions added\n";
 }
 
@@ -51,7 +51,7 @@ int RunArchiveQuery(const Options& o, std::ostream& err) {
     if (o.archiveInfo) {
         ArchiveInfo info;
         if (!archive.Info(info)) {
-            err << "tavro-cli: cannot read the archive " << *o.archive << ": " << archive.Error() << '\n';
+            err << "tavro-cli: cannot read the archive " << ShownLocation(*o.archive) << ": " << archive.Error() << '\n';
             return 1;
         }
         std::cout << ArchiveInfoText(info) << std::flush;

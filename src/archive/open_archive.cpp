@@ -1,14 +1,17 @@
 // Which store a location names: a libpq URI is a PostgreSQL server, anything
 // else a SQLite file.
 #include "archive.h"
+#include "pg_archive.h"
+#include "pg_connection.h"
 #include "sqlite_archive.h"
 
 namespace tavro {
 
 OpenedArchive OpenArchive(const std::string& location, bool readOnly) {
-    if (location.starts_with("postgresql://") || location.starts_with("postgres://"))
-        return {nullptr, "this build has no PostgreSQL archive"};
+    if (IsPgUri(location)) return PgArchive::Open(location, readOnly);
     return SqliteArchive::Open(location, readOnly);
 }
+
+std::string ShownLocation(const std::string& location) { return IsPgUri(location) ? ShownUri(location) : location; }
 
 }  // namespace tavro

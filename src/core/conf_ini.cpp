@@ -106,6 +106,8 @@ Settings ParseConfIni(std::string_view text, Settings defaults, char separator) 
             settings.screenshotButton = Upper(value) == "YES";
         } else if (key == "KISS_HOST" && !value.empty()) {
             settings.kissHost.assign(value);
+        } else if (key == "STATION_CALLSIGN" && !value.empty()) {
+            settings.stationCallsign.assign(value);
         } else if (key == "ARCHIVE") {
             if (value == "1" || value == "0") settings.archive = value == "1";
         } else if (key == "ARCHIVE_PATH" && !value.empty()) {

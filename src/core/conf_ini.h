@@ -15,6 +15,8 @@
 //   KISS_SERIAL_FLOW = rtscts        RTS/CTS flow control; "none" (default) for none
 //   KISS_SERIAL_INIT = KISS ON\r\w   sent once after opening: \r CR, \n LF,
 //                                    \w a 1 s pause (default empty: already in KISS mode)
+//   STATION_CALLSIGN = DL1XYZ        the receiving station, kept with every
+//                                    reception in the archive (empty: the host name)
 //   ARCHIVE = 1                      the window keeps every record in the archive: 1 yes, 0 no
 //                                    (any other value leaves the default, yes)
 //   ARCHIVE_PATH = /data/tavro.sqlite  the archive (a file, or a postgresql:// URI); case kept
@@ -46,6 +48,7 @@ struct Settings {
     int kissSerialBaud = kDefaultSerialBaud;
     bool kissSerialRtsCts = false;
     std::string kissSerialInit{};
+    std::string stationCallsign = {};  // empty: not set
     bool archive = true;      // the window archives
     // ARCHIVE_PATH, else (LoadSettings) ProgramFolders::archiveFile; when that
     // is in the user's folders (userFolders), its folder is made on first use.

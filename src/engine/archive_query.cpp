@@ -150,7 +150,12 @@ ExportResult ExportArchiveDump(Archive& archive, const TimeSpan& span, const std
 
 std::string ArchiveInfoText(const ArchiveInfo& info) {
     const auto time = [](const std::optional<std::int64_t>& ms) { return ms ? UtcText(*ms) : std::string("-"); };
-    std::string text = "path: " + info.location + "\nschema version: " + std::to_string(info.schemaVersion) +
+    // A file: its path (and size below); a server: "server/database".
+    const std::size_t slash = info.location.rfind('/');
+    std::string text = info.fileBytes || slash == std::string::npos
+                           ? "path: " + info.location
+                           : "server: " + info.location.substr(0, slash) + "\ndatabase: " + info.location.substr(slash + 1);
+    text += "\nschema version: " + std::to_string(info.schemaVersion) +
                        "\nbeacons: " + std::to_string(info.beacons) + "\nreceptions: " + std::to_string(info.receptions) +
                        "\nbeacons without time: " + std::to_string(info.beaconsWithoutTime) +
                        "\nfirst time: " + time(info.firstMs) + "\nlast time: " + time(info.lastMs) + "\n";

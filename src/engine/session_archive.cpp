@@ -36,7 +36,7 @@ std::string Session::StartArchiving(const std::string& location, bool makeFolder
     }
     OpenedArchive opened = OpenArchive(location);
     if (!opened.archive) return opened.error;
-    if (opened.archive->ReadOnly()) return "cannot add to the archive " + location + ": it is read-only";
+    if (opened.archive->ReadOnly()) return "cannot add to the archive " + ShownLocation(location) + ": it is read-only";
     archiving_.reset(new ArchiveSide{location, ArchiveWriter(std::move(opened.archive)), {}, -1, {}});
     return {};
 }

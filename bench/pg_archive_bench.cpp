@@ -1,0 +1,160 @@
+// The archive on a PostgreSQL server of its own (tests/pg_server.h: initdb
+// into a temporary folder, a Unix socket only): adding random-valued
+// records over the socket, and the history view's series over 1000000
+// beacons, first draw (from opening the archive) and zoom/pan steps.
+//
+//   tavro_pg_bench [--beacons N]     (default 1000000)
+//
+// Prints ROW lines (budget_rows.h); without the server binaries one
+// "skipped" line on standard error and nothing else.
+#include <algorithm>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string_view>
+
+#include "budget_rows.h"
+#include "pg_archive.h"
+#include "pg_server.h"
+
+namespace tavro::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+double MsSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
+
+constexpr std::int64_t kStart = 1796552224000;  // 2026-12-06 10:17:04 UTC
+constexpr std::int64_t kStepMs = 10000;         // a beacon every 10 s
+
+// count random-valued records from number first on, one beacon each.
+std::vector<ArchiveRecord> RandomRecords(std::mt19937_64& random, long long first, int count) {
+    std::uniform_real_distribution<double> value(-1000, 1000);
+    std::vector<ArchiveRecord> records(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        ArchiveRecord& r = records[static_cast<std::size_t>(i)];
+        for (double& v : r.values) v = value(random);
+        r.values[2] = static_cast<double>(first + i);
+        r.sourceBytes = std::string(130, static_cast<char>(random()));
+        const std::int64_t t = kStart + (first + i) * kStepMs;
+        r.reception = {"/data/passes/pass.kss", SourceKind::KissFile, "2026-12-06 10:17:04.000 UTC", t, "DL1XYZ"};
+    }
+    return records;
+}
+
+// CPU seconds used so far by this process and by the server process serving db.
+double CpuSeconds(test::PgServer& pg, const std::string& db) {
+    timespec own{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &own);
+    const std::string pid = pg.Value(db, "SELECT pid FROM pg_stat_activity WHERE datname = '" + db +
+                                             "' AND application_name = 'tavro' LIMIT 1");
+    std::ifstream stat("/proc/" + pid + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string skip;
+    long long user = 0, system = 0;
+    for (int i = 3; i < 14; ++i) fields >> skip;  // state .. cmajflt
+    fields >> user >> system;
+    return static_cast<double>(own.tv_sec) + own.tv_nsec / 1e9 + static_cast<double>(user + system) / ::sysconf(_SC_CLK_TCK);
+}
+
+bool Fill(Archive& archive, std::mt19937_64& random, long long from, long long to, int batch) {
+    for (long long n = from; n < to; n += batch) {
+        AddCounts counts;
+        if (!archive.Add(RandomRecords(random, n, static_cast<int>(std::min<long long>(batch, to - n))), counts)) {
+            std::cerr << "tavro_pg_bench: " << archive.Error() << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+int Run(long long beacons) {
+    test::PgServer& pg = test::PgServer::Shared();
+    if (!pg.Running()) return std::cerr << "tavro_pg_bench: " << pg.Why() << "\n", 0;
+    std::mt19937_64 random(19);
+
+    // Adding: ten 10000-record passes into an empty archive, the best pass;
+    // and the CPU time of this process and its server process over all ten
+    // (what a machine of its own gives, on a loaded one).
+    {
+        const std::string db = pg.NewDatabase();
+        auto archive = PgArchive::Open(pg.Uri(db)).archive;
+        if (!archive) return 2;
+        const double cpuBefore = CpuSeconds(pg, db);
+        double best = 1e9;
+        for (int pass = 0; pass < 10; ++pass) {
+            const auto records = RandomRecords(random, pass * 10000LL, 10000);
+            AddCounts counts;
+            const Clock::time_point start = Clock::now();
+            if (!archive->Add(records, counts)) return std::cerr << archive->Error() << "\n", 2;
+            best = std::min(best, MsSince(start));
+        }
+        const double cpu = CpuSeconds(pg, db) - cpuBefore;
+        const double perSecond = 10000 / (best / 1000);
+        PrintRow({"PostgreSQL archive: adding random-valued records over the Unix socket",
+                  Fixed(perSecond, 0) + " records/s", ">= 100000 records/s", "", "", perSecond >= 100000});
+        PrintRow({"PostgreSQL archive: one 10000-record pass", Fixed(best, 1) + " ms", "", "", "", false, true});
+        PrintRow({"PostgreSQL archive: adding, per CPU second of client and server", Fixed(100000 / cpu, 0) + " records/s",
+                  "", "", "", false, true});
+    }
+
+    // The history over `beacons` beacons.
+    const std::string db = pg.NewDatabase();
+    {
+        auto archive = PgArchive::Open(pg.Uri(db)).archive;
+        const Clock::time_point start = Clock::now();
+        if (!archive || !Fill(*archive, random, 0, beacons, 50000)) return 2;
+        const double s = MsSince(start) / 1000;
+        PrintRow({"PostgreSQL archive: filling " + std::to_string(beacons) + " beacons", Fixed(s, 1) + " s (" +
+                  Fixed(static_cast<double>(beacons) / s, 0) + " records/s)", "", "", "", false, true});
+    }
+    pg.Psql(db, "VACUUM ANALYZE");
+    const int columns = 1600;
+    const std::int64_t end = kStart + beacons * kStepMs;
+    double first = 1e9, firstCpu = 1e9, worstStep = 0;
+    for (int round = 0; round < 3; ++round) {
+        timespec own{};
+        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &own);
+        const Clock::time_point start = Clock::now();
+        auto archive = PgArchive::Open(pg.Uri(db), true).archive;
+        std::vector<SeriesPoint> points;
+        if (!archive || !archive->Series(10, {}, columns, points)) return 2;
+        first = std::min(first, MsSince(start));
+        // This process's CPU since, and all of the new server process's.
+        firstCpu = std::min(firstCpu, 1000 * (CpuSeconds(pg, db) - static_cast<double>(own.tv_sec) - own.tv_nsec / 1e9));
+        // Zoom in by halves towards the middle, then pan by a tenth of the view.
+        std::int64_t from = kStart, to = end;
+        for (int step = 0; step < 40; ++step) {
+            const std::int64_t width = to - from;
+            if (step < 20) from += width / 4, to -= width / 4;
+            else from += width / 10, to += width / 10;
+            const Clock::time_point s = Clock::now();
+            archive->Series(10, {from, to}, columns, points);
+            if (round > 0) worstStep = std::max(worstStep, MsSince(s));
+        }
+    }
+    PrintRow({"PostgreSQL history, " + std::to_string(beacons) + " beacons: first draw from opening", Fixed(first, 1) + " ms",
+              "<= 300 ms", "", "", first <= 300});
+    PrintRow({"PostgreSQL history, " + std::to_string(beacons) + " beacons: first draw, CPU time of client and server",
+              Fixed(firstCpu, 1) + " ms", "", "", "", false, true});
+    PrintRow({"PostgreSQL history, " + std::to_string(beacons) + " beacons: slowest zoom/pan step", Fixed(worstStep, 2) + " ms",
+              "<= 16 ms", "", "", worstStep <= 16});
+    return 0;
+}
+
+}  // namespace
+}  // namespace tavro::bench
+
+int main(int argc, char** argv) {
+    long long beacons = 1000000;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string_view(argv[i]) == "--beacons") beacons = std::atoll(argv[++i]);
+    return tavro::bench::Run(beacons);
+}
