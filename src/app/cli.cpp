@@ -22,7 +22,8 @@ namespace {
 
 ParseResult Usage(std::string error) { return {std::nullopt, std::move(error)}; }
 
-// The folder of the running program, where conf.ini is looked for.
+}  // namespace
+
 std::string ProgramFolder() {
     char path[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
@@ -30,8 +31,6 @@ std::string ProgramFolder() {
     const std::string exe(path, static_cast<std::size_t>(n));
     return exe.substr(0, exe.rfind('/'));
 }
-
-}  // namespace
 
 ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSeparator) {
     Options o;
@@ -59,13 +58,29 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
             return std::nullopt;
         };
         const bool flag = arg == "--kiss" || arg == "--log" || arg == "--satnogs" || arg == "--dedupe" ||
-                          arg == "--report" || arg == "--reconnect";
+                          arg == "--report" || arg == "--reconnect" || arg == "--share" || arg == "--share-dry-run" ||
+                          arg == "--satnogs-db";
         if (flag && inlineValue) return Usage(arg + " takes no value");
         if (arg == "--kiss" || arg == "--log" || arg == "--satnogs") {
             ++kinds;
             o.kind = arg == "--log" ? InputKind::Log : arg == "--satnogs" ? InputKind::Satnogs : InputKind::Kiss;
         } else if (arg == "--dedupe" || arg == "--report" || arg == "--reconnect") {
             (arg == "--dedupe" ? o.dedupe : arg == "--report" ? o.report : o.reconnect) = true;
+        } else if (arg == "--share" || arg == "--share-dry-run") {
+            (arg == "--share" ? o.share : o.shareDryRun) = true;
+        } else if (arg == "--satnogs-db") {
+            ++kinds;
+            o.satnogsDb = true;
+        } else if (arg == "--archive") {
+            // The path is optional: the next argument is it unless it is an option.
+            if (inlineValue) o.archive = *inlineValue;
+            else if (i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-') o.archive = args[++i];
+            else o.archive = std::string();
+        } else if (arg == "--from" || arg == "--to") {
+            auto v = value();
+            const std::optional<std::int64_t> ms = v ? ParseUtcArgument(*v) : std::nullopt;
+            if (!ms) return Usage(arg + " needs a UTC time YYYY-MM-DD[ hh:mm[:ss[.fff]]]");
+            (arg == "--from" ? o.fromMs : o.toMs) = *ms;
         } else if (arg == "--kiss-tcp") {
             ++kinds;
             auto v = value();
@@ -92,8 +107,20 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
             return Usage("unknown option " + arg);
         }
     }
-    if (kinds != 1) return Usage("give one of --kiss, --log, --satnogs and --kiss-tcp");
-    if (o.host) {
+    if (kinds != 1) return Usage("give one of --kiss, --log, --satnogs, --kiss-tcp and --satnogs-db");
+    if (o.share && o.shareDryRun) return Usage("give --share or --share-dry-run, not both");
+    if (o.satnogsDb) {
+        if (!o.archive) return Usage("--satnogs-db fetches into the archive: give --archive [PATH]");
+        if (!o.files.empty()) return Usage("--satnogs-db reads no files");
+        if (o.share || o.shareDryRun) return Usage("frames fetched from SatNOGS DB are never shared");
+        if (o.fromMs && o.toMs && *o.fromMs >= *o.toMs) return Usage("--from must be before --to");
+    } else if ((o.fromMs || o.toMs)) {
+        return Usage("--from and --to go with --satnogs-db");
+    } else if ((o.share || o.shareDryRun) && o.kind != InputKind::Kiss && !o.host) {
+        return Usage("--share shares KISS captures and live reception only");
+    }
+    if (o.satnogsDb) {
+    } else if (o.host) {
         if (!o.files.empty()) return Usage("--kiss-tcp reads no files");
     } else {
         if (o.recordTo || o.reconnect) return Usage("--record-to and --reconnect go with --kiss-tcp");
@@ -128,6 +155,7 @@ int Run(const Options& o, std::ostream& err) {
     session.SetMergeDuplicates(o.dedupe);
     std::vector<SelectionEntry> files;
     for (const std::string& f : o.files) files.push_back({f, o.kind});
+    const std::unique_ptr<Sharing> sharing = StartSharing(o, session, false, std::cout);
     ReadObserver quiet;
     ReadSelection(session, files, quiet);
     const SelectionSummary summary = session.Summary();
@@ -140,7 +168,8 @@ int Run(const Options& o, std::ostream& err) {
     }
     const bool written = WriteExports(session, o, true, err);
     ReportEnd(session, o, err);
-    return summary.failures.empty() && written ? 0 : 1;
+    const bool shared = EndSharing(sharing.get(), err);
+    return summary.failures.empty() && written && shared ? 0 : 1;
 }
 
 int Main(const std::vector<std::string>& args, std::ostream& err) {
@@ -150,6 +179,7 @@ int Main(const std::vector<std::string>& args, std::ostream& err) {
         err << "tavro-cli: " << parsed.error << '\n' << kUsage;
         return 2;
     }
+    if (parsed.options->satnogsDb) return RunSatnogsDb(*parsed.options, err);
     if (parsed.options->host) {
         const ProgramFolders folders = ChooseFolders(FolderFactsOf(ProgramFolder()));
         const std::string captureFolder = LoadSettings(folders).capturePath;

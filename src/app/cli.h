@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "session.h"
+#include "sharing.h"
 
 namespace tavro::cli {
 
@@ -28,6 +30,15 @@ struct Options {
     std::uint16_t port = 0;
     std::optional<std::string> recordTo;
     bool reconnect = false;
+    // --share: live frames and KISS captures read go to SatNOGS (SiDS);
+    // --share-dry-run: each request body on standard output, nothing sent
+    bool share = false;
+    bool shareDryRun = false;
+    // --archive [PATH]: "" is the default place
+    std::optional<std::string> archive;
+    // --satnogs-db [--from T] [--to T]: fetch the network's frames into the archive
+    bool satnogsDb = false;
+    std::optional<std::int64_t> fromMs, toMs;
 };
 
 struct ParseResult {
@@ -44,6 +55,11 @@ int Run(const Options& options, std::ostream& err);
 // until SIGINT or SIGTERM. captureFolder: where the recording goes without
 // --record-to; makeFolder: it is made when the first bytes arrive.
 int RunLive(const Options& options, const std::string& captureFolder, bool makeFolder, std::ostream& err);
+// --satnogs-db: the network's frames fetched into the archive, progress on err.
+int RunSatnogsDb(const Options& options, std::ostream& err);
+
+// The folder of the running program, where conf.ini is looked for.
+std::string ProgramFolder();
 
 // argv[1..] -> exit status; what main() calls.
 int Main(const std::vector<std::string>& args, std::ostream& err);
@@ -52,6 +68,16 @@ int Main(const std::vector<std::string>& args, std::ostream& err);
 // defaultCsv: without --csv and --tlm, the CSV named after the input.
 bool WriteExports(const Session& session, const Options& o, bool defaultCsv, std::ostream& err);
 void ReportEnd(const Session& session, const Options& o, std::ostream& err);
+
+// --share and --share-dry-run: sharing attached to session, with the
+// station's settings of conf.ini and the queue in the archive; null
+// without either option. out: the dry run's lines.
+std::unique_ptr<Sharing> StartSharing(const Options& o, Session& session, bool live, std::ostream& out);
+// The counts on err; false when frames still wait or nothing could be shared.
+bool EndSharing(Sharing* sharing, std::ostream& err);
+
+// "2026-12-06", "2026-12-06 10:14", "2026-12-06 10:14:03", "2026-12-06 10:14:03.250" (UTC) -> ms since 1970
+std::optional<std::int64_t> ParseUtcArgument(const std::string& text);
 
 // Ends every usage error: "Try 'tavro-cli --help'."
 extern const char* const kUsage;

@@ -9,6 +9,7 @@ namespace tavro::cli {
 const char* const kHelpText =
     R"(Usage: tavro-cli (--kiss | --log | --satnogs) [OPTIONS] FILE...
        tavro-cli --kiss-tcp HOST:PORT [--record-to FILE] [--reconnect] [OPTIONS]
+       tavro-cli --archive [PATH] --satnogs-db [--from T] [--to T]
 
 Decodes the housekeeping beacons of the TAVRO CubeSat into its 47 engineering
 channels and writes them as CSV, as the TLM report of one record, or as a
@@ -26,6 +27,22 @@ Input:
   --record-to FILE       record the received bytes to FILE instead
   --reconnect            connect again whenever the server closes; ends on
                          SIGINT or SIGTERM (without it: when the server closes)
+
+SatNOGS (station settings from conf.ini, see tavro-cli(1)):
+  --share                share every frame of the satellite received live or
+                         read from KISS captures with the SatNOGS database
+                         (SiDS); frames wait in a queue in the archive until
+                         the server takes them; exit status 1 while some wait
+  --share-dry-run        print each request body that --share would send, one
+                         a line, and send nothing
+  --satnogs-db           fetch the network's frames of SATNOGS_NORAD_ID from
+                         the SatNOGS DB telemetry API (SATNOGS_DB_TOKEN) into
+                         the archive; goes on from the newest frame fetched
+                         before, the first time from 30 days back
+  --from T, --to T       the span to fetch, UTC: YYYY-MM-DD[ hh:mm[:ss[.fff]]]
+  --archive [PATH]       the archive (default: ARCHIVE_PATH of conf.ini, else
+                         tavro_archive.sqlite beside the program or
+                         ~/.local/share/tavro/archive.sqlite)
 
 Output:
   --csv PATH             every record as CSV ("-": standard output); with
@@ -46,8 +63,8 @@ comes from conf.ini: see tavro-cli(1) for where it is looked up.
 
 Exit status:
   0  success
-  1  an input could not be read, a server could not be reached, or an output
-     could not be written
+  1  an input could not be read, a server could not be reached, an output
+     could not be written, frames to share still wait, or a fetch stopped
   2  usage error
 
 Examples:
@@ -55,6 +72,8 @@ Examples:
   tavro-cli --log --csv - day1.log > day1.csv
   tavro-cli --kiss --tlm report.tlm --record 12 pass1.kss pass2.kss
   tavro-cli --kiss-tcp localhost:8001 --csv live.csv
+  tavro-cli --kiss-tcp localhost:8001 --reconnect --share
+  tavro-cli --archive --satnogs-db --from 2026-12-01
 )";
 
 std::string VersionLine(std::string_view program) { return std::string(program) + " " TAVRO_VERSION "\n"; }

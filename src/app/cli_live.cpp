@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <iostream>
 #include <ostream>
 
 #include "cli.h"
@@ -54,6 +55,7 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
         written = csv.ok;
     }
 
+    const std::unique_ptr<Sharing> sharing = StartSharing(o, session, true, std::cout);
     const StopSignals signals;
     KissTcpClient::Options options;
     options.host = *o.host;
@@ -101,7 +103,8 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
     // Nothing received: nothing named after a recording that is not there.
     if (!unreachable) written = WriteExports(session, o, started, err) && written;
     ReportEnd(session, o, err);
-    return unreachable || !written || !recordingError.empty() ? 1 : 0;
+    const bool shared = EndSharing(sharing.get(), err);
+    return unreachable || !written || !recordingError.empty() || !shared ? 1 : 0;
 }
 
 }  // namespace tavro::cli

@@ -69,6 +69,13 @@ void Session::BeginFile(const std::string& path, InputKind kind) {
     auto make = kind == InputKind::Log ? Make<LogReader> : kind == InputKind::Satnogs ? Make<SatnogsReader> : Make<KissReader>;
     reader_.reset(new FileReader{make(capture_, table_, current_), table_.RecordCount(), table_.FramesNotStored(),
                                  table_.Duplicates()});
+    if (frameHook_ && hookFiles_ && kind == InputKind::Kiss) std::get<KissReader>(reader_->reader).SetFrameHook(frameHook_);
+}
+
+void Session::SetFrameHook(FrameHook hook, bool files) {
+    frameHook_ = std::move(hook), hookFiles_ = files;
+    if (!reader_ || !(live_ || (hookFiles_ && lastKind_ == InputKind::Kiss))) return;
+    if (auto* kiss = std::get_if<KissReader>(&reader_->reader)) kiss->SetFrameHook(frameHook_);
 }
 
 void Session::Feed(std::span<const std::uint8_t> bytes) {

@@ -91,6 +91,13 @@ public:
     void SetMergeDuplicates(bool merge) { table_.SetMergeDuplicates(merge); }
     bool MergeDuplicates() const { return table_.MergeDuplicates(); }
 
+    // --- sharing: every frame of the satellite that live streams deliver
+    // (and KISS captures, with files set) goes to hook, command byte first,
+    // with its time text. Unset, the readers do nothing more.
+    using FrameHook = std::function<void(std::span<const std::uint8_t> kissFrame, std::string_view timeText)>;
+    // Takes effect at once, also on a stream or file being read.
+    void SetFrameHook(FrameHook hook, bool files);
+
     // --- sources: one selection is one table
     // A new table; the time text starts empty.
     void BeginSelection();
@@ -180,6 +187,8 @@ private:
     FramingReport current_;               // the file being read
     char separator_ = '.';
     std::unique_ptr<Live> live_;
+    FrameHook frameHook_;
+    bool hookFiles_ = false;
 };
 
 }  // namespace tavro

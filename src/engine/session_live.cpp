@@ -37,6 +37,7 @@ void Session::BeginStream(StreamOptions options) {
     current_.file = options.name;
     if (!options.clockMs) options.clockMs = NowMilliseconds;
     std::get<KissReader>(reader_->reader).SetArrivalClock(options.clockMs);
+    if (frameHook_) std::get<KissReader>(reader_->reader).SetFrameHook(frameHook_);
     const GrowingFile::Name name = options.recordingNamed ? GrowingFile::Name::AsGiven : GrowingFile::Name::Unused;
     const bool makeFolder = options.makeFolder;
     live_.reset(new Live{std::move(options), GrowingFile(inputFilePath_, name, {}, makeFolder), {}, nullptr, 0});

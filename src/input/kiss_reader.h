@@ -26,6 +26,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <utility>
 
 #include "framing_counts.h"
@@ -51,6 +52,14 @@ public:
 
     // Live reception: milliseconds since 1970 UTC, read when a frame ends.
     void SetArrivalClock(std::function<std::int64_t()> nowMs) { clock_ = std::move(nowMs); }
+    // Every frame of the satellite (either AX.25 header, any frame type; not
+    // cut at the buffer's end), command byte first, with its time text: a
+    // housekeeping frame's record's, another's the latest time stamp's (live:
+    // its arrival time when no time stamp frame came since the last
+    // housekeeping frame). Unset, nothing is done.
+    using FrameHook = std::function<void(std::span<const std::uint8_t> kissFrame, std::string_view timeText)>;
+    void SetFrameHook(FrameHook hook) { frameHook_ = std::move(hook); }
+
     // The arrival time the last frame ended by a FEND took, once.
     std::optional<std::int64_t> TakeArrivalStamp() { return std::exchange(arrival_, std::nullopt); }
 
@@ -60,6 +69,7 @@ private:
     void Put(std::uint8_t b);
     void PutRun(const std::uint8_t* run, std::size_t n);
     void EndFrame();
+    void OfferOtherFrame(long long n);
 
     CaptureState& state_;
     RecordTable& table_;
@@ -72,6 +82,7 @@ private:
     std::function<std::int64_t()> clock_;
     bool stampSinceHousekeeping_ = false;
     std::optional<std::int64_t> arrival_;
+    FrameHook frameHook_;
 };
 
 // The frame in the buffer (n bytes in all): what it is; counted in report,

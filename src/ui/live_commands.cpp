@@ -98,8 +98,10 @@ void MainWindow::OnDisconnect() {
     chartTimer_->stop();
     session_.EndStream();
     OnBarsToggled();
-    ui_.statusLine->setText(PathText(LiveStatusText(NativePath(server_), "disconnected", session_.Summary().files.back(),
-                                                    recording_, recordingError_)));
+    QString text = PathText(LiveStatusText(NativePath(server_), "disconnected", session_.Summary().files.back(), recording_,
+                                           recordingError_));
+    if (const QString shared = SharingStatus(); !shared.isEmpty()) text += QStringLiteral("; ") + shared;
+    ui_.statusLine->setText(text);
     SetCommandsEnabled(true);
 }
 
@@ -150,8 +152,9 @@ void MainWindow::ShowLiveStatus() {
         const auto left = std::chrono::ceil<std::chrono::seconds>(retryAt_ - std::chrono::steady_clock::now());
         state = QStringLiteral("reconnecting in %1 s (%2)").arg(std::max<long long>(left.count(), 0)).arg(liveState_);
     }
-    const QString text = PathText(LiveStatusText(NativePath(server_), NativePath(state), session_.StreamReport(),
-                                                 recording_, recordingError_));
+    QString text = PathText(LiveStatusText(NativePath(server_), NativePath(state), session_.StreamReport(),
+                                           recording_, recordingError_));
+    if (const QString shared = SharingStatus(); !shared.isEmpty()) text += QStringLiteral("; ") + shared;
     ui_.statusLine->setText(text);
     ui_.statusLine->setCursorPosition(0);  // the server and its state first; all of it in the tooltip
     ui_.statusLine->setToolTip(text);

@@ -23,6 +23,7 @@
 #include "cubesat_art.h"
 #include "output_path.h"
 #include "screenshot.h"
+#include "sharing.h"
 #include "text_conversion.h"
 #include "tlm_writer.h"
 #include "value_text.h"
@@ -49,10 +50,12 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     BuildMenus();
     SetChannelCaptions();
     LoadSettings();
+    BuildStationMenu();
 }
 
 MainWindow::~MainWindow() {
     OnDisconnect();
+    sharing_.reset();  // its worker ends before the window does
     // The Info window has no parent (it may outlive a closed main window).
     delete info_;
 }

@@ -11,6 +11,7 @@
 //   open_commands.cpp    OnOpenKiss, OnOpenLog, OnOpenSatnogs, OpenFiles and the read itself
 //   export_commands.cpp  OnWriteCsv, OnWriteTlm, OnReport
 //   live_commands.cpp    OnConnect, ConnectTo, OnDisconnect: live reception
+//   station_commands.cpp OnStationSettings, OnShareToggled: the station and sharing with SatNOGS
 #pragma once
 
 #include <QMainWindow>
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "channels.h"
 #include "conf_ini.h"
@@ -43,6 +45,7 @@ class QTimer;
 
 namespace tavro {
 class KissTcpClient;
+class Sharing;
 }
 
 namespace tavro::ui {
@@ -77,6 +80,8 @@ public:
         QAction* writeCsvAction = nullptr;
         QAction* writeTlmAction = nullptr;
         QAction* infoAction = nullptr;
+        QAction* stationSettingsAction = nullptr;
+        QAction* shareAction = nullptr;  // checkable
     };
 
     // programFolder: where conf.ini and nconvert are looked for; empty means
@@ -94,6 +99,10 @@ public:
     void OnConnect();  // the dialog, then ConnectTo
     void ConnectTo(const QString& host, int port);
     void OnDisconnect();
+    void OnStationSettings();  // the dialog; saved to conf.ini when its checks pass
+    void OnShareToggled(bool on);
+    // What sharing says for the status line; empty when sharing is off.
+    QString SharingStatus() const;
     void OnInfo();
     void OnRecordScrolled();
     void OnChannelChosen(int channel);
@@ -125,6 +134,8 @@ public:
                                                            std::chrono::seconds(4), std::chrono::seconds(8),
                                                            std::chrono::seconds(16), std::chrono::seconds(30)};
     std::function<std::int64_t()> LiveClock;
+    // Sharing: the first wait after the server failed (1 min when unset; up to four times that).
+    std::optional<std::chrono::milliseconds> ShareFirstDelay;
     bool Connected() const { return client_ != nullptr; }
 
     // For tests only: the widgets, to read what the window shows and to
@@ -153,6 +164,8 @@ private:
     void TakeLiveMessages();
     void ShowLiveRecords();
     void ShowLiveStatus();
+    void BuildStationMenu();
+    void StartSharing();
 
     Controls ui_;
     Session session_;
@@ -173,6 +186,8 @@ private:
     std::chrono::steady_clock::time_point retryAt_;
     QTimer* chartTimer_ = nullptr;   // redraws the chart at most every 250 ms
     QTimer* countdown_ = nullptr;    // "reconnecting in N s", second by second
+    // Sharing with SatNOGS: live frames are queued and posted while it runs.
+    std::unique_ptr<Sharing> sharing_;
 };
 
 // "Es wurden zu viele Dateien ausgewählt!" and the title of untitled boxes.

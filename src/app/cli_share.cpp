@@ -1,0 +1,74 @@
+// tavro-cli --share, --share-dry-run and --satnogs-db: the station's
+// settings from conf.ini, the upload queue in the archive, the summary line.
+#include <cstdlib>
+#include <iostream>
+#include <ostream>
+
+#include "cli.h"
+#include "conf_file.h"
+#include "sharing.h"
+#include "tavro_build_info.h"
+#include "user_folders.h"
+#include "utc_time.h"
+
+namespace tavro::cli {
+
+namespace {
+
+std::string ConfText() { return ReadConfText(ChooseFolders(FolderFactsOf(ProgramFolder())).confIni); }
+
+}  // namespace
+
+std::unique_ptr<Sharing> StartSharing(const Options& o, Session& session, bool live, std::ostream& out) {
+    if (!o.share && !o.shareDryRun) return nullptr;
+    const std::string conf = ConfText();
+    SharingOptions options;
+    options.station = StationSettingsOf(conf);
+    const FolderFacts facts = FolderFactsOf(ProgramFolder());
+    options.queuePath = ShareQueuePath(ArchiveLocationOf(o.archive.value_or(""), conf, facts), DefaultSqliteArchive(facts));
+    options.version = "tavro-cli " TAVRO_VERSION;
+    options.files = true;
+    options.background = live;
+    if (o.shareDryRun) options.dryRun = [&out](const std::string& body) { out << body << '\n' << std::flush; };
+    else MakeFoldersAbove(options.queuePath);
+    auto sharing = std::make_unique<Sharing>(std::move(options));
+    sharing->Attach(session);
+    return sharing;
+}
+
+bool EndSharing(Sharing* sharing, std::ostream& err) {
+    if (!sharing) return true;
+    sharing->Finish();
+    const ShareStatus status = sharing->Status();
+    if (const long long n = sharing->FramesWithoutTime(); n > 0)
+        err << "tavro-cli: " << n << " frames without a UTC time are not shared\n";
+    if (sharing->DryRun() && status.problem.empty()) {
+        err << "tavro-cli: dry run: " << sharing->FramesOffered() - sharing->FramesWithoutTime()
+            << " requests printed, nothing sent\n";
+        return true;
+    }
+    if (!status.problem.empty()) {
+        err << "tavro-cli: " << ShareStatusText(status) << '\n';
+        return false;
+    }
+    err << "tavro-cli: " << ShareStatusText(status);
+    if (status.waiting > 0 && !status.lastFailure.empty()) err << "; the server: " << status.lastFailure;
+    err << '\n';
+    return status.waiting == 0;
+}
+
+std::optional<std::int64_t> ParseUtcArgument(const std::string& text) {
+    // The date alone is its midnight; minutes without seconds get ":00".
+    std::string full = text;
+    if (full.size() == 10) full += " 00:00:00";
+    else if (full.size() == 16) full += ":00";
+    if (full.size() < 19) return std::nullopt;
+    return UtcMillisecondsOf(full);
+}
+
+int RunSatnogsDb(const Options&, std::ostream& err) {
+    err << "tavro-cli: --satnogs-db is not available in this build\n";
+    return 1;
+}
+
+}  // namespace tavro::cli
