@@ -4,6 +4,7 @@
 // started again; --share-dry-run.
 #include <csignal>
 
+#include "archive.h"
 #include "http_server.h"
 #include "kiss_server.h"
 #include "kiss_tcp_client.h"
@@ -54,7 +55,7 @@ struct Share : testing::Test {
     SharingOptions Options() {
         SharingOptions o;
         o.station = Station("DL1XYZ", "48.1374", "-11.5755", "99999", http.Url("/api/telemetry/"));
-        o.queuePath = dir.Path("archive.sqlite");
+        o.archiveLocation = dir.Path("archive.sqlite");
         o.version = "tavro-decoder 0.3";
         o.clockMs = [] { return std::int64_t{1796552043000}; };
         o.firstDelay = 20ms, o.maxDelay = 100ms;
@@ -121,7 +122,7 @@ TEST_F(Share, ServerDownForHalfThePassThenBack) {
     ASSERT_TRUE(WaitFor([&] { return sharing.Status().shared == 3; })) << sharing.StatusText();
     EXPECT_EQ(Posted(), Expected());  // each once, in order
     std::string error;
-    EXPECT_EQ(ShareQueue::Open(Options().queuePath, error)->Counts().waiting, 0);
+    EXPECT_EQ(ShareQueue::Open(Options().archiveLocation, error)->Counts().waiting, 0);
 }
 
 TEST_F(Share, RejectedFrameReportedOthersSent) {
@@ -137,20 +138,32 @@ TEST_F(Share, RejectedFrameReportedOthersSent) {
     ASSERT_TRUE(WaitFor([&] { return sharing.Status().shared == 2 && sharing.Status().rejected == 1; }));
     EXPECT_EQ(sharing.StatusText(), "shared 2, rejected 1: 400 unknown frame type");
     std::string error;
-    auto queue = ShareQueue::Open(o.queuePath, error);
+    auto queue = ShareQueue::Open(o.archiveLocation, error);
     EXPECT_EQ(queue->Counts().waiting, 0);
     EXPECT_EQ(queue->Bodies("rejected").size(), 1u);
 }
 
-TEST_F(Share, MissingSettingNamed) {
-    SharingOptions o = Options();
-    o.station.callsign.clear();
-    Sharing sharing(o);
-    sharing.Attach(session);
-    KissServer kiss([&](int socket, int) { SendInSlices(socket, AsBytes(kPass), 9); });
-    Receive(kiss.Port());
-    EXPECT_EQ(sharing.StatusText(), "not shared: STATION_CALLSIGN is not set");
+// Nothing is queued or sent without the station's settings, nor into a file that is not an archive.
+TEST_F(Share, NothingSharedWithoutSettingsOrArchive) {
+    std::string error;
+    ShareQueue::Open(dir.Path("other.sqlite"), error);  // another program's SQLite database
+    const std::string other = FileText(dir.Path("other.sqlite"));
+    SharingOptions noCallsign = Options(), notArchive = Options();
+    noCallsign.station.callsign.clear();
+    notArchive.archiveLocation = dir.Path("other.sqlite");
+    const struct { SharingOptions options; std::string status; } cases[] = {
+        {noCallsign, "not shared: STATION_CALLSIGN is not set"},
+        {notArchive, "not shared: " + dir.Path("other.sqlite") + " is not a TAVRO archive (it is another program's SQLite database)"},
+    };
+    for (const auto& c : cases) {
+        Sharing sharing(c.options);
+        sharing.Attach(session);
+        KissServer kiss([&](int socket, int) { SendInSlices(socket, AsBytes(kPass), 9); });
+        Receive(kiss.Port());
+        EXPECT_EQ(sharing.StatusText(), c.status);
+    }
     EXPECT_TRUE(http.Requests().empty());
+    EXPECT_EQ(FileText(dir.Path("other.sqlite")), other);
 }
 
 // tavro-cli: a capture shared while the server refuses (exit 1, frames
@@ -191,6 +204,7 @@ TEST_F(Share, TavroCliQueueSurvivesAndIsSentAfterRestart) {
         SendInSlices(socket, AsBytes(kPass), 3);
         WaitFor([&] { return killed.load(); });  // stays connected until the program is killed
     });
+    ASSERT_TRUE(OpenArchive(dir.Path("b.sqlite")).archive);  // the queue is watched in the archive
     std::string error;
     auto queue = ShareQueue::Open(dir.Path("b.sqlite"), error);
     ASSERT_TRUE(queue) << error;

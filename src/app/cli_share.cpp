@@ -25,12 +25,12 @@ std::unique_ptr<Sharing> StartSharing(const Options& o, Session& session, bool l
     SharingOptions options;
     options.station = StationSettingsOf(conf);
     const FolderFacts facts = FolderFactsOf(ProgramFolder());
-    options.queuePath = ShareQueuePath(ArchiveLocationOf(o.archive.value_or(""), conf, facts), DefaultSqliteArchive(facts));
+    options.archiveLocation = ArchiveLocationOf(o.archive.value_or(""), conf, facts);
+    options.defaultSqliteArchive = DefaultSqliteArchive(facts);
     options.version = "tavro-cli " TAVRO_VERSION;
     options.files = true;
     options.background = live;
     if (o.shareDryRun) options.dryRun = [&out](const std::string& body) { out << body << '\n' << std::flush; };
-    else MakeFoldersAbove(options.queuePath);
     auto sharing = std::make_unique<Sharing>(std::move(options));
     sharing->Attach(session);
     return sharing;

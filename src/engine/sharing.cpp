@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "archive.h"
 #include "sids_report.h"
 #include "time_stamp.h"
 #include "utc_time.h"
@@ -49,10 +50,19 @@ Sharing::Sharing(SharingOptions options) : options_(std::move(options)) {
         return;
     }
     if (options_.dryRun) return;
+    queuePath_ = ShareQueuePath(options_.archiveLocation, options_.defaultSqliteArchive);
+    MakeFoldersAbove(queuePath_);
+    if (queuePath_ == options_.archiveLocation) {
+        // The queue is a table of the archive: the file must be this program's archive (made when missing).
+        if (OpenedArchive opened = OpenArchive(queuePath_); !opened.archive) {
+            problem_ = opened.error;
+            return;
+        }
+    }
     std::string error;
-    std::unique_ptr<ShareQueue> queue = ShareQueue::Open(options_.queuePath, error);
+    std::unique_ptr<ShareQueue> queue = ShareQueue::Open(queuePath_, error);
     if (!queue) {
-        problem_ = "cannot open the queue " + options_.queuePath + ": " + error;
+        problem_ = "cannot open the queue " + queuePath_ + ": " + error;
         return;
     }
     UploaderOptions up{options_.station.sidsUrl, options_.clockMs, options_.firstDelay, options_.maxDelay, options_.timeout};
@@ -93,7 +103,7 @@ void Sharing::Offer(std::span<const std::uint8_t> kissFrame, std::string_view ti
     if (options_.dryRun) return options_.dryRun(body);
     const std::int64_t now = options_.clockMs ? options_.clockMs() : NowMilliseconds();
     const bool stored = worker_ ? worker_->Add(body, now) : queue_->Add(body, now);
-    if (!stored) queueError_ = "cannot queue a frame in " + options_.queuePath + ": " + (worker_ ? worker_->Queue() : *queue_).Error();
+    if (!stored) queueError_ = "cannot queue a frame in " + queuePath_ + ": " + (worker_ ? worker_->Queue() : *queue_).Error();
 }
 
 void Sharing::SendWaiting() {

@@ -29,7 +29,11 @@ namespace tavro {
 
 struct SharingOptions {
     StationSettings station;
-    std::string queuePath;  // ShareQueuePath()
+    // Where the archive is (a SQLite file, or a server's URI) and where the
+    // SQLite archive would be: the queue goes into the SQLite archive (made
+    // when missing), or next to where it would be (ShareQueuePath).
+    std::string archiveLocation;
+    std::string defaultSqliteArchive;
     std::string version;    // "tavro-cli 0.3"
     std::function<std::int64_t()> clockMs;  // empty: the system clock
     std::chrono::milliseconds firstDelay{60000}, maxDelay{3600000}, timeout{10000};
@@ -78,9 +82,11 @@ public:
     long long FramesWithoutTime() const { return withoutTime_; }
     long long FramesOffered() const { return offered_; }
     bool DryRun() const { return static_cast<bool>(options_.dryRun); }
+    const std::string& QueuePath() const { return queuePath_; }
 
 private:
     SharingOptions options_;
+    std::string queuePath_;
     std::string problem_;
     std::unique_ptr<ShareQueue> queue_;     // without a worker
     std::unique_ptr<SidsUploader> uploader_;

@@ -110,8 +110,8 @@ void MainWindow::StartSharing() {
     const FolderFacts facts = FolderFactsOf(NativePath(programFolder_));
     SharingOptions options;
     options.station = StationSettingsOf(conf);
-    options.queuePath = ShareQueuePath(ArchiveLocationOf("", conf, facts), DefaultSqliteArchive(facts));
-    MakeFoldersAbove(options.queuePath);
+    options.archiveLocation = ArchiveLocationOf("", conf, facts);
+    options.defaultSqliteArchive = DefaultSqliteArchive(facts);
     options.version = "tavro-decoder " TAVRO_VERSION;
     options.clockMs = LiveClock;
     if (ShareFirstDelay) options.firstDelay = *ShareFirstDelay, options.maxDelay = *ShareFirstDelay * 4;
