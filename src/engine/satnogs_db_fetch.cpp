@@ -1,6 +1,7 @@
 #include "satnogs_db_fetch.h"
 
 #include "http_client.h"
+#include "session.h"
 #include "telemetry_pages.h"
 #include "utc_time.h"
 
@@ -50,6 +51,21 @@ DbFetchResult FetchFromSatnogsDb(const DbFetchOptions& o, const DbPageSink& sink
     result.message = pages.Error();
     result.ok = result.message.empty();
     return result;
+}
+
+DbPageSink SessionPageSink(Session& session) {
+    return [&session](const std::string& body, const std::string& url) {
+        session.BeginSelection();
+        session.BeginFile(url, InputKind::Satnogs);
+        session.Feed({reinterpret_cast<const std::uint8_t*>(body.data()), body.size()});
+        session.EndFile();
+        session.EndSelection();
+        const FramingReport& page = session.Summary().files.back();
+        DbPageResult result;
+        result.frames = page.frames;
+        result.error = page.error;
+        return result;
+    };
 }
 
 }  // namespace tavro

@@ -54,6 +54,10 @@ struct DbFetchResult {
 
 DbFetchResult FetchFromSatnogsDb(const DbFetchOptions& options, const DbPageSink& sink);
 
+class Session;
+// Each page read by session as a SatNOGS JSON export, a selection of its own.
+DbPageSink SessionPageSink(Session& session);
+
 // "3 pages, 120 frames, 40 new beacons"
 std::string DbFetchCountsText(const DbFetchProgress& counts);
 
