@@ -35,16 +35,19 @@ DbFetchResult FetchFromSatnogsDb(const DbFetchOptions& o, const DbPageSink& sink
     std::string body, url;
     while (pages.Next(body, url)) {
         const DbPageResult page = sink(body, url);
-        if (!page.error.empty()) {
+        const bool cancelled = o.cancel && *o.cancel;
+        if (!page.error.empty() && !cancelled) {
             result.message = "the page " + url + " could not be read (" + page.error + "): stopped; the " +
                              std::to_string(result.counts.pages) + " pages before it are kept";
             return result;
         }
-        ++result.counts.pages;
-        result.counts.frames += page.frames;
-        result.counts.beaconsNew += page.beaconsNew;
-        if (o.progress) o.progress(result.counts);
-        if (o.cancel && *o.cancel) break;
+        if (page.error.empty()) {
+            ++result.counts.pages;
+            result.counts.frames += page.frames;
+            result.counts.beaconsNew += page.beaconsNew;
+            if (o.progress) o.progress(result.counts);
+        }
+        if (cancelled) break;
     }
     result.cancelled = pages.Cancelled() || (o.cancel && *o.cancel);
     if (result.cancelled) return result.message = "cancelled: what was fetched is kept", result;

@@ -23,6 +23,7 @@
 #include "cubesat_art.h"
 #include "output_path.h"
 #include "screenshot.h"
+#include "satnogs_db_fetch.h"
 #include "sharing.h"
 #include "text_conversion.h"
 #include "tlm_writer.h"
@@ -51,9 +52,11 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     SetChannelCaptions();
     LoadSettings();
     BuildStationMenu();
+    BuildSatnogsDbMenu();
 }
 
 MainWindow::~MainWindow() {
+    dbFetch_.reset();  // cancelled; what was fetched stays
     OnDisconnect();
     sharing_.reset();  // its worker ends before the window does
     // The Info window has no parent (it may outlive a closed main window).

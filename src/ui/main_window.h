@@ -12,6 +12,7 @@
 //   export_commands.cpp  OnWriteCsv, OnWriteTlm, OnReport
 //   live_commands.cpp    OnConnect, ConnectTo, OnDisconnect: live reception
 //   station_commands.cpp OnStationSettings, OnShareToggled: the station and sharing with SatNOGS
+//   satnogs_db_commands.cpp  OnUpdateFromSatnogsDb: the network's frames into the archive
 #pragma once
 
 #include <QMainWindow>
@@ -46,6 +47,7 @@ class QTimer;
 namespace tavro {
 class KissTcpClient;
 class Sharing;
+struct DbFetchResult;
 }
 
 namespace tavro::ui {
@@ -82,6 +84,7 @@ public:
         QAction* infoAction = nullptr;
         QAction* stationSettingsAction = nullptr;
         QAction* shareAction = nullptr;  // checkable
+        QAction* updateFromDbAction = nullptr;
     };
 
     // programFolder: where conf.ini and nconvert are looked for; empty means
@@ -103,6 +106,9 @@ public:
     void OnShareToggled(bool on);
     // What sharing says for the status line; empty when sharing is off.
     QString SharingStatus() const;
+    // Archive -> Update from SatNOGS DB: runs until the pages end, a failure or Cancel.
+    void OnUpdateFromSatnogsDb();
+    bool Fetching() const { return dbFetch_ != nullptr; }
     void OnInfo();
     void OnRecordScrolled();
     void OnChannelChosen(int channel);
@@ -165,6 +171,8 @@ private:
     void ShowLiveRecords();
     void ShowLiveStatus();
     void BuildStationMenu();
+    void BuildSatnogsDbMenu();
+    void DbFetchEnded(const DbFetchResult& result);
     void StartSharing();
 
     Controls ui_;
@@ -188,6 +196,8 @@ private:
     QTimer* countdown_ = nullptr;    // "reconnecting in N s", second by second
     // Sharing with SatNOGS: live frames are queued and posted while it runs.
     std::unique_ptr<Sharing> sharing_;
+    struct DbFetch;
+    std::shared_ptr<DbFetch> dbFetch_;  // shared: its type is complete in satnogs_db_commands.cpp only
 };
 
 // "Es wurden zu viele Dateien ausgewählt!" and the title of untitled boxes.

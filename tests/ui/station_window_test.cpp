@@ -79,3 +79,42 @@ TEST_F(WindowTest, LivePassShared) {
     ui().shareAction->setChecked(false);
     EXPECT_TRUE(ReadAll(Path("conf.ini")).endsWith("SHARE=0\n"));
 }
+
+// Archive -> Update from SatNOGS DB: the pages into the archive, the counts in the status line; Cancel keeps what came.
+TEST_F(WindowTest, UpdateFromSatnogsDbAndCancel) {
+    ::unsetenv("http_proxy"), ::unsetenv("HTTP_PROXY");
+    std::mutex m;
+    std::condition_variable cv;
+    bool stall = false, released = false;
+    tavro::test::HttpServer db([&](const tavro::test::HttpRequestSeen& r) {
+        const std::string next = "<http://127.0.0.1:" + r.Header("host").substr(r.Header("host").find(':') + 1) + "/api/telemetry/?cursor=2>; rel=\"next\"";
+        if (r.target.find("cursor=2") == std::string::npos) return tavro::test::HttpAnswer{200, "[]", {{"Link", next}}};
+        return tavro::test::HttpAnswer{200, "[]", {}, [&] {
+            std::unique_lock lock(m);
+            if (stall) cv.wait_for(lock, 10s, [&] { return released; });
+        }};
+    });
+    WriteBytes(Path("conf.ini"), "SATNOGS_NORAD_ID=99999\nSATNOGS_DB_TOKEN=secret-token-1\nSATNOGS_DB_URL=" + db.Url("/api/") +
+                                 "\nARCHIVE_PATH=" + QFile::encodeName(Path("a.sqlite")).toStdString() + "\n");
+    MakeWindow();
+    window->LiveClock = [] { return std::int64_t{1796552043000}; };
+    window->OnUpdateFromSatnogsDb();
+    ASSERT_TRUE(Until([&] { return !window->Fetching(); }));
+    EXPECT_EQ(ui().statusLine->text(), "SatNOGS DB: 2 pages, 0 frames, 0 new beacons");
+    EXPECT_EQ(db.Requests()[0].target, "/api/telemetry/?satellite=99999&start=2026-11-06T10:14:03.000Z&end=2026-12-06T10:14:03.000Z");
+
+    stall = true;
+    window->OnUpdateFromSatnogsDb();
+    ASSERT_TRUE(Until([&] { return db.Requests().size() == 4; }));  // the second page is on its way
+    auto* progress = window->findChild<QProgressDialog*>("satnogsDbProgress");
+    ASSERT_TRUE(progress);
+    progress->findChild<QPushButton*>()->click();  // Cancel
+    ASSERT_TRUE(Until([&] { return !window->Fetching(); }));
+    {
+        std::lock_guard lock(m);
+        released = true;
+    }
+    cv.notify_all();
+    EXPECT_EQ(ui().statusLine->text(), "SatNOGS DB: 1 pages, 0 frames, 0 new beacons; cancelled: what was fetched is kept");
+    EXPECT_FALSE(ui().statusLine->text().contains("secret"));
+}
