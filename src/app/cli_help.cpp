@@ -65,7 +65,8 @@ Exit status:
   0  success
   1  an input could not be read, a server could not be reached, an output
      could not be written, frames to share still wait, or a fetch stopped
-  2  usage error
+  2  usage error, or two outputs of a live session that are one file (or
+     both standard output)
 
 Examples:
   tavro-cli --kiss pass1.kss
