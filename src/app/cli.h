@@ -1,6 +1,8 @@
 // tavro-cli: the batch twin of the window.
 //   tavro-cli (--kiss | --log | --satnogs) [OPTIONS] FILE...
 //   tavro-cli --kiss-tcp HOST:PORT [--record-to FILE] [--reconnect] [OPTIONS]
+//   tavro-cli --archive [PATH] --query [--from T] [--to T] [--csv PATH|-] [--dump PATH]
+//   tavro-cli --archive [PATH] --archive-info
 #pragma once
 
 #include <cstdint>
@@ -34,11 +36,18 @@ struct Options {
     // --share-dry-run: each request body on standard output, nothing sent
     bool share = false;
     bool shareDryRun = false;
-    // --archive [PATH]: "" is the default place
-    std::optional<std::string> archive;
     // --satnogs-db [--from T] [--to T]: fetch the network's frames into the archive
     bool satnogsDb = false;
-    std::optional<std::int64_t> fromMs, toMs;
+    std::string shareArchive;          // where the upload queue is (Main fills it in)
+    std::string defaultSqliteArchive;  // where the SQLite archive would be
+    // --archive [PATH]: add every record read to the archive; "" until Main
+    // puts the default place (conf.ini's ARCHIVE_PATH, else ProgramFolders)
+    std::optional<std::string> archive;
+    bool archiveMakeFolder = false;  // the default place in the user's folders: made on first use
+    std::optional<std::int64_t> logDate;  // --log-date: midnight UTC of the first log line's day
+    bool query = false;                   // --query: the archive's beacons, no input read
+    std::optional<std::int64_t> fromMs, toMs;  // --from, --to
+    bool archiveInfo = false;             // --archive-info
 };
 
 struct ParseResult {
@@ -60,6 +69,15 @@ int RunSatnogsDb(const Options& options, std::ostream& err);
 
 // The folder of the running program, where conf.ini is looked for.
 std::string ProgramFolder();
+// --query and --archive-info: the archive read, nothing else.
+int RunArchiveQuery(const Options& options, std::ostream& err);
+
+// --archive: opens it for session; false (and the reason on err) when it cannot be.
+bool StartArchiving(Session& session, const Options& options, std::ostream& err);
+// The archive's share of the end: waits for the writes; false when some failed (said on err).
+bool EndArchiving(Session& session, const Options& options, std::ostream& err);
+// "tavro-cli: archive PATH: 300 beacons new, 600 receptions added\n"; empty when not archiving.
+std::string ArchiveLine(const Session& session, const Options& options);
 
 // argv[1..] -> exit status; what main() calls.
 int Main(const std::vector<std::string>& args, std::ostream& err);
@@ -76,8 +94,6 @@ std::unique_ptr<Sharing> StartSharing(const Options& o, Session& session, bool l
 // The counts on err; false when frames still wait or nothing could be shared.
 bool EndSharing(Sharing* sharing, std::ostream& err);
 
-// "2026-12-06", "2026-12-06 10:14", "2026-12-06 10:14:03", "2026-12-06 10:14:03.250" (UTC) -> ms since 1970
-std::optional<std::int64_t> ParseUtcArgument(const std::string& text);
 
 // Ends every usage error: "Try 'tavro-cli --help'."
 extern const char* const kUsage;

@@ -9,6 +9,8 @@ namespace tavro::cli {
 const char* const kHelpText =
     R"(Usage: tavro-cli (--kiss | --log | --satnogs) [OPTIONS] FILE...
        tavro-cli --kiss-tcp HOST:PORT [--record-to FILE] [--reconnect] [OPTIONS]
+       tavro-cli --archive [PATH] --query [--from T] [--to T] [--csv PATH|-] [--dump PATH]
+       tavro-cli --archive [PATH] --archive-info
        tavro-cli --archive [PATH] --satnogs-db [--from T] [--to T]
 
 Decodes the housekeeping beacons of the TAVRO CubeSat into its 47 engineering
@@ -31,18 +33,16 @@ Input:
 SatNOGS (station settings from conf.ini, see tavro-cli(1)):
   --share                share every frame of the satellite received live or
                          read from KISS captures with the SatNOGS database
-                         (SiDS); frames wait in a queue in the archive until
-                         the server takes them; exit status 1 while some wait
+                         (SiDS); frames wait in a queue in the archive (the
+                         --archive PATH, else the default one) until the
+                         server takes them; exit status 1 while some wait
   --share-dry-run        print each request body that --share would send, one
                          a line, and send nothing
   --satnogs-db           fetch the network's frames of SATNOGS_NORAD_ID from
                          the SatNOGS DB telemetry API (SATNOGS_DB_TOKEN) into
                          the archive; goes on from the newest frame fetched
                          before, the first time from 30 days back
-  --from T, --to T       the span to fetch, UTC: YYYY-MM-DD[ hh:mm[:ss[.fff]]]
-  --archive [PATH]       the archive (default: ARCHIVE_PATH of conf.ini, else
-                         tavro_archive.sqlite beside the program or
-                         ~/.local/share/tavro/archive.sqlite)
+                         (--from, --to: the span to fetch instead)
 
 Output:
   --csv PATH             every record as CSV ("-": standard output); with
@@ -53,7 +53,28 @@ Output:
   --decimal-separator C  "." or "," (default: from LC_ALL, LC_NUMERIC, LANG)
   --dedupe               merge duplicate frames: a frame whose 47 values equal
                          a stored record's is not stored
-  --report               a framing report per file on standard error
+  --report               a framing report per file on standard error (with
+                         --archive also the beacons new and receptions added)
+
+Archive:
+  --archive [PATH]       add every record read (also those the table has no
+                         room for) to the archive at PATH, a SQLite file made
+                         when missing; without PATH: ARCHIVE_PATH of conf.ini,
+                         else tavro_archive.sqlite beside the program, else
+                         ~/.local/share/tavro/archive.sqlite. A PATH must not
+                         begin with "-"; write --archive=PATH to be sure
+  --log-date YYYY-MM-DD  the day of a log's first line, so that its records
+                         get a UTC time: a time earlier than the line before
+                         is on the next day
+  --query                write the archive's beacons, oldest first, as CSV
+                         (default: standard output) with the UTC time in front,
+                         or with --dump as a full-precision table
+  --from T, --to T       only beacons from T (inclusive) to T (exclusive); T is
+                         YYYY-MM-DD[ hh:mm[:ss[.fff]]] in UTC; with
+                         --satnogs-db the span fetched
+  --archive-info         the archive's path, schema version, beacons,
+                         receptions, beacons without time, first and last
+                         time, and file size
   --help                 this text
   --version              the program's name and version
 
@@ -64,7 +85,9 @@ comes from conf.ini: see tavro-cli(1) for where it is looked up.
 Exit status:
   0  success
   1  an input could not be read, a server could not be reached, an output
-     could not be written, frames to share still wait, or a fetch stopped
+     could not be written, the archive could not be opened or written to
+     (the outputs of the files read are still written), frames to share
+     still wait, or a fetch from SatNOGS DB stopped
   2  usage error, or two outputs of a live session that are one file (or
      both standard output)
 
@@ -73,6 +96,8 @@ Examples:
   tavro-cli --log --csv - day1.log > day1.csv
   tavro-cli --kiss --tlm report.tlm --record 12 pass1.kss pass2.kss
   tavro-cli --kiss-tcp localhost:8001 --csv live.csv
+  tavro-cli --archive --kiss --report pass1.kss
+  tavro-cli --archive --query --from "2026-12-06" --to "2026-12-07" --csv day.csv
   tavro-cli --kiss-tcp localhost:8001 --reconnect --share
   tavro-cli --archive --satnogs-db --from 2026-12-01
 )";

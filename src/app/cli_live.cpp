@@ -53,10 +53,13 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
     else if (!o.tlmPath) outputs.push_back({"the CSV", OutputPath(recordingPath, ".csv")});  // named after the recording
     if (o.tlmPath) outputs.push_back({"--tlm", *o.tlmPath});
     if (o.dumpPath) outputs.push_back({"--dump", *o.dumpPath});
+    if (o.archive) outputs.push_back({"--archive", *o.archive});
     if (const std::string clash = Session::LiveOutputsClash(outputs); !clash.empty()) {
         err << "tavro-cli: " << clash << '\n' << kUsage;
         return 2;
     }
+    // The archive is opened first: its records are kept from the first frame on.
+    const bool archiving = !o.archive || StartArchiving(session, o, err);
     session.BeginStream({server, recordingPath, o.recordTo.has_value(), makeFolder && !o.recordTo, {}});
     bool written = true;
     if (o.csvPath) {
@@ -73,7 +76,7 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
     options.reconnect = o.reconnect;
     KissTcpClient client(options);
     bool connected = false, unreachable = false, ended = false;
-    std::string recordingError;
+    std::string recordingError, archiveStatus;
     while (!ended) {
         client.WaitForMessages(std::chrono::milliseconds(250));
         if (g_stopRequested) client.Stop();
@@ -101,6 +104,10 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
                 case KissTcpClient::Event::Ended: ended = true; break;
             }
         }
+        if (const std::string status = session.ArchiveStatus(); status != archiveStatus) {
+            archiveStatus = status;  // "archive: reconnecting…", and back to "" once written again
+            if (!status.empty()) err << "tavro-cli: " << status << '\n';
+        }
         if (recordingError.empty() && !session.RecordingError().empty()) {
             recordingError = session.RecordingError();
             err << "tavro-cli: recording to " << session.RecordingPath() << " failed: " << recordingError << '\n';
@@ -109,12 +116,13 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
     const std::string recording = session.RecordingPath();
     const bool started = session.RecordingStarted();
     session.EndStream();
+    const bool archived = EndArchiving(session, o, err) && archiving;
     if (started && recordingError.empty()) err << "tavro-cli: recorded to " << recording << '\n';
     // Nothing received: nothing named after a recording that is not there.
     if (!unreachable) written = WriteExports(session, o, started, err) && written;
     ReportEnd(session, o, err);
     const bool shared = EndSharing(sharing.get(), err);
-    return unreachable || !written || !recordingError.empty() || !shared ? 1 : 0;
+    return unreachable || !written || !recordingError.empty() || !archived || !shared ? 1 : 0;
 }
 
 }  // namespace tavro::cli

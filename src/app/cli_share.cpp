@@ -27,9 +27,8 @@ std::unique_ptr<Sharing> StartSharing(const Options& o, Session& session, bool l
     const std::string conf = ConfText();
     SharingOptions options;
     options.station = StationSettingsOf(conf);
-    const FolderFacts facts = FolderFactsOf(ProgramFolder());
-    options.archiveLocation = ArchiveLocationOf(o.archive.value_or(""), conf, facts);
-    options.defaultSqliteArchive = DefaultSqliteArchive(facts);
+    options.archiveLocation = o.shareArchive;
+    options.defaultSqliteArchive = o.defaultSqliteArchive;
     options.version = "tavro-cli " TAVRO_VERSION;
     options.files = true;
     options.background = live;
@@ -60,37 +59,24 @@ bool EndSharing(Sharing* sharing, std::ostream& err) {
     return status.waiting == 0;
 }
 
-std::optional<std::int64_t> ParseUtcArgument(const std::string& text) {
-    // The date alone is its midnight; minutes without seconds get ":00".
-    std::string full = text;
-    if (full.size() == 10) full += " 00:00:00";
-    else if (full.size() == 16) full += ":00";
-    if (full.size() < 19) return std::nullopt;
-    return UtcMillisecondsOf(full);
-}
-
 int RunSatnogsDb(const Options& o, std::ostream& err) {
-    const std::string conf = ConfText();
-    const FolderFacts facts = FolderFactsOf(ProgramFolder());
-    const std::string location = ArchiveLocationOf(o.archive.value_or(""), conf, facts);
-    if (location == DefaultSqliteArchive(facts)) MakeFoldersAbove(location);
-    OpenedArchive opened = OpenArchive(location);
-    if (!opened.archive) {
-        err << "tavro-cli: " << opened.error << '\n';
+    Session session;
+    if (const std::string why = session.StartArchiving(*o.archive, o.archiveMakeFolder); !why.empty()) {
+        err << "tavro-cli: " << why << '\n';
         return 1;
     }
     DbFetchOptions options;
-    options.station = StationSettingsOf(conf);
+    options.station = StationSettingsOf(ConfText());
     options.fromMs = o.fromMs;
     options.toMs = o.toMs;
-    options.newestFetched = opened.archive->NewestReception(SourceKind::SatnogsDb);
+    if (OpenedArchive opened = OpenArchive(*o.archive, true); opened.archive)
+        options.newestFetched = opened.archive->NewestReception(SourceKind::SatnogsDb);
     options.nowMs = NowMilliseconds();
     options.progress = [&err](const DbFetchProgress& counts) {
         err << "tavro-cli: SatNOGS DB: " << DbFetchCountsText(counts) << '\n' << std::flush;
     };
-    Session session;
-    // (the session feeds the archive: engine-archive)
     const DbFetchResult result = FetchFromSatnogsDb(options, SessionPageSink(session));
+    session.StopArchiving();
     err << "tavro-cli: SatNOGS DB from " << UtcText(result.fromMs) << " to " << UtcText(result.toMs) << " UTC: "
         << DbFetchCountsText(result.counts) << '\n';
     if (!result.message.empty()) err << "tavro-cli: " << result.message << '\n';

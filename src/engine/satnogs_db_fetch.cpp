@@ -59,14 +59,20 @@ DbFetchResult FetchFromSatnogsDb(const DbFetchOptions& o, const DbPageSink& sink
 DbPageSink SessionPageSink(Session& session) {
     return [&session](const std::string& body, const std::string& url) {
         session.BeginSelection();
-        session.BeginFile(url, InputKind::Satnogs);
+        session.BeginFile(url, InputKind::Satnogs, SourceKind::SatnogsDb);
         session.Feed({reinterpret_cast<const std::uint8_t*>(body.data()), body.size()});
         session.EndFile();
         session.EndSelection();
-        const FramingReport& page = session.Summary().files.back();
+        session.WaitForArchive();  // the page is in the archive before the next is asked for
+        const SelectionSummary summary = session.Summary();
         DbPageResult result;
-        result.frames = page.frames;
-        result.error = page.error;
+        result.frames = summary.files.back().frames;
+        result.error = summary.files.back().error;
+        if (!summary.archived.empty()) {
+            result.beaconsNew = summary.archived.back().beaconsNew;
+            if (result.error.empty() && !summary.archived.back().error.empty())
+                result.error = "the archive: " + summary.archived.back().error;
+        }
         return result;
     };
 }

@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cstdlib>
 
 #include "archive.h"
 #include "sids_report.h"
@@ -16,23 +15,6 @@ std::string ShareQueuePath(const std::string& archiveLocation, const std::string
     if (!server) return archiveLocation;
     const auto slash = defaultSqliteArchive.rfind('/');
     return (slash == std::string::npos ? std::string() : defaultSqliteArchive.substr(0, slash + 1)) + "share_queue.sqlite";
-}
-
-std::string DefaultSqliteArchive(const FolderFacts& facts) {
-    if (facts.programFolderWritable) {
-        std::string folder = facts.programFolder;
-        if (!folder.empty() && folder.back() == '/') folder.pop_back();
-        return folder + "/tavro_archive.sqlite";
-    }
-    const char* data = std::getenv("XDG_DATA_HOME");
-    const std::string base = data && data[0] == '/' ? data : facts.home + "/.local/share";
-    return base + "/tavro/archive.sqlite";
-}
-
-std::string ArchiveLocationOf(const std::string& given, const std::string& confText, const FolderFacts& facts) {
-    if (!given.empty()) return given;
-    if (std::optional<std::string> path = ConfValue(confText, "ARCHIVE_PATH"); path && !path->empty()) return *path;
-    return DefaultSqliteArchive(facts);
 }
 
 void MakeFoldersAbove(const std::string& path) {

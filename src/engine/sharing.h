@@ -23,7 +23,6 @@
 #include "session.h"
 #include "sids_uploader.h"
 #include "station_settings.h"
-#include "user_folders.h"
 
 namespace tavro {
 
@@ -51,12 +50,6 @@ struct SharingOptions {
 //                                -> "/home/me/.local/share/tavro/share_queue.sqlite"
 std::string ShareQueuePath(const std::string& archiveLocation, const std::string& defaultSqliteArchive);
 
-// The SQLite archive's place when conf.ini names none: tavro_archive.sqlite
-// in the program folder when it is writable, else
-// $XDG_DATA_HOME/tavro/archive.sqlite (~/.local/share/tavro/archive.sqlite).
-std::string DefaultSqliteArchive(const FolderFacts& facts);
-// given (--archive PATH), else ARCHIVE_PATH of conf.ini, else the default.
-std::string ArchiveLocationOf(const std::string& given, const std::string& confText, const FolderFacts& facts);
 // Makes the folders above path (mode 0700); for the user's data folder on first use.
 void MakeFoldersAbove(const std::string& path);
 

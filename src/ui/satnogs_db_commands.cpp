@@ -23,8 +23,7 @@
 namespace tavro::ui {
 
 struct MainWindow::DbFetch {
-    std::unique_ptr<Archive> archive;
-    Session session;
+    Session session;  // of the fetch's own: the table on display stays
     DbPageSink read = SessionPageSink(session);
     std::atomic<bool> cancel{false};
     std::mutex mutex;
@@ -41,20 +40,16 @@ struct MainWindow::DbFetch {
 
 void MainWindow::OnUpdateFromSatnogsDb() {
     if (dbFetch_) return;
-    const std::string conf = ReadConfText(folders_.confIni);
-    const FolderFacts facts = FolderFactsOf(NativePath(programFolder_));
-    const std::string location = ArchiveLocationOf("", conf, facts);
-    if (location == DefaultSqliteArchive(facts)) MakeFoldersAbove(location);
-    OpenedArchive opened = OpenArchive(location);
-    if (!opened.archive) {
-        ui_.statusLine->setText(PathText("SatNOGS DB: " + opened.error));
+    const std::string location = tavro::LoadSettings(folders_).archivePath;
+    auto fetch = std::make_shared<DbFetch>();
+    if (const std::string why = fetch->session.StartArchiving(location, folders_.userFolders && location == folders_.archiveFile); !why.empty()) {
+        ui_.statusLine->setText(PathText("SatNOGS DB: " + why));
         return;
     }
-    auto fetch = std::make_shared<DbFetch>();
-    fetch->archive = std::move(opened.archive);
     DbFetchOptions options;
-    options.station = StationSettingsOf(conf);
-    options.newestFetched = fetch->archive->NewestReception(SourceKind::SatnogsDb);
+    options.station = StationSettingsOf(ReadConfText(folders_.confIni));
+    if (OpenedArchive opened = OpenArchive(location, true); opened.archive)
+        options.newestFetched = opened.archive->NewestReception(SourceKind::SatnogsDb);
     options.nowMs = LiveClock ? LiveClock() : NowMilliseconds();
     options.cancel = &fetch->cancel;
     options.wait = [f = fetch.get()](std::chrono::milliseconds wait) {

@@ -106,12 +106,10 @@ void MainWindow::OnShareToggled(bool on) {
 
 void MainWindow::StartSharing() {
     sharing_.reset();
-    const std::string conf = ReadConfText(folders_.confIni);
-    const FolderFacts facts = FolderFactsOf(NativePath(programFolder_));
     SharingOptions options;
-    options.station = StationSettingsOf(conf);
-    options.archiveLocation = ArchiveLocationOf("", conf, facts);
-    options.defaultSqliteArchive = DefaultSqliteArchive(facts);
+    options.station = StationSettingsOf(ReadConfText(folders_.confIni));
+    options.archiveLocation = tavro::LoadSettings(folders_).archivePath;  // conf.ini may have changed
+    options.defaultSqliteArchive = folders_.archiveFile;
     options.version = "tavro-decoder " TAVRO_VERSION;
     options.clockMs = LiveClock;
     if (ShareFirstDelay) options.firstDelay = *ShareFirstDelay, options.maxDelay = *ShareFirstDelay * 4;
