@@ -2,6 +2,7 @@
 // the test on loopback: pages followed by their Link headers with the
 // token on each, the span asked for, and every way the fetch stops; the
 // token never leaves for another host and never shows in any output.
+#include "archive.h"
 #include "http_server.h"
 #include "satnogs_db_fetch.h"
 #include "session.h"
@@ -50,24 +51,34 @@ HttpAnswer Pages(const HttpRequestSeen& r, std::uint16_t port) {
     const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/api/telemetry/";
     if (r.Header("authorization") != std::string("Token ") + kToken) return {401, "{\"detail\": \"Invalid token.\"}"};
     if (r.target.find("cursor=2") != std::string::npos)
-        return {200, "[" + Entry(1, "2026-12-06T10:14:03.500Z", 5678, "DL2DEF") + ", " + Entry(2, "2026-12-06T10:14:13.500Z", 5678, "DL2DEF") + "]",
+        return {200, "[" + Entry(1, "2026-12-06T10:10:03.500Z", 5678, "DL2DEF") + ", " + Entry(2, "2026-12-06T10:10:13.500Z", 5678, "DL2DEF") + "]",
                 {{"Link", "<" + base + "?cursor=3>; rel=\"next\", <" + base + "?cursor=1>; rel=\"prev\""}}};
     if (r.target.find("cursor=3") != std::string::npos)
-        return {200, "[" + Entry(3, "2026-12-06T10:14:23Z", 1234, "DL1ABC") + "]", {{"Link", "<" + base + "?cursor=2>; rel=\"prev\""}}};
-    return {200, "[" + Entry(1, "2026-12-06T10:14:03Z", 1234, "DL1ABC") + ", " + Entry(2, "2026-12-06T10:14:13Z", 1234, "DL1ABC") + "]",
+        return {200, "[" + Entry(3, "2026-12-06T10:10:23Z", 1234, "DL1ABC") + "]", {{"Link", "<" + base + "?cursor=2>; rel=\"prev\""}}};
+    return {200, "[" + Entry(1, "2026-12-06T10:10:03Z", 1234, "DL1ABC") + ", " + Entry(2, "2026-12-06T10:10:13Z", 1234, "DL1ABC") + "]",
             {{"Link", "<" + base + "?cursor=2>; rel=\"next\""}}};
 }
 
 }  // namespace
 
-TEST_F(Fetch, ThreePagesWithTheTokenAndTheSpan) {
+// Into the archive: a beacon heard by two stations is one beacon with a reception each.
+TEST_F(Fetch, ThreePagesTwoStationsIntoTheArchive) {
+    const TempDir dir{"fetch"};
+    ASSERT_EQ(session.StartArchiving(dir.Path("a.sqlite")), "");
     std::uint16_t port = 0;
     HttpServer server([&](const HttpRequestSeen& r) { return Pages(r, port); });
     port = server.Port();
     const DbFetchResult first = FetchFromSatnogsDb(Options(server), SessionPageSink(session));
     EXPECT_TRUE(first.ok) << first.message;
-    EXPECT_EQ(first.counts.pages, 3);
-    EXPECT_EQ(first.counts.frames, 5);
+    EXPECT_EQ(DbFetchCountsText(first.counts), "3 pages, 5 frames, 3 new beacons");
+    {
+        OpenedArchive archive = OpenArchive(dir.Path("a.sqlite"), true);
+        ASSERT_TRUE(archive.archive) << archive.error;
+        std::vector<std::pair<double, long long>> beacons;  // Packet cnt, receptions
+        archive.archive->ForEachBeacon({}, [&](const Beacon& b) { return beacons.emplace_back(b.values[2], b.receptions), true; });
+        EXPECT_EQ(beacons, (std::vector<std::pair<double, long long>>{{1, 2}, {2, 2}, {3, 1}}));
+        EXPECT_EQ(archive.archive->NewestReception(SourceKind::SatnogsDb), std::optional<std::int64_t>(1796551823000));  // 10:10:23
+    }
     std::vector<std::string> targets;
     for (const HttpRequestSeen& r : server.Requests()) {
         targets.push_back(r.target);
@@ -79,13 +90,13 @@ TEST_F(Fetch, ThreePagesWithTheTokenAndTheSpan) {
                            "/api/telemetry/?cursor=2", "/api/telemetry/?cursor=3"}));
     // Incremental: from 1 ms after the newest reception fetched before; --from and --to win.
     DbFetchOptions again = Options(server);
-    again.newestFetched = 1796552000000;  // 10:13:20
+    again.newestFetched = OpenArchive(dir.Path("a.sqlite"), true).archive->NewestReception(SourceKind::SatnogsDb);
     EXPECT_TRUE(FetchFromSatnogsDb(again, SessionPageSink(session)).ok);
     again.fromMs = 1796515200000, again.toMs = 1796601600000;  // 2026-12-06, 2026-12-07
     EXPECT_TRUE(FetchFromSatnogsDb(again, SessionPageSink(session)).ok);
     const auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 9u);
-    EXPECT_EQ(requests[3].target, "/api/telemetry/?satellite=99999&start=2026-12-06T10:13:20.001Z&end=2026-12-06T10:14:03.000Z");
+    EXPECT_EQ(requests[3].target, "/api/telemetry/?satellite=99999&start=2026-12-06T10:10:23.001Z&end=2026-12-06T10:14:03.000Z");
     EXPECT_EQ(requests[6].target, "/api/telemetry/?satellite=99999&start=2026-12-06T00:00:00.000Z&end=2026-12-07T00:00:00.000Z");
 }
 
@@ -164,9 +175,9 @@ TEST_F(Fetch, TavroCliNeverShowsTheToken) {
                                        "2026-12-06", "--to", "2026-12-06 12:00"}, env);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(Lines(run.err), (std::vector<std::string>{
-        "tavro-cli: SatNOGS DB: 1 pages, 2 frames, 0 new beacons",
-        "tavro-cli: SatNOGS DB: 2 pages, 4 frames, 0 new beacons",
-        "tavro-cli: SatNOGS DB from 2026-12-06 00:00:00.000 to 2026-12-06 12:00:00.000 UTC: 2 pages, 4 frames, 0 new beacons",
+        "tavro-cli: SatNOGS DB: 1 pages, 2 frames, 2 new beacons",
+        "tavro-cli: SatNOGS DB: 2 pages, 4 frames, 2 new beacons",
+        "tavro-cli: SatNOGS DB from 2026-12-06 00:00:00.000 to 2026-12-06 12:00:00.000 UTC: 2 pages, 4 frames, 2 new beacons",
         "tavro-cli: the page " + server.Url("/api/telemetry/?cursor=3") +
             " could not be read (not valid JSON): stopped; the 2 pages before it are kept"}));
     EXPECT_EQ(run.out.find(kToken), std::string::npos);

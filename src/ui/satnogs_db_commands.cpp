@@ -114,7 +114,10 @@ void MainWindow::BuildSatnogsDbMenu() {
     QMenu* archive = nullptr;
     for (QAction* action : menuBar()->actions())
         if (action->menu() && action->text() == QStringLiteral("Archive")) archive = action->menu();
-    if (!archive) archive = menuBar()->addMenu(QStringLiteral("Archive"));
+    if (!archive) {  // before "Info", which stays last
+        archive = new QMenu(QStringLiteral("Archive"), this);
+        menuBar()->insertMenu(ui_.infoAction, archive);
+    }
     ui_.updateFromDbAction = archive->addAction(QStringLiteral("Update from SatNOGS DB"), this, [this] { OnUpdateFromSatnogsDb(); });
 }
 

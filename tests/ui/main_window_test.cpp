@@ -26,7 +26,9 @@ TEST_F(WindowTest, StartUp) {
     }
     EXPECT_EQ(menus, (QStringList{"File", "  Open KISS file", "  Open Log file", "  Open SatNOGS frames", "  ",
                                   "  Merge duplicate frames", "  Report…", "  ", "  Connect to KISS server…",
-                                  "  Disconnect", "TLM File", "  Write CSV File", "  Write TLM File", "Info"}));
+                                  "  Disconnect", "  ", "  Station settings…", "  Share received frames with SatNOGS",
+                                  "TLM File", "  Write CSV File", "  Write TLM File", "Archive", "  Update from SatNOGS DB",
+                                  "Info"}));
 }
 
 // A program folder the user may write: conf.ini and pictures beside the program. One the user may
