@@ -41,7 +41,12 @@ TEST_F(CliTest, UsageErrorsExitTwo) {
         {"--kiss", "--tlm", Path("a.tlm"), "--record", "2", kss},  // only one record read
         {"--kiss-tcp", "localhost"}, {"--kiss-tcp", "::1:8001"}, {"--kiss-tcp", "h:0"}, {"--kiss-tcp", "h:8001", kss},
         {"--kiss", "--reconnect", kss}, {"--log", "--record-to", Path("r.kss"), kss}, {"--satnogs", "--kiss", kss},
+        {"--kiss-serial"}, {"--kiss-serial", "/dev/ttyUSB0:9601"}, {"--kiss-serial", ":9600"}, {"--kiss-serial", "/dev/ttyUSB0", kss},
+        {"--kiss-serial", "/dev/ttyUSB0", "--kiss-tcp", "h:8001"}, {"--kiss", "--kiss-port", "16", kss},
+        {"--kiss", "--kiss-port", "-1", kss}, {"--kiss", "--kiss-port", "2x", kss}, {"--kiss", "--kiss-port", "", kss},
+        {"--log", "--kiss-port", "2", kss},
         {"--kiss-tcp", "127.0.0.1:9", "--record-to", Path("s.kss"), "--csv", Path("s.kss")},  // two outputs, one file
+        {"--kiss-serial", Path("tnc"), "--record-to", Path("tnc")},  // the recording into the TNC it reads
     };
     for (const auto& args : cases) {
         EXPECT_EQ(Run(args), 2) << ::testing::PrintToString(args);
@@ -92,6 +97,33 @@ TEST_F(CliTest, ReportTable) {
         "a.kss    262       3             2            1              0      0     0               0    0    0       2           0           0\n"
         "b.kss      9       1             0            0              0      1     4               1    0    0       0           0           0\n"
         "total    271       4             2            1              0      1     4               1    0    0       2           0           0\n"));
+}
+
+// --kiss-port applies to files: port 2's data frames only; the recording of a
+// multi-port TNC reads back with the same setting.
+TEST_F(CliTest, TncPortOfAFile) {
+    const auto onPort = [](int port, int packet) {
+        Bytes frame = HkFrame(packet);
+        frame[0] = static_cast<std::uint8_t>(port * 16);
+        return passgen::KissWrap(frame);
+    };
+    const std::string rec = dir_.Write("rec.kss", Str(Cat({onPort(0, 1), onPort(2, 2), onPort(2, 3), onPort(1, 4)})));
+    const struct { std::vector<std::string> port; std::string decoded; } cases[] = {
+        {{}, "1 records decoded"}, {{"--kiss-port", "2"}, "2 records decoded"}, {{"--kiss-port=1"}, "1 records decoded"},
+        {{"--kiss-port", "9"}, "0 records decoded"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--kiss", "--dump", Path("d.tsv")};
+        args.insert(args.end(), c.port.begin(), c.port.end());
+        args.push_back(rec);
+        ASSERT_EQ(Run(args), 0) << err_.str();
+        EXPECT_THAT(err_.str(), HasSubstr(c.decoded));
+    }
+    ASSERT_EQ(Run({"--kiss", "--kiss-port", "2", "--dump", Path("d.tsv"), rec}), 0);
+    const auto dump = FileLines("d.tsv");
+    ASSERT_EQ(dump.size(), 3u);
+    EXPECT_THAT(dump[1], testing::StartsWith("1\t\t0\t0\t0\t0\t0\t2\t"));  // Packet cnt 2, then 3
+    EXPECT_THAT(dump[2], testing::StartsWith("2\t\t0\t0\t0\t0\t0\t3\t"));
 }
 
 // Live: a server inside the test sends two frames; the CSV streams to standard output.

@@ -57,6 +57,22 @@ TEST(ParseConfIni, Archive) {
     for (const auto& c : cases) {
         const Settings s = ParseConfIni(c.text, defaults, '/');
         EXPECT_EQ(std::tuple(s.archive, s.archivePath), std::tuple(c.archive, std::string(c.path))) << c.text;
+// The TNC port and the serial TNC: kept when valid, defaults otherwise.
+TEST(ParseConfIni, SerialTnc) {
+    const struct { std::string text; int tncPort; std::string device; int baud; bool rtscts; std::string init; } cases[] = {
+        {"", 0, "", 9600, false, ""},
+        {"KISS_TNC_PORT=2\nKISS_SERIAL=/dev/serial/by-id/usb-FTDI-if00\nKISS_SERIAL_BAUD=1200\nKISS_SERIAL_FLOW=RtsCts\n"
+         "KISS_SERIAL_INIT = KISS ON\\rRESTART\\r\\w\r\n",
+         2, "/dev/serial/by-id/usb-FTDI-if00", 1200, true, "KISS ON\\rRESTART\\r\\w"},
+        {"KISS_TNC_PORT=15\nKISS_SERIAL_BAUD=115200\nKISS_SERIAL_FLOW=none\n", 15, "", 115200, false, ""},
+        {"KISS_TNC_PORT=16\nKISS_SERIAL_BAUD=9601\nKISS_SERIAL=\n", 0, "", 9600, false, ""},
+        {"KISS_TNC_PORT=-1\nKISS_SERIAL_BAUD=230400\nKISS_SERIAL_FLOW=xonxoff\n", 0, "", 9600, false, ""},
+        {"KISS_PORT=8100\n", 0, "", 9600, false, ""},  // the KISS TCP server's port, not the TNC's
+    };
+    for (const auto& c : cases) {
+        const Settings s = ParseConfIni(c.text, "/opt/tavro/", '/');
+        EXPECT_EQ(std::tuple(s.kissTncPort, s.kissSerial, s.kissSerialBaud, s.kissSerialRtsCts, s.kissSerialInit),
+                  std::tuple(c.tncPort, c.device, c.baud, c.rtscts, c.init)) << c.text;
     }
 }
 

@@ -76,3 +76,34 @@ TEST(KissReader, TimeStamps) {
     }
     EXPECT_EQ(ReadAllWays({0xC0, 9, 'T', 0xDB, 0xDD, 0xDB})->CurrentTimeText(), "T\xDB\xDB");  // no closing FEND
 }
+
+// Multi-port KISS: the chosen TNC port's data frames (command byte port x 16)
+// are housekeeping candidates, the other ports' and other commands are not;
+// time stamp frames (09) count on any port.
+TEST(KissReader, TncPorts) {
+    const struct { int port; std::uint8_t command; bool record; } cases[] = {
+        {0, 0x00, true},  {0, 0x20, false}, {2, 0x20, true},  {2, 0x00, false}, {2, 0x21, false},
+        {2, 0x02, false}, {1, 0x10, true},  {15, 0xF0, true}, {15, 0x00, false}, {0, 0x01, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "port " << c.port << " command " << int(c.command));
+        Bytes frame = HkFrame(5);
+        frame[0] = c.command;
+        const Bytes stream = Cat({Stamp("2026-12-06 10:14:03.000 UTC;4;5;6"), W(frame)});
+        Session s;
+        s.SetKissPort(c.port);
+        s.BeginSelection(), s.BeginFile("p.kss", InputKind::Kiss);
+        for (std::uint8_t b : stream) s.Feed(std::span(&b, 1));  // byte by byte, as a slow line gives them
+        s.EndFile(), s.EndSelection();
+        EXPECT_EQ(Packets(s), c.record ? std::vector<double>{5} : std::vector<double>{});
+        EXPECT_EQ(s.CurrentTimeText(), "2026-12-06 10:14:03.000 UTC");
+    }
+    // Hand-written: port 3's header, frame type 1 at byte 20, Packet cnt 0x0102 at 25-26.
+    Bytes port3 = Hex("C0 30 A2 84 6A 60 A0 64 00 A2 84 6A 60 A0 64 00 03 F0 00 00 01 00 00 00 00 02 01");
+    port3.resize(112, 0x00);
+    port3.push_back(0xC0);
+    Session s;
+    s.SetKissPort(3);
+    s.BeginSelection(), s.BeginFile("p.kss", InputKind::Kiss), s.Feed(port3), s.EndFile(), s.EndSelection();
+    EXPECT_EQ(Packets(s), std::vector<double>{258});
+}

@@ -11,6 +11,7 @@
 #include "cli_help.h"
 #include "conf_ini.h"
 #include "file_reading.h"
+#include "kiss_serial_source.h"
 #include "kiss_tcp_client.h"
 #include "value_text.h"
 
@@ -96,6 +97,23 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
             std::string host;
             if (!v || !ParseHostPort(*v, host, o.port)) return Usage("--kiss-tcp needs HOST:PORT");
             o.host = host;
+        } else if (arg == "--kiss-serial") {
+            ++kinds;
+            auto v = value();
+            std::string device;
+            int baud = 0;
+            if (!v || !ParseSerialDevice(*v, device, baud))
+                return Usage("--kiss-serial needs DEVICE or DEVICE:BAUD, BAUD one of 1200, 2400, 4800, 9600, 19200, "
+                             "38400, 57600, 115200");
+            o.serialDevice = device;
+            if (baud != 0) o.baud = baud;
+        } else if (arg == "--kiss-port") {
+            auto v = value();
+            int n = -1;
+            if (v) std::from_chars(v->data(), v->data() + v->size(), n);
+            if (!v || v->empty() || v->find_first_not_of("0123456789") != std::string::npos || n < 0 || n > 15)
+                return Usage("--kiss-port needs a TNC port from 0 to 15");
+            o.kissPort = n;
         } else if (arg == "--csv" || arg == "--tlm" || arg == "--dump" || arg == "--record-to") {
             auto v = value();
             if (!v || v->empty()) return Usage(arg + " needs a path");
@@ -126,7 +144,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
             return Usage("--archive-info takes no --from, --to, --csv, --dump");
         return {o, {}};
     }
-    if (kinds != 1) return Usage("give one of --kiss, --log, --satnogs, --kiss-tcp and --satnogs-db");
+    if (kinds != 1) return Usage("give one of --kiss, --log, --satnogs, --kiss-tcp, --kiss-serial and --satnogs-db");
     if (o.share && o.shareDryRun) return Usage("give --share or --share-dry-run, not both");
     if (o.satnogsDb) {
         if (!o.archive) return Usage("--satnogs-db fetches into the archive: give --archive [PATH]");
@@ -138,14 +156,16 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
         return {o, {}};
     }
     if (o.fromMs || o.toMs) return Usage("--from and --to go with --query or --satnogs-db");
-    if ((o.share || o.shareDryRun) && o.kind != InputKind::Kiss && !o.host)
+    if ((o.share || o.shareDryRun) && o.kind != InputKind::Kiss && !o.Live())
         return Usage("--share shares KISS captures and live reception only");
-    if (o.logDate && (o.kind != InputKind::Log || o.host)) return Usage("--log-date goes with --log");
-    if (o.host) {
+    if (o.logDate && (o.kind != InputKind::Log || o.Live())) return Usage("--log-date goes with --log");
+    if (o.Live()) {
+        if (!o.files.empty()) return Usage(std::string(o.host ? "--kiss-tcp" : "--kiss-serial") + " reads no files");
         if (!o.files.empty()) return Usage("--kiss-tcp reads no files");
     } else {
-        if (o.recordTo || o.reconnect) return Usage("--record-to and --reconnect go with --kiss-tcp");
+        if (o.recordTo || o.reconnect) return Usage("--record-to and --reconnect go with --kiss-tcp and --kiss-serial");
         if (o.files.empty()) return Usage("no input file");
+        if (o.kissPort && o.kind != InputKind::Kiss) return Usage("--kiss-port goes with KISS input");
     }
     return {o, {}};
 }
@@ -158,7 +178,7 @@ bool WriteExports(const Session& session, const Options& o, bool defaultCsv, std
     };
     // Without --csv and --tlm the CSV goes next to the last input file (or the
     // recording); a live session has streamed the one --csv names.
-    if (o.csvPath ? !o.host : !o.tlmPath && defaultCsv) check(session.ExportCsv(o.csvPath.value_or(std::string())));
+    if (o.csvPath ? !o.Live() : !o.tlmPath && defaultCsv) check(session.ExportCsv(o.csvPath.value_or(std::string())));
     if (o.tlmPath) check(session.ExportTlm(o.record - 1, *o.tlmPath));  // empty texts with no records
     if (o.dumpPath) check(session.ExportDump(*o.dumpPath));
     return written;
@@ -170,10 +190,11 @@ void ReportEnd(const Session& session, const Options& o, std::ostream& err) {
     err << "tavro-cli: " << summary.Text() << '\n' << ArchiveLine(session, o);
 }
 
-int Run(const Options& o, std::ostream& err) {
+int Run(const Options& o, const Settings& settings, std::ostream& err) {
     Session session;
     session.SetDecimalSeparator(o.decimalSeparator);
     session.SetMergeDuplicates(o.dedupe);
+    session.SetKissPort(o.kissPort.value_or(settings.kissTncPort));
     std::vector<SelectionEntry> files;
     for (const std::string& f : o.files) files.push_back({f, o.kind});
     const std::unique_ptr<Sharing> sharing = StartSharing(o, session, false, std::cout);
@@ -204,9 +225,8 @@ int Main(const std::vector<std::string>& args, std::ostream& err) {
         return 2;
     }
     Options o = *parsed.options;
-    const bool needFolders = o.host || (o.archive && o.archive->empty()) || o.share || o.shareDryRun;
-    const ProgramFolders folders = needFolders ? ChooseFolders(FolderFactsOf(ProgramFolder())) : ProgramFolders{};
-    const Settings settings = needFolders ? LoadSettings(folders) : Settings{};
+    const ProgramFolders folders = ChooseFolders(FolderFactsOf(ProgramFolder()));
+    const Settings settings = LoadSettings(folders);
     if (o.archive && o.archive->empty()) {
         o.archive = settings.archivePath;
         // ~/.local/share/tavro/ is made on first use; a folder conf.ini names is not.
@@ -219,12 +239,11 @@ int Main(const std::vector<std::string>& args, std::ostream& err) {
     }
     if (o.query || o.archiveInfo) return RunArchiveQuery(o, err);
     if (o.satnogsDb) return RunSatnogsDb(o, err);
-    if (o.host) {
-        const std::string captureFolder = settings.capturePath;
+    if (o.Live()) {
         // The user's Documents/TAVRO/ is made when the first bytes arrive; a folder of conf.ini's is not.
-        return RunLive(o, captureFolder, folders.userFolders && captureFolder == folders.captureFolder, err);
+        return RunLive(o, settings, folders.userFolders && settings.capturePath == folders.captureFolder, err);
     }
-    return Run(o, err);
+    return Run(o, settings, err);
 }
 
 }  // namespace tavro::cli

@@ -3,6 +3,7 @@
 //   tavro-cli --kiss-tcp HOST:PORT [--record-to FILE] [--reconnect] [OPTIONS]
 //   tavro-cli --archive [PATH] --query [--from T] [--to T] [--csv PATH|-] [--dump PATH]
 //   tavro-cli --archive [PATH] --archive-info
+//   tavro-cli --kiss-serial DEVICE[:BAUD] [--record-to FILE] [--reconnect] [OPTIONS]
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "conf_ini.h"
 #include "session.h"
 #include "sharing.h"
 
@@ -48,6 +50,11 @@ struct Options {
     bool query = false;                   // --query: the archive's beacons, no input read
     std::optional<std::int64_t> fromMs, toMs;  // --from, --to
     bool archiveInfo = false;             // --archive-info
+    // --kiss-serial: live reception from a serial TNC
+    std::optional<std::string> serialDevice;
+    std::optional<int> baud;      // given after the device; else conf.ini's KISS_SERIAL_BAUD
+    std::optional<int> kissPort;  // --kiss-port; else conf.ini's KISS_TNC_PORT
+    bool Live() const { return host || serialDevice; }
 };
 
 struct ParseResult {
@@ -58,12 +65,13 @@ struct ParseResult {
 // defaultSeparator: the locale's, used when --decimal-separator is absent.
 ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSeparator);
 
-// Runs the command; returns the exit status (0, 1 or 2).
-int Run(const Options& options, std::ostream& err);
-// --kiss-tcp: until the server closes the connection, or (with --reconnect)
-// until SIGINT or SIGTERM. captureFolder: where the recording goes without
-// --record-to; makeFolder: it is made when the first bytes arrive.
-int RunLive(const Options& options, const std::string& captureFolder, bool makeFolder, std::ostream& err);
+// Runs the command with conf.ini's settings; returns the exit status (0, 1 or 2).
+int Run(const Options& options, const Settings& settings, std::ostream& err);
+// --kiss-tcp, --kiss-serial: until the server closes the connection or the
+// device is lost, or (with --reconnect) until SIGINT or SIGTERM. settings:
+// conf.ini's, for the recording's folder (captureFolder) and the serial line;
+// makeFolder: the folder is made when the first bytes arrive.
+int RunLive(const Options& options, const Settings& settings, bool makeFolder, std::ostream& err);
 // --satnogs-db: the network's frames fetched into the archive, progress on err.
 int RunSatnogsDb(const Options& options, std::ostream& err);
 

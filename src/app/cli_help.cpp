@@ -12,6 +12,7 @@ const char* const kHelpText =
        tavro-cli --archive [PATH] --query [--from T] [--to T] [--csv PATH|-] [--dump PATH]
        tavro-cli --archive [PATH] --archive-info
        tavro-cli --archive [PATH] --satnogs-db [--from T] [--to T]
+       tavro-cli --kiss-serial DEVICE[:BAUD] [--record-to FILE] [--reconnect] [OPTIONS]
 
 Decodes the housekeeping beacons of the TAVRO CubeSat into its 47 engineering
 channels and writes them as CSV, as the TLM report of one record, or as a
@@ -26,9 +27,20 @@ Input:
                          8001; UZ7HO soundmodem, gr-satellites: 8100); the bytes
                          received are recorded to tavro_live_YYYYMMDD_hhmmss.kss
                          in CAPTURE_PATH
+  --kiss-serial DEVICE[:BAUD]
+                         live reception from a TNC on a serial line
+                         (/dev/ttyUSB0, /dev/ttyACM0, /dev/rfcomm0, a link in
+                         /dev/serial/by-id/) at 1200 to 115200 baud (default
+                         KISS_SERIAL_BAUD, else 9600), recorded as --kiss-tcp is;
+                         conf.ini's KISS_SERIAL_INIT puts the TNC into KISS mode
+                         and KISS_SERIAL_FLOW=rtscts turns on RTS/CTS
   --record-to FILE       record the received bytes to FILE instead
-  --reconnect            connect again whenever the server closes; ends on
-                         SIGINT or SIGTERM (without it: when the server closes)
+  --reconnect            connect again whenever the server closes or open the
+                         device again when it is lost (1, 2, 4, 8, 16, then
+                         every 30 s); ends on SIGINT or SIGTERM (without it:
+                         when the server closes or the device is lost)
+  --kiss-port N          read the KISS data frames of TNC port N (0 to 15;
+                         default KISS_TNC_PORT, else 0), in files and live
 
 SatNOGS (station settings from conf.ini, see tavro-cli(1)):
   --share                share every frame of the satellite received live or
@@ -80,14 +92,16 @@ Archive:
 
 With neither --csv nor --tlm the CSV goes next to the last input file
 (pass1.kss gives pass1.csv). A summary goes to standard error. CAPTURE_PATH
-comes from conf.ini: see tavro-cli(1) for where it is looked up.
+and the KISS_ settings come from conf.ini: see tavro-cli(1) for where it is
+looked up. A serial device needs the user in the dialout group.
 
 Exit status:
   0  success
-  1  an input could not be read, a server could not be reached, an output
-     could not be written, the archive could not be opened or written to
-     (the outputs of the files read are still written), frames to share
-     still wait, or a fetch from SatNOGS DB stopped
+  1  an input could not be read, a server could not be reached, a serial
+     device could not be opened, an output could not be written, the
+     archive could not be opened or written to (the outputs of the files
+     read are still written), frames to share still wait, or a fetch from
+     SatNOGS DB stopped
   2  usage error, or two outputs of a live session that are one file (or
      both standard output)
 
@@ -100,6 +114,8 @@ Examples:
   tavro-cli --archive --query --from "2026-12-06" --to "2026-12-07" --csv day.csv
   tavro-cli --kiss-tcp localhost:8001 --reconnect --share
   tavro-cli --archive --satnogs-db --from 2026-12-01
+  tavro-cli --kiss-serial /dev/ttyUSB0:9600 --reconnect --csv live.csv
+  tavro-cli --kiss --kiss-port 2 rec.kss
 )";
 
 std::string VersionLine(std::string_view program) { return std::string(program) + " " TAVRO_VERSION "\n"; }

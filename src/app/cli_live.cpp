@@ -1,5 +1,6 @@
-// tavro-cli --kiss-tcp: live reception from a KISS TCP server, recorded as a
-// capture, with the CSV rows written as the records arrive.
+// tavro-cli --kiss-tcp, --kiss-serial: live reception from a KISS TCP server
+// or a serial TNC, recorded as a capture, with the CSV rows written as the
+// records arrive. Both sources say the same things; only the words differ.
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -7,6 +8,7 @@
 #include <ostream>
 
 #include "cli.h"
+#include "kiss_serial_source.h"
 #include "kiss_tcp_client.h"
 #include "output_path.h"
 #include "time_stamp.h"
@@ -38,17 +40,40 @@ private:
     struct sigaction oldInt_ {}, oldTerm_ {};
 };
 
+// The source the options name, and what it is called in messages.
+std::unique_ptr<LiveSource> MakeSource(const Options& o, const Settings& settings) {
+    if (o.serialDevice) {
+        KissSerialSource::Options options;
+        options.device = *o.serialDevice;
+        options.baud = o.baud.value_or(settings.kissSerialBaud);
+        options.rtscts = settings.kissSerialRtsCts;
+        options.init = settings.kissSerialInit;
+        options.reconnect = o.reconnect;
+        return std::make_unique<KissSerialSource>(options);
+    }
+    KissTcpClient::Options options;
+    options.host = *o.host;
+    options.port = o.port;
+    options.reconnect = o.reconnect;
+    return std::make_unique<KissTcpClient>(options);
+}
+
 }  // namespace
 
-int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder, std::ostream& err) {
+int RunLive(const Options& o, const Settings& settings, bool makeFolder, std::ostream& err) {
     Session session;
     session.SetDecimalSeparator(o.decimalSeparator);
     session.SetMergeDuplicates(o.dedupe);
-    const std::string server = (o.host->find(':') != std::string::npos ? "[" + *o.host + "]" : *o.host) + ":" +
-                               std::to_string(o.port);
-    const std::string recordingPath = o.recordTo.value_or(LiveCapturePath(captureFolder, NowMilliseconds()));
-    // Every file the session writes, each once: none may write into another.
+    session.SetKissPort(o.kissPort.value_or(settings.kissTncPort));
+    const bool serial = o.serialDevice.has_value();
+    const std::string server = serial ? *o.serialDevice
+                                      : (o.host->find(':') != std::string::npos ? "[" + *o.host + "]" : *o.host) + ":" +
+                                            std::to_string(o.port);
+    const std::string recordingPath = o.recordTo.value_or(LiveCapturePath(settings.capturePath, NowMilliseconds()));
+    // Every file the session writes, each once: none may write into another,
+    // nor into the serial device it reads.
     std::vector<LiveOutput> outputs{{o.recordTo ? "--record-to" : "the recording", recordingPath}};
+    if (serial) outputs.push_back({"--kiss-serial", *o.serialDevice});
     if (o.csvPath) outputs.push_back({"--csv", *o.csvPath});
     else if (!o.tlmPath) outputs.push_back({"the CSV", OutputPath(recordingPath, ".csv")});  // named after the recording
     if (o.tlmPath) outputs.push_back({"--tlm", *o.tlmPath});
@@ -70,38 +95,43 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
 
     const std::unique_ptr<Sharing> sharing = StartSharing(o, session, true, std::cout);
     const StopSignals signals;
-    KissTcpClient::Options options;
-    options.host = *o.host;
-    options.port = o.port;
-    options.reconnect = o.reconnect;
-    KissTcpClient client(options);
+    const std::unique_ptr<LiveSource> source = MakeSource(o, settings);
+    LiveSource& client = *source;
     bool connected = false, unreachable = false, ended = false;
     std::string recordingError, archiveStatus;
     while (!ended) {
         client.WaitForMessages(std::chrono::milliseconds(250));
         if (g_stopRequested) client.Stop();
-        for (KissTcpClient::Message& m : client.Take()) {
+        for (LiveSource::Message& m : client.Take()) {
             switch (m.event) {
-                case KissTcpClient::Event::Connecting: break;
-                case KissTcpClient::Event::Connected:
+                case LiveSource::Event::Connecting: break;
+                case LiveSource::Event::Connected:
                     connected = true;
-                    err << "tavro-cli: connected to " << server << '\n';
+                    if (serial)
+                        err << "tavro-cli: opened " << server << " at " << o.baud.value_or(settings.kissSerialBaud)
+                            << " baud\n";
+                    else
+                        err << "tavro-cli: connected to " << server << '\n';
                     break;
-                case KissTcpClient::Event::Bytes: session.Feed(m.bytes); break;
-                case KissTcpClient::Event::Dropped:
+                case LiveSource::Event::Bytes: session.Feed(m.bytes); break;
+                case LiveSource::Event::Dropped:
                     session.StreamDropped();
                     if (!connected) {  // never reached: nothing to wait for
-                        err << "tavro-cli: cannot connect to " << server << ": " << m.detail << '\n';
+                        err << "tavro-cli: cannot " << (serial ? "open " : "connect to ") << server << ": " << m.detail
+                            << '\n';
                         unreachable = true;
                         client.Stop();
+                    } else if (serial) {
+                        err << "tavro-cli: " << server << ": " << m.detail << '\n';  // "device lost"
                     } else {
                         err << "tavro-cli: connection to " << server << " ended: " << m.detail << '\n';
                     }
                     break;
-                case KissTcpClient::Event::Waiting:
-                    err << "tavro-cli: reconnecting in " << (m.delay.count() + 999) / 1000 << " s\n";
+                case LiveSource::Event::Waiting:
+                    err << "tavro-cli: " << (serial ? "trying again in " : "reconnecting in ")
+                        << (m.delay.count() + 999) / 1000 << " s\n";
                     break;
-                case KissTcpClient::Event::Ended: ended = true; break;
+                case LiveSource::Event::Ended: ended = true; break;
             }
         }
         if (const std::string status = session.ArchiveStatus(); status != archiveStatus) {

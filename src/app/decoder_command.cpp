@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli_help.h"
+#include "kiss_serial_source.h"
 #include "kiss_tcp_client.h"
 
 namespace tavro::app {
@@ -12,6 +13,7 @@ namespace tavro::app {
 const char* const kDecoderHelp =
     R"(Usage: tavro-decoder [--screenshot] [FILE...]
        tavro-decoder --kiss-tcp HOST:PORT
+       tavro-decoder --kiss-serial DEVICE[:BAUD]
 
 Opens the TAVRO Telemetry Decoder window: the housekeeping beacons of the
 TAVRO CubeSat decoded into 47 engineering channels, record by record, with a
@@ -25,6 +27,10 @@ Options:
                  connect to a KISS TCP server at start, as "Connect to KISS
                  server..." does (Direwolf: port 8001; UZ7HO soundmodem,
                  gr-satellites: 8100)
+  --kiss-serial DEVICE[:BAUD]
+                 open a TNC on a serial line at start, as "Connect to serial
+                 TNC..." does (/dev/ttyUSB0, /dev/rfcomm0, ...; BAUD 1200 to
+                 115200, default conf.ini's KISS_SERIAL_BAUD, else 9600)
   --screenshot   read the FILEs, save a screenshot as the "S" button does,
                  wait for its PNG and quit; the PNG's path goes to standard
                  output (with QT_QPA_PLATFORM=offscreen no display is needed)
@@ -48,6 +54,7 @@ Examples:
   tavro-decoder day1.log
   QT_QPA_PLATFORM=offscreen tavro-decoder --screenshot pass1.kss
   tavro-decoder --kiss-tcp localhost:8001
+  tavro-decoder --kiss-serial /dev/ttyUSB0:9600
 )";
 
 namespace {
@@ -65,8 +72,9 @@ DecoderCommand ReadDecoderCommand(const QStringList& arguments, bool qtOptionsLe
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     // The parser only reads; kDecoderHelp is the description.
     const QCommandLineOption help(QStringList{"h", "help"}), version("version"), screenshot("screenshot"),
-        kissTcp("kiss-tcp", QString(), QStringLiteral("HOST:PORT"));
-    parser.addOptions({help, version, screenshot, kissTcp});
+        kissTcp("kiss-tcp", QString(), QStringLiteral("HOST:PORT")),
+        kissSerial("kiss-serial", QString(), QStringLiteral("DEVICE[:BAUD]"));
+    parser.addOptions({help, version, screenshot, kissTcp, kissSerial});
     const bool parsed = parser.parse(arguments);
 
     DecoderCommand command;
@@ -88,6 +96,17 @@ DecoderCommand ReadDecoderCommand(const QStringList& arguments, bool qtOptionsLe
         }
         command.kissHost = QString::fromStdString(host);
         command.kissPort = port;
+    }
+    if (parser.isSet(kissSerial) && !command.exitStatus) {
+        std::string device;
+        int baud = 0;
+        if (parser.isSet(kissTcp) || !ParseSerialDevice(QFile::encodeName(parser.value(kissSerial)).toStdString(), device, baud)) {
+            std::cerr << "tavro-decoder: --kiss-serial needs DEVICE or DEVICE:BAUD (1200 to 115200), without --kiss-tcp\n"
+                         "Try 'tavro-decoder --help'.\n";
+            command.exitStatus = 2;
+        }
+        command.serialDevice = QFile::decodeName(QByteArray::fromStdString(device));
+        command.serialBaud = baud;
     }
     return command;
 }

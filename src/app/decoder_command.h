@@ -1,6 +1,7 @@
 // tavro-decoder's command line, read with QCommandLineParser:
 //   tavro-decoder [--screenshot] [FILE...]      --help, --version
 //   tavro-decoder --kiss-tcp HOST:PORT
+//   tavro-decoder --kiss-serial DEVICE[:BAUD]
 #pragma once
 
 #include <QStringList>
@@ -17,6 +18,8 @@ struct DecoderCommand {
     bool screenshot = false;        // --screenshot
     QString kissHost;               // --kiss-tcp: connect at start
     int kissPort = 0;
+    QString serialDevice;           // --kiss-serial: open at start
+    int serialBaud = 0;             // 0: conf.ini's KISS_SERIAL_BAUD
 };
 
 // arguments: the program's name, then its arguments. Read once before the

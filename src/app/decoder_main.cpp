@@ -1,7 +1,8 @@
 // tavro-decoder [--screenshot] [FILE...]: the window; the given files are
 // opened at start as one selection (".log" files with the log reader, ".csv"
 // and ".json" as SatNOGS exports, others as KISS). --kiss-tcp HOST:PORT
-// connects at start. --help and --version: see decoder_command.h.
+// connects at start, --kiss-serial DEVICE[:BAUD] opens a serial TNC. --help
+// and --version: see decoder_command.h.
 #include <QApplication>
 #include <QFileInfo>
 #include <QStringList>
@@ -35,5 +36,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, &window, [&window, files] { window.OpenFiles(files); });
     else if (!command.kissHost.isEmpty())
         window.ConnectTo(command.kissHost, command.kissPort);
+    else if (!command.serialDevice.isEmpty())
+        window.ConnectToSerial(command.serialDevice, command.serialBaud);
     return app.exec();
 }

@@ -21,6 +21,14 @@ std::string Upper(std::string_view s) {
     return out;
 }
 
+// A whole number from low to high, or nothing.
+std::optional<int> NumberIn(std::string_view value, int low, int high) {
+    int n = 0;
+    const auto res = std::from_chars(value.data(), value.data() + value.size(), n);
+    if (res.ec != std::errc() || res.ptr != value.data() + value.size() || n < low || n > high) return std::nullopt;
+    return n;
+}
+
 // Calls each(key in upper case, value, line) for every KEY=VALUE line.
 template <class Each>
 void ForEachSetting(std::string_view text, Each each) {
@@ -103,10 +111,17 @@ Settings ParseConfIni(std::string_view text, Settings defaults, char separator) 
         } else if (key == "ARCHIVE_PATH" && !value.empty()) {
             settings.archivePath.assign(value);
         } else if (key == "KISS_PORT") {
-            int port = 0;
-            const auto res = std::from_chars(value.data(), value.data() + value.size(), port);
-            if (res.ec == std::errc() && res.ptr == value.data() + value.size() && port >= 1 && port <= 65535)
-                settings.kissPort = port;
+            settings.kissPort = NumberIn(value, 1, 65535).value_or(settings.kissPort);
+        } else if (key == "KISS_TNC_PORT") {
+            settings.kissTncPort = NumberIn(value, 0, 15).value_or(settings.kissTncPort);
+        } else if (key == "KISS_SERIAL" && !value.empty()) {
+            settings.kissSerial.assign(value);
+        } else if (key == "KISS_SERIAL_BAUD") {
+            if (const auto baud = NumberIn(value, 1, 1 << 30); baud && IsSerialBaud(*baud)) settings.kissSerialBaud = *baud;
+        } else if (key == "KISS_SERIAL_FLOW") {
+            settings.kissSerialRtsCts = Upper(value) == "RTSCTS";
+        } else if (key == "KISS_SERIAL_INIT") {
+            settings.kissSerialInit.assign(value);
         }
     });
     return settings;

@@ -11,6 +11,13 @@
 //   ARCHIVE = 1                      the window keeps every record in the archive: 1 yes, 0 no
 //                                    (any other value leaves the default, yes)
 //   ARCHIVE_PATH = /data/tavro.sqlite  the archive (a file, or a postgresql:// URI); case kept
+//   KISS_TNC_PORT = 2                the TNC port whose KISS data frames are
+//                                    read, in files and live (0 to 15, default 0)
+//   KISS_SERIAL = /dev/ttyUSB0       the serial TNC offered in its connect dialog
+//   KISS_SERIAL_BAUD = 9600          its rate: 1200 to 115200 (default 9600)
+//   KISS_SERIAL_FLOW = rtscts        RTS/CTS flow control; "none" (default) for none
+//   KISS_SERIAL_INIT = KISS ON\r\w   sent once after opening: \r CR, \n LF,
+//                                    \w a 1 s pause (default empty: already in KISS mode)
 //
 // Keys match in any letter case; blanks (spaces only) around key and value
 // are removed; a further "=" belongs to the value; the later line wins;
@@ -23,6 +30,7 @@
 #include <utility>
 #include <vector>
 
+#include "serial_bauds.h"
 #include "user_folders.h"
 
 namespace tavro {
@@ -37,6 +45,11 @@ struct Settings {
     // ARCHIVE_PATH, else (LoadSettings) ProgramFolders::archiveFile; when that
     // is in the user's folders (userFolders), its folder is made on first use.
     std::string archivePath = {};
+    int kissTncPort = 0;
+    std::string kissSerial{};
+    int kissSerialBaud = kDefaultSerialBaud;
+    bool kissSerialRtsCts = false;
+    std::string kissSerialInit{};
 };
 
 // defaults holds the folders (with their closing separator) and the server

@@ -82,6 +82,7 @@ void Session::BeginFile(const std::string& path, InputKind kind, SourceKind sour
     auto make = kind == InputKind::Log ? Make<LogReader> : kind == InputKind::Satnogs ? Make<SatnogsReader> : Make<KissReader>;
     reader_.reset(new FileReader{make(capture_, table_, current_), table_.RecordCount(), table_.FramesNotStored(),
                                  table_.Duplicates()});
+    if (auto* kiss = std::get_if<KissReader>(&reader_->reader)) kiss->SetPort(kissPort_);
     capture_.sink = nullptr;
     if (archiving_) {
         archiving_->feed.Begin(path, sourceKind, logDate_);

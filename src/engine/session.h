@@ -92,9 +92,9 @@ struct ExportResult {
     std::string StatusText() const;
 };
 
-// A live stream from a KISS TCP server, read as a KISS capture and recorded.
+// A live stream from a KISS TCP server or a serial TNC, read as a KISS capture and recorded.
 struct StreamOptions {
-    std::string name;           // "localhost:8001", for the report
+    std::string name;           // "localhost:8001", "/dev/ttyUSB0", for the report
     std::string recordingPath;  // the capture written as it arrives
     bool recordingNamed = false;  // given by the user: written over; else a name not in use is taken
     bool makeFolder = false;      // the recording's folder is made when the first bytes arrive
@@ -136,6 +136,10 @@ public:
     void SetDecimalSeparator(char separator) { separator_ = separator; }
     void SetMergeDuplicates(bool merge) { table_.SetMergeDuplicates(merge); }
     bool MergeDuplicates() const { return table_.MergeDuplicates(); }
+    // The TNC port (0 to 15) whose KISS data frames are read, in files and
+    // live (from the next file or stream on); 0 by default.
+    void SetKissPort(int port) { kissPort_ = port; }
+    int KissPort() const { return kissPort_; }
 
     // --- sharing: every frame of the satellite that live streams deliver
     // (and KISS captures, with files set) goes to hook, command byte first,
@@ -267,6 +271,7 @@ private:
     std::vector<FramingReport> reports_;  // the files ended
     FramingReport current_;               // the file being read
     char separator_ = '.';
+    int kissPort_ = 0;
     std::unique_ptr<Live> live_;
     FrameHook frameHook_;
     bool hookFiles_ = false;

@@ -1,4 +1,4 @@
-// The session's live stream: what arrives from a KISS TCP server is read
+// The session's live stream: what arrives from a KISS TCP server or a serial TNC is read
 // as a KISS capture, recorded as received, and (on request) written out as
 // CSV rows while it arrives.
 #include <cstring>

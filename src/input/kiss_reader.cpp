@@ -112,7 +112,7 @@ void KissReader::EndFrame() {
     dirty_ = kept;
     state_.FrameLength = n > 32767 ? 0 : static_cast<int>(n);
     ++report_.frames;
-    switch (ClassifyKissFrame(state_, n, report_)) {
+    switch (ClassifyKissFrame(state_, n, report_, dataCommand_)) {
         case KissFrame::TimeStamp: {
             const auto& bytes = state_.frameBuffer.Bytes();
             const int last = std::min(state_.FrameLength, FrameBuffer::kSize);
@@ -146,14 +146,15 @@ void KissReader::OfferOtherFrame(long long n) {
     frameHook_(frame, state_.CurrentTimeText);
 }
 
-KissFrame ClassifyKissFrame(const CaptureState& state, long long n, FramingReport& report) {
+KissFrame ClassifyKissFrame(const CaptureState& state, long long n, FramingReport& report, std::uint8_t dataCommand) {
     if (n > FrameBuffer::kSize) ++report.cutFrames;
     const FrameBuffer& frame = state.frameBuffer;
     const auto& bytes = frame.Bytes();
     if (frame(1) == 9) return KissFrame::TimeStamp;  // counted as text or binary once parsed
-    const bool housekeeping = n >= 17 &&
-                              (std::equal(kKissHeader62.begin(), kKissHeader62.end(), bytes.begin()) ||
-                               std::equal(kKissHeader64.begin(), kKissHeader64.end(), bytes.begin())) &&
+    // The command byte, then the AX.25 header behind it.
+    const bool housekeeping = n >= 17 && bytes[0] == dataCommand &&
+                              (std::equal(kKissHeader62.begin() + 1, kKissHeader62.end(), bytes.begin() + 1) ||
+                               std::equal(kKissHeader64.begin() + 1, kKissHeader64.end(), bytes.begin() + 1)) &&
                               frame(kKissFrameTypePosition) == 1;
     ++(housekeeping ? report.housekeeping : report.other);
     return housekeeping ? KissFrame::Housekeeping : KissFrame::Other;

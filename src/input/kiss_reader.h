@@ -12,6 +12,8 @@
 // After the escapes, byte 1 is the KISS command: 09 is a time stamp frame,
 // 00 with one of the two AX.25 headers and frame type 1 at byte 20 is a
 // housekeeping frame (layout in kiss_decoder.h). Everything else is skipped.
+// A multi-port TNC puts its port in the command's high four bits: with port
+// 2 chosen (SetPort), data frames 20 are read instead of 00.
 //
 // Feed() takes the file in slices of any size; every record is complete when
 // it returns. The stamp numbers start at 0 for each reader (each file).
@@ -51,6 +53,9 @@ public:
     void Drop();
 
     // Live reception: milliseconds since 1970 UTC, read when a frame ends.
+    // The TNC port whose data frames (command byte port x 16) are read: 0 to 15.
+    void SetPort(int port) { dataCommand_ = static_cast<std::uint8_t>((port & 0x0F) << 4); }
+
     void SetArrivalClock(std::function<std::int64_t()> nowMs) { clock_ = std::move(nowMs); }
     // Every frame of the satellite (either AX.25 header, any frame type; not
     // cut at the buffer's end), command byte first, with its time text: a
@@ -83,12 +88,14 @@ private:
     bool stampSinceHousekeeping_ = false;
     std::optional<std::int64_t> arrival_;
     FrameHook frameHook_;
+    std::uint8_t dataCommand_ = 0x00;
 };
 
 // The frame in the buffer (n bytes in all): what it is; counted in report,
-// and so is a frame cut at the buffer's end. Shared by the KISS and SatNOGS readers.
+// and so is a frame cut at the buffer's end. A housekeeping frame has
+// dataCommand as byte 1. Shared by the KISS and SatNOGS readers.
 enum class KissFrame { TimeStamp, Housekeeping, Other };
-KissFrame ClassifyKissFrame(const CaptureState& state, long long n, FramingReport& report);
+KissFrame ClassifyKissFrame(const CaptureState& state, long long n, FramingReport& report, std::uint8_t dataCommand = 0x00);
 
 // The housekeeping frame in the buffer (frameBytes long) as a record: the
 // current time text, the stamp numbers, channels 0..45 decoded; the sink,

@@ -11,14 +11,9 @@
 #include <charconv>
 #include <cstring>
 
-#include "reconnect_schedule.h"
-
 namespace tavro {
 
 namespace {
-
-constexpr std::size_t kReadBytes = 64 * 1024;
-constexpr std::size_t kMaxQueuedBytes = 4 * 1024 * 1024;  // a slow owner holds the server back instead
 
 std::string PortText(std::uint16_t port) { return std::to_string(port); }
 
@@ -46,102 +41,28 @@ bool ParseHostPort(const std::string& text, std::string& host, std::uint16_t& po
     return true;
 }
 
-KissTcpClient::KissTcpClient(Options options) : options_(std::move(options)) {
-    if (::pipe2(stopPipe_, O_CLOEXEC | O_NONBLOCK) != 0) stopPipe_[0] = stopPipe_[1] = -1;
-    thread_ = std::thread([this] { Run(); });
-}
+namespace {
 
-KissTcpClient::~KissTcpClient() {
-    StopAndWait();
-    for (int fd : stopPipe_)
-        if (fd >= 0) ::close(fd);
-}
+// Connects to the first address of the host that answers.
+class TcpLine : public LiveSource::Line {
+public:
+    explicit TcpLine(const KissTcpClient::Options& options) : options_(options) {}
+    std::string Name() const override { return options_.host + ":" + PortText(options_.port); }
+    std::string EndText(int err) const override { return err == 0 ? "closed by the server" : std::strerror(err); }
+    int Open(int stopFd, std::string& why) override;
 
-void KissTcpClient::Stop() {
-    {
-        std::lock_guard lock(mutex_);
-        if (stopping_) return;
-        stopping_ = true;
-    }
-    changed_.notify_all();
-    if (stopPipe_[1] >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t n = ::write(stopPipe_[1], &byte, 1);
-    }
-}
+private:
+    KissTcpClient::Options options_;
+};
 
-void KissTcpClient::StopAndWait() {
-    Stop();
-    if (thread_.joinable()) thread_.join();
-}
-
-std::vector<KissTcpClient::Message> KissTcpClient::Take() {
-    std::vector<Message> messages;
-    {
-        std::lock_guard lock(mutex_);
-        messages.assign(std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
-        queue_.clear();
-        queuedBytes_ = 0;
-    }
-    changed_.notify_all();  // reading may go on
-    return messages;
-}
-
-bool KissTcpClient::WaitForMessages(Milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [this] { return !queue_.empty(); });
-}
-
-void KissTcpClient::Post(Message message) {
-    bool wasEmpty;
-    {
-        std::lock_guard lock(mutex_);
-        wasEmpty = queue_.empty();
-        queuedBytes_ += message.bytes.size();
-        queue_.push_back(std::move(message));
-    }
-    changed_.notify_all();
-    if (wasEmpty && options_.wake) options_.wake();
-}
-
-void KissTcpClient::Run() {
-    ReconnectSchedule schedule;
-    while (true) {
-        Post({Event::Connecting, {}, options_.host + ":" + PortText(options_.port)});
-        std::string why;
-        if (Connect(why)) {
-            schedule.Reset();
-            Post({Event::Connected, {}, {}});
-            why = Receive();
-            ::close(socket_);
-            socket_ = -1;
-        }
-        {
-            std::lock_guard lock(mutex_);
-            if (stopping_) break;
-        }
-        Post({Event::Dropped, {}, why});
-        if (!options_.reconnect) break;
-        const Milliseconds delay = schedule.Next();
-        Post({Event::Waiting, {}, {}, delay});
-        if (!(options_.pause ? options_.pause(delay) : Pause(delay))) break;
-    }
-    Post({Event::Ended, {}, {}});
-}
-
-bool KissTcpClient::Pause(Milliseconds delay) {
-    pollfd stop{stopPipe_[0], POLLIN, 0};
-    return ::poll(&stop, 1, static_cast<int>(delay.count())) == 0;
-}
-
-bool KissTcpClient::Connect(std::string& why) {
+int TcpLine::Open(int stopFd, std::string& why) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     if (const int err = ::getaddrinfo(options_.host.c_str(), PortText(options_.port).c_str(), &hints, &found)) {
         why = err == EAI_NONAME || err == EAI_NODATA ? "unknown host " + options_.host : ::gai_strerror(err);
-        return false;
+        return -1;
     }
     why = "no address";
     for (addrinfo* a = found; a; a = a->ai_next) {
@@ -152,7 +73,7 @@ bool KissTcpClient::Connect(std::string& why) {
         }
         int err = ::connect(fd, a->ai_addr, a->ai_addrlen) == 0 ? 0 : errno;
         if (err == EINPROGRESS) {
-            pollfd fds[2] = {{fd, POLLOUT, 0}, {stopPipe_[0], POLLIN, 0}};
+            pollfd fds[2] = {{fd, POLLOUT, 0}, {stopFd, POLLIN, 0}};
             const int n = ::poll(fds, 2, static_cast<int>(options_.connectTimeout.count()));
             socklen_t size = sizeof err;
             if (n == 0) err = ETIMEDOUT;
@@ -161,37 +82,19 @@ bool KissTcpClient::Connect(std::string& why) {
         }
         if (err == 0) {
             ::freeaddrinfo(found);
-            socket_ = fd;
-            return true;
+            return fd;
         }
         why = std::strerror(err);
         ::close(fd);
         if (err == ECANCELED) break;
     }
     ::freeaddrinfo(found);
-    return false;
+    return -1;
 }
 
-std::string KissTcpClient::Receive() {
-    std::vector<std::uint8_t> buffer(kReadBytes);
-    while (true) {
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return stopping_ || queuedBytes_ < kMaxQueuedBytes; });
-            if (stopping_) return "stopped";
-        }
-        pollfd fds[2] = {{socket_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            return std::strerror(errno);
-        }
-        if (fds[1].revents) return "stopped";
-        const ssize_t n = ::recv(socket_, buffer.data(), buffer.size(), 0);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (n < 0) return std::strerror(errno);
-        if (n == 0) return "closed by the server";
-        Post({Event::Bytes, {buffer.begin(), buffer.begin() + n}, {}});
-    }
-}
+}  // namespace
+
+KissTcpClient::KissTcpClient(const Options& options)
+    : LiveSource(std::make_unique<TcpLine>(options), options) {}
 
 }  // namespace tavro

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "kiss_tcp_client.h"
+#include "live_source.h"
 #include "main_window.h"
 #include "output_path.h"
 #include "time_stamp.h"
@@ -54,16 +55,32 @@ void MainWindow::ConnectTo(const QString& host, int port) {
     if (reading_ || client_) return;
     settings_.kissHost = NativePath(host);
     settings_.kissPort = port;
-    server_ = (host.contains(':') ? '[' + host + ']' : host) + ':' + QString::number(port);
+    if (!BeginLive((host.contains(':') ? '[' + host + ']' : host) + ':' + QString::number(port), false)) return;
+    KissTcpClient::Options options;
+    static_cast<LiveSource::Options&>(options) = LiveOptions();
+    options.host = NativePath(host);
+    options.port = static_cast<std::uint16_t>(port);
+    StartSource(std::make_unique<KissTcpClient>(options));
+}
+
+// The live table, its recording, the chart and status timers; shared by
+// every source. False: refused (a message said why).
+bool MainWindow::BeginLive(const QString& name, bool serial) {
     const std::int64_t now = LiveClock ? LiveClock() : NowMilliseconds();
     // The user's Documents/TAVRO/ is made when the first bytes arrive.
     const bool userFolder = folders_.userFolders && settings_.capturePath == folders_.captureFolder;
     const std::string recording = LiveCapturePath(settings_.capturePath, now);
-    // Refused as tavro-cli refuses it: no two files the session writes are one.
-    if (const std::string clash = Session::LiveOutputsClash({{"the recording", recording}}); !clash.empty()) {
+    // Refused as tavro-cli refuses it: no two files the session writes are
+    // one, and the recording is not the serial device read.
+    std::vector<LiveOutput> outputs{{"the recording", recording}};
+    if (serial) outputs.push_back({"the serial device", NativePath(name)});
+    if (const std::string clash = Session::LiveOutputsClash(outputs); !clash.empty()) {
         ShowMessage(QMessageBox::Warning, PathText(clash), QString::fromUtf8(kApplicationTitle));
-        return;
+        return false;
     }
+    server_ = name;
+    liveSerial_ = serial;
+    liveOpened_ = false;
     session_.BeginStream({NativePath(server_), recording, false, userFolder, LiveClock});
 
     for (QLineEdit* box : ui_.valueBoxes) box->clear();
@@ -81,14 +98,21 @@ void MainWindow::ConnectTo(const QString& host, int port) {
         countdown_->setInterval(1000);
         connect(countdown_, &QTimer::timeout, this, [this] { ShowLiveStatus(); });
     }
-    KissTcpClient::Options options;
-    options.host = NativePath(host);
-    options.port = static_cast<std::uint16_t>(port);
-    options.reconnect = true;  // until the user disconnects
+    liveState_ = QStringLiteral("connecting");
+    return true;
+}
+
+// Reconnecting until the user disconnects; the source wakes the window.
+LiveSource::Options MainWindow::LiveOptions() {
+    LiveSource::Options options;
+    options.reconnect = true;
     options.pause = ReconnectPause;
     options.wake = [this] { QMetaObject::invokeMethod(this, [this] { TakeLiveMessages(); }, Qt::QueuedConnection); };
-    liveState_ = QStringLiteral("connecting");
-    client_ = std::make_unique<KissTcpClient>(options);
+    return options;
+}
+
+void MainWindow::StartSource(std::unique_ptr<LiveSource> source) {
+    client_ = std::move(source);
     SetCommandsEnabled(true);
     ShowLiveStatus();
 }
@@ -114,29 +138,40 @@ void MainWindow::OnDisconnect() {
 void MainWindow::TakeLiveMessages() {
     if (!client_) return;
     const int before = session_.RecordCount();
-    for (KissTcpClient::Message& m : client_->Take()) {
+    QString openError;
+    for (LiveSource::Message& m : client_->Take()) {
         switch (m.event) {
-            case KissTcpClient::Event::Connecting:
+            case LiveSource::Event::Connecting:
                 countdown_->stop();
                 liveState_ = QStringLiteral("connecting");
                 break;
-            case KissTcpClient::Event::Connected: liveState_ = QStringLiteral("connected"); break;
-            case KissTcpClient::Event::Bytes: session_.Feed(m.bytes); break;
-            case KissTcpClient::Event::Dropped:
-                session_.StreamDropped();
-                liveState_ = PathText(m.detail);  // "Connection refused", "closed by the server", ...
+            case LiveSource::Event::Connected:
+                liveOpened_ = true;
+                liveState_ = QStringLiteral("connected");
                 break;
-            case KissTcpClient::Event::Waiting:
+            case LiveSource::Event::Bytes: session_.Feed(m.bytes); break;
+            case LiveSource::Event::Dropped:
+                session_.StreamDropped();
+                liveState_ = PathText(m.detail);  // "Connection refused", "closed by the server", "device lost", ...
+                // A device that cannot be opened at the start: missing, or no permission.
+                if (liveSerial_ && !liveOpened_) openError = PathText(m.detail);
+                break;
+            case LiveSource::Event::Waiting:
                 retryAt_ = std::chrono::steady_clock::now() + m.delay;
                 countdown_->start();
                 break;
-            case KissTcpClient::Event::Ended: break;
+            case LiveSource::Event::Ended: break;
         }
     }
     recording_ = session_.RecordingPath();
     recordingError_ = session_.RecordingError();
     if (session_.RecordCount() != before) ShowLiveRecords();
     ShowLiveStatus();
+    if (!openError.isEmpty()) {
+        OnDisconnect();
+        ShowMessage(QMessageBox::Warning, QStringLiteral("Cannot open %1: %2").arg(server_, openError),
+                    Latin1(kApplicationTitle));
+    }
 }
 
 void MainWindow::ShowLiveRecords() {
@@ -156,7 +191,13 @@ void MainWindow::ShowLiveStatus() {
     QString state = liveState_;
     if (countdown_->isActive()) {  // "reconnecting in 4 s (Connection refused)", counting down
         const auto left = std::chrono::ceil<std::chrono::seconds>(retryAt_ - std::chrono::steady_clock::now());
-        state = QStringLiteral("reconnecting in %1 s (%2)").arg(std::max<long long>(left.count(), 0)).arg(liveState_);
+        const long long seconds = std::max<long long>(left.count(), 0);
+        // A serial TNC: "device lost, trying again in 4 s", and why when it is not just gone.
+        if (liveSerial_)
+            state = QStringLiteral("device lost, trying again in %1 s").arg(seconds) +
+                    (liveState_ == QLatin1String("device lost") ? QString() : QStringLiteral(" (%1)").arg(liveState_));
+        else
+            state = QStringLiteral("reconnecting in %1 s (%2)").arg(seconds).arg(liveState_);
     }
     QString text = PathText(LiveStatusText(NativePath(server_), NativePath(state), session_.StreamReport(),
                                            recording_, recordingError_));

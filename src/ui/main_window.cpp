@@ -19,7 +19,7 @@
 #include <QUrl>
 
 #include "conf_ini.h"
-#include "kiss_tcp_client.h"
+#include "live_source.h"
 #include "cubesat_art.h"
 #include "output_path.h"
 #include "screenshot.h"
@@ -76,6 +76,8 @@ void MainWindow::BuildMenus() {
     ui_.reportAction = file->addAction(QStringLiteral("Report…"), this, [this] { OnReport(); });
     file->addSeparator();
     ui_.connectAction = file->addAction(QStringLiteral("Connect to KISS server…"), this, [this] { OnConnect(); });
+    ui_.connectSerialAction =
+        file->addAction(QStringLiteral("Connect to serial TNC…"), this, [this] { OnConnectSerial(); });
     ui_.disconnectAction = file->addAction(QStringLiteral("Disconnect"), this, [this] { OnDisconnect(); });
     ui_.disconnectAction->setEnabled(false);
     QMenu* exports = menuBar()->addMenu(QStringLiteral("TLM File"));
@@ -97,6 +99,7 @@ void MainWindow::SetChannelCaptions() {
 void MainWindow::LoadSettings() {
     folders_ = ChooseFolders(FolderFactsOf(NativePath(programFolder_)));
     settings_ = tavro::LoadSettings(folders_);
+    session_.SetKissPort(settings_.kissTncPort);
     imagePath_ = PathText(settings_.imagePath);
     if (settings_.screenshotButton) ui_.screenshotButton->setVisible(*settings_.screenshotButton);
     // Installed, the pictures go somewhere the user did not pick: say where.
@@ -137,7 +140,8 @@ ScreenshotResult MainWindow::OnScreenshot() {
 
 void MainWindow::SetCommandsEnabled(bool enabled) {
     // While connected, nothing may replace the live table.
-    for (QAction* action : {ui_.openKissAction, ui_.openLogAction, ui_.openSatnogsAction, ui_.connectAction})
+    for (QAction* action : {ui_.openKissAction, ui_.openLogAction, ui_.openSatnogsAction, ui_.connectAction,
+                            ui_.connectSerialAction})
         action->setEnabled(enabled && !client_);
     for (QAction* action : {ui_.writeCsvAction, ui_.writeTlmAction, ui_.reportAction}) action->setEnabled(enabled);
     ui_.disconnectAction->setEnabled(enabled && client_);

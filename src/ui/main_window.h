@@ -13,6 +13,7 @@
 //   live_commands.cpp    OnConnect, ConnectTo, OnDisconnect: live reception
 //   station_commands.cpp OnStationSettings, OnShareToggled: the station and sharing with SatNOGS
 //   satnogs_db_commands.cpp  OnUpdateFromSatnogsDb: the network's frames into the archive
+//   serial_commands.cpp  OnConnectSerial, ConnectToSerial: live reception from a serial TNC
 #pragma once
 
 #include <QMainWindow>
@@ -29,6 +30,7 @@
 #include "conf_ini.h"
 #include "file_reading.h"
 #include "info_window.h"
+#include "live_source.h"
 #include "screenshot.h"
 #include "session.h"
 #include "user_folders.h"
@@ -78,6 +80,7 @@ public:
         QAction* mergeAction = nullptr;  // checkable
         QAction* reportAction = nullptr;
         QAction* connectAction = nullptr;
+        QAction* connectSerialAction = nullptr;
         QAction* disconnectAction = nullptr;
         QAction* writeCsvAction = nullptr;
         QAction* writeTlmAction = nullptr;
@@ -101,6 +104,9 @@ public:
     void OnReport();
     void OnConnect();  // the dialog, then ConnectTo
     void ConnectTo(const QString& host, int port);
+    void OnConnectSerial();  // the dialog, then ConnectToSerial
+    // baud 0: conf.ini's KISS_SERIAL_BAUD (or the last one of this run).
+    void ConnectToSerial(const QString& device, int baud = 0);
     void OnDisconnect();
     void OnStationSettings();  // the dialog; saved to conf.ini when its checks pass
     void OnShareToggled(bool on);
@@ -166,6 +172,9 @@ private:
     void ReadSelection(const std::vector<SelectionEntry>& files);
     void FileRead();
     void SetCommandsEnabled(bool enabled);
+    bool BeginLive(const QString& name, bool serial);
+    void StartSource(std::unique_ptr<LiveSource> source);
+    LiveSource::Options LiveOptions();
     void TakeLiveMessages();
     void ShowLiveRecords();
     void ShowLiveStatus();
@@ -186,9 +195,11 @@ private:
     bool scrollBarInUse_ = false;  // a file has been read: the readers enable the scroll bar
     QPointer<InfoWindow> info_;
     // Live reception
-    std::unique_ptr<KissTcpClient> client_;
-    QString server_;        // "localhost:8001"
+    std::unique_ptr<LiveSource> client_;
+    QString server_;        // "localhost:8001", "/dev/ttyUSB0"
     QString liveState_;     // "connecting", "connected", or why the connection dropped
+    bool liveSerial_ = false;  // a serial TNC: "device lost, trying again in N s"
+    bool liveOpened_ = false;  // the source was open once since connecting
     std::string recording_, recordingError_;  // the recording's path, and why it failed
     std::chrono::steady_clock::time_point retryAt_;
     QTimer* chartTimer_ = nullptr;   // redraws the chart at most every 250 ms

@@ -25,7 +25,7 @@ TEST_F(WindowTest, StartUp) {
             for (QAction* a : title->menu()->actions()) menus << "  " + a->text();
     }
     EXPECT_EQ(menus, (QStringList{"File", "  Open KISS file", "  Open Log file", "  Open SatNOGS frames", "  ",
-                                  "  Merge duplicate frames", "  Report…", "  ", "  Connect to KISS server…",
+                                  "  Merge duplicate frames", "  Report…", "  ", "  Connect to KISS server…", "  Connect to serial TNC…",
                                   "  Disconnect", "  ", "  Station settings…", "  Share received frames with SatNOGS",
                                   "TLM File", "  Write CSV File", "  Write TLM File", "Archive", "  Update from SatNOGS DB",
                                   "Info"}));
