@@ -57,6 +57,9 @@ TEST(ParseConfIni, Archive) {
     for (const auto& c : cases) {
         const Settings s = ParseConfIni(c.text, defaults, '/');
         EXPECT_EQ(std::tuple(s.archive, s.archivePath), std::tuple(c.archive, std::string(c.path))) << c.text;
+    }
+}
+
 // The TNC port and the serial TNC: kept when valid, defaults otherwise.
 TEST(ParseConfIni, SerialTnc) {
     const struct { std::string text; int tncPort; std::string device; int baud; bool rtscts; std::string init; } cases[] = {
