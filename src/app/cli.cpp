@@ -24,7 +24,8 @@ namespace {
 
 ParseResult Usage(std::string error) { return {std::nullopt, std::move(error)}; }
 
-// The folder of the running program, where conf.ini is looked for.
+}  // namespace
+
 std::string ProgramFolder() {
     char path[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
@@ -32,8 +33,6 @@ std::string ProgramFolder() {
     const std::string exe(path, static_cast<std::size_t>(n));
     return exe.substr(0, exe.rfind('/'));
 }
-
-}  // namespace
 
 ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSeparator) {
     Options o;
@@ -61,13 +60,19 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
             return std::nullopt;
         };
         const bool flag = arg == "--kiss" || arg == "--log" || arg == "--satnogs" || arg == "--dedupe" ||
-                          arg == "--report" || arg == "--reconnect" || arg == "--query" || arg == "--archive-info";
+                          arg == "--report" || arg == "--reconnect" || arg == "--query" || arg == "--archive-info" ||
+                          arg == "--share" || arg == "--share-dry-run" || arg == "--satnogs-db";
         if (flag && inlineValue) return Usage(arg + " takes no value");
         if (arg == "--kiss" || arg == "--log" || arg == "--satnogs") {
             ++kinds;
             o.kind = arg == "--log" ? InputKind::Log : arg == "--satnogs" ? InputKind::Satnogs : InputKind::Kiss;
         } else if (arg == "--dedupe" || arg == "--report" || arg == "--reconnect") {
             (arg == "--dedupe" ? o.dedupe : arg == "--report" ? o.report : o.reconnect) = true;
+        } else if (arg == "--share" || arg == "--share-dry-run") {
+            (arg == "--share" ? o.share : o.shareDryRun) = true;
+        } else if (arg == "--satnogs-db") {
+            ++kinds;
+            o.satnogsDb = true;
         } else if (arg == "--query" || arg == "--archive-info") {
             (arg == "--query" ? o.query : o.archiveInfo) = true;
         } else if (arg == "--archive") {
@@ -133,14 +138,26 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
         if (!o.archive) return Usage(std::string(o.query ? "--query" : "--archive-info") + " goes with --archive");
         if (o.query && o.archiveInfo) return Usage("give one of --query and --archive-info");
         if (kinds != 0 || !o.files.empty()) return Usage("--query and --archive-info read no input");
-        if (o.tlmPath || o.dedupe || o.report || o.logDate || o.recordTo || o.reconnect)
+        if (o.tlmPath || o.dedupe || o.report || o.logDate || o.recordTo || o.reconnect || o.share || o.shareDryRun)
             return Usage("--query and --archive-info take only --from, --to, --csv, --dump, --decimal-separator");
         if (o.archiveInfo && (o.csvPath || o.dumpPath || o.fromMs || o.toMs))
             return Usage("--archive-info takes no --from, --to, --csv, --dump");
         return {o, {}};
     }
-    if (o.fromMs || o.toMs) return Usage("--from and --to go with --query");
-    if (kinds != 1) return Usage("give one of --kiss, --log, --satnogs, --kiss-tcp and --kiss-serial");
+    if (kinds != 1) return Usage("give one of --kiss, --log, --satnogs, --kiss-tcp, --kiss-serial and --satnogs-db");
+    if (o.share && o.shareDryRun) return Usage("give --share or --share-dry-run, not both");
+    if (o.satnogsDb) {
+        if (!o.archive) return Usage("--satnogs-db fetches into the archive: give --archive [PATH]");
+        if (!o.files.empty()) return Usage("--satnogs-db reads no files");
+        if (o.share || o.shareDryRun) return Usage("frames fetched from SatNOGS DB are never shared");
+        if (o.fromMs && o.toMs && *o.fromMs >= *o.toMs) return Usage("--from must be before --to");
+        if (o.csvPath || o.tlmPath || o.dumpPath || o.dedupe || o.report || o.logDate || o.recordTo || o.reconnect)
+            return Usage("--satnogs-db takes only --archive, --from and --to");
+        return {o, {}};
+    }
+    if (o.fromMs || o.toMs) return Usage("--from and --to go with --query or --satnogs-db");
+    if ((o.share || o.shareDryRun) && o.kind != InputKind::Kiss && !o.Live())
+        return Usage("--share shares KISS captures and live reception only");
     if (o.logDate && (o.kind != InputKind::Log || o.Live())) return Usage("--log-date goes with --log");
     if (o.Live()) {
         if (!o.files.empty()) return Usage(std::string(o.host ? "--kiss-tcp" : "--kiss-serial") + " reads no files");
@@ -186,6 +203,7 @@ int Run(const Options& o, const Settings& settings, std::ostream& err) {
     session.SetKissPort(o.kissPort.value_or(settings.kissTncPort));
     std::vector<SelectionEntry> files;
     for (const std::string& f : o.files) files.push_back({f, o.kind});
+    const std::unique_ptr<Sharing> sharing = StartSharing(o, session, false, std::cout);
     const bool archiving = !o.archive || StartArchiving(session, o, err);
     session.SetLogDate(o.logDate);
     ReadObserver quiet;
@@ -201,7 +219,8 @@ int Run(const Options& o, const Settings& settings, std::ostream& err) {
     }
     const bool written = WriteExports(session, o, true, err);
     ReportEnd(session, o, err);
-    return summary.failures.empty() && written && archived ? 0 : 1;
+    const bool shared = EndSharing(sharing.get(), err);
+    return summary.failures.empty() && written && archived && shared ? 0 : 1;
 }
 
 int Main(const std::vector<std::string>& args, std::ostream& err) {
@@ -219,7 +238,13 @@ int Main(const std::vector<std::string>& args, std::ostream& err) {
         // ~/.local/share/tavro/ is made on first use; a folder conf.ini names is not.
         o.archiveMakeFolder = folders.userFolders && settings.archivePath == folders.archiveFile;
     }
+    if (o.share || o.shareDryRun) {
+        // The queue lives in the archive even when records are not archived (no --archive).
+        o.shareArchive = o.archive.value_or(settings.archivePath);
+        o.defaultSqliteArchive = folders.archiveFile;
+    }
     if (o.query || o.archiveInfo) return RunArchiveQuery(o, err);
+    if (o.satnogsDb) return RunSatnogsDb(o, err);
     if (o.Live()) {
         // The user's Documents/TAVRO/ is made when the first bytes arrive; a folder of conf.ini's is not.
         return RunLive(o, settings, folders.userFolders && settings.capturePath == folders.captureFolder, err);

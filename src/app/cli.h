@@ -8,12 +8,14 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "conf_ini.h"
 #include "session.h"
+#include "sharing.h"
 
 namespace tavro::cli {
 
@@ -37,6 +39,14 @@ struct Options {
     std::optional<int> baud;      // given after the device; else conf.ini's KISS_SERIAL_BAUD
     std::optional<int> kissPort;  // --kiss-port; else conf.ini's KISS_TNC_PORT
     bool Live() const { return host || serialDevice; }
+    // --share: live frames and KISS captures read go to SatNOGS (SiDS);
+    // --share-dry-run: each request body on standard output, nothing sent
+    bool share = false;
+    bool shareDryRun = false;
+    // --satnogs-db [--from T] [--to T]: fetch the network's frames into the archive
+    bool satnogsDb = false;
+    std::string shareArchive;          // where the upload queue is (Main fills it in)
+    std::string defaultSqliteArchive;  // where the SQLite archive would be
     // --archive [PATH]: add every record read to the archive; "" until Main
     // puts the default place (conf.ini's ARCHIVE_PATH, else ProgramFolders)
     std::optional<std::string> archive;
@@ -62,6 +72,11 @@ int Run(const Options& options, const Settings& settings, std::ostream& err);
 // conf.ini's, for the recording's folder (captureFolder) and the serial line;
 // makeFolder: the folder is made when the first bytes arrive.
 int RunLive(const Options& options, const Settings& settings, bool makeFolder, std::ostream& err);
+// --satnogs-db: the network's frames fetched into the archive, progress on err.
+int RunSatnogsDb(const Options& options, std::ostream& err);
+
+// The folder of the running program, where conf.ini is looked for.
+std::string ProgramFolder();
 // --query and --archive-info: the archive read, nothing else.
 int RunArchiveQuery(const Options& options, std::ostream& err);
 
@@ -79,6 +94,14 @@ int Main(const std::vector<std::string>& args, std::ostream& err);
 // defaultCsv: without --csv and --tlm, the CSV named after the input.
 bool WriteExports(const Session& session, const Options& o, bool defaultCsv, std::ostream& err);
 void ReportEnd(const Session& session, const Options& o, std::ostream& err);
+
+// --share and --share-dry-run: sharing attached to session, with the
+// station's settings of conf.ini and the queue in the archive; null
+// without either option. out: the dry run's lines.
+std::unique_ptr<Sharing> StartSharing(const Options& o, Session& session, bool live, std::ostream& out);
+// The counts on err; false when frames still wait or nothing could be shared.
+bool EndSharing(Sharing* sharing, std::ostream& err);
+
 
 // Ends every usage error: "Try 'tavro-cli --help'."
 extern const char* const kUsage;

@@ -12,6 +12,7 @@ const char* const kHelpText =
        tavro-cli --kiss-serial DEVICE[:BAUD] [--record-to FILE] [--reconnect] [OPTIONS]
        tavro-cli --archive [PATH] --query [--from T] [--to T] [--csv PATH|-] [--dump PATH]
        tavro-cli --archive [PATH] --archive-info
+       tavro-cli --archive [PATH] --satnogs-db [--from T] [--to T]
 
 Decodes the housekeeping beacons of the TAVRO CubeSat into its 47 engineering
 channels and writes them as CSV, as the TLM report of one record, or as a
@@ -41,6 +42,20 @@ Input:
   --kiss-port N          read the KISS data frames of TNC port N (0 to 15;
                          default KISS_TNC_PORT, else 0), in files and live
 
+SatNOGS (station settings from conf.ini, see tavro-cli(1)):
+  --share                share every frame of the satellite received live or
+                         read from KISS captures with the SatNOGS database
+                         (SiDS); frames wait in a queue in the archive (the
+                         --archive PATH, else the default one) until the
+                         server takes them; exit status 1 while some wait
+  --share-dry-run        print each request body that --share would send, one
+                         a line, and send nothing
+  --satnogs-db           fetch the network's frames of SATNOGS_NORAD_ID from
+                         the SatNOGS DB telemetry API (SATNOGS_DB_TOKEN) into
+                         the archive; goes on from the newest frame fetched
+                         before, the first time from 30 days back
+                         (--from, --to: the span to fetch instead)
+
 Output:
   --csv PATH             every record as CSV ("-": standard output); with
                          --kiss-tcp the rows are appended as records arrive
@@ -67,7 +82,8 @@ Archive:
                          (default: standard output) with the UTC time in front,
                          or with --dump as a full-precision table
   --from T, --to T       only beacons from T (inclusive) to T (exclusive); T is
-                         YYYY-MM-DD[ hh:mm[:ss[.fff]]] in UTC
+                         YYYY-MM-DD[ hh:mm[:ss[.fff]]] in UTC; with
+                         --satnogs-db the span fetched
   --archive-info         the archive's path, schema version, beacons,
                          receptions, beacons without time, first and last
                          time, and file size
@@ -83,9 +99,10 @@ looked up. A serial device needs the user in the dialout group.
 Exit status:
   0  success
   1  an input could not be read, a server could not be reached, a serial
-     device could not be opened, an output could not be written, or the
+     device could not be opened, an output could not be written, the
      archive could not be opened or written to (the outputs of the files
-     read are still written)
+     read are still written), frames to share still wait, or a fetch from
+     SatNOGS DB stopped
   2  usage error, or two outputs of a live session that are one file (or
      both standard output)
 
@@ -98,6 +115,8 @@ Examples:
   tavro-cli --kiss --kiss-port 2 rec.kss
   tavro-cli --archive --kiss --report pass1.kss
   tavro-cli --archive --query --from "2026-12-06" --to "2026-12-07" --csv day.csv
+  tavro-cli --kiss-tcp localhost:8001 --reconnect --share
+  tavro-cli --archive --satnogs-db --from 2026-12-01
 )";
 
 std::string VersionLine(std::string_view program) { return std::string(program) + " " TAVRO_VERSION "\n"; }

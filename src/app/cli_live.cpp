@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <iostream>
 #include <ostream>
 
 #include "cli.h"
@@ -92,6 +93,7 @@ int RunLive(const Options& o, const Settings& settings, bool makeFolder, std::os
         written = csv.ok;
     }
 
+    const std::unique_ptr<Sharing> sharing = StartSharing(o, session, true, std::cout);
     const StopSignals signals;
     const std::unique_ptr<LiveSource> source = MakeSource(o, settings);
     LiveSource& client = *source;
@@ -149,7 +151,8 @@ int RunLive(const Options& o, const Settings& settings, bool makeFolder, std::os
     // Nothing received: nothing named after a recording that is not there.
     if (!unreachable) written = WriteExports(session, o, started, err) && written;
     ReportEnd(session, o, err);
-    return unreachable || !written || !recordingError.empty() || !archived ? 1 : 0;
+    const bool shared = EndSharing(sharing.get(), err);
+    return unreachable || !written || !recordingError.empty() || !archived || !shared ? 1 : 0;
 }
 
 }  // namespace tavro::cli

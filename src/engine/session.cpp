@@ -89,6 +89,13 @@ void Session::BeginFile(const std::string& path, InputKind kind, SourceKind sour
         archiving_->ticket = archiving_->writer.NewTicket();
         capture_.sink = &archiving_->feed;
     }
+    if (frameHook_ && hookFiles_ && kind == InputKind::Kiss) std::get<KissReader>(reader_->reader).SetFrameHook(frameHook_);
+}
+
+void Session::SetFrameHook(FrameHook hook, bool files) {
+    frameHook_ = std::move(hook), hookFiles_ = files;
+    if (!reader_ || !(live_ || (hookFiles_ && lastKind_ == InputKind::Kiss))) return;
+    if (auto* kiss = std::get_if<KissReader>(&reader_->reader)) kiss->SetFrameHook(frameHook_);
 }
 
 void Session::Feed(std::span<const std::uint8_t> bytes) {

@@ -141,6 +141,13 @@ public:
     void SetKissPort(int port) { kissPort_ = port; }
     int KissPort() const { return kissPort_; }
 
+    // --- sharing: every frame of the satellite that live streams deliver
+    // (and KISS captures, with files set) goes to hook, command byte first,
+    // with its time text. Unset, the readers do nothing more.
+    using FrameHook = std::function<void(std::span<const std::uint8_t> kissFrame, std::string_view timeText)>;
+    // Takes effect at once, also on a stream or file being read.
+    void SetFrameHook(FrameHook hook, bool files);
+
     // --- sources: one selection is one table
     // A new table; the time text starts empty.
     void BeginSelection();
@@ -268,6 +275,8 @@ private:
     char separator_ = '.';
     int kissPort_ = 0;
     std::unique_ptr<Live> live_;
+    FrameHook frameHook_;
+    bool hookFiles_ = false;
     struct ArchiveSide;
     void HandToArchive(bool live);
     std::unique_ptr<ArchiveSide> archiving_;

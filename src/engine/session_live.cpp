@@ -40,6 +40,7 @@ void Session::BeginStream(StreamOptions options) {
     if (archiving_) archiving_->feed.Begin(options.name, options.kind);
     if (!options.clockMs) options.clockMs = NowMilliseconds;
     std::get<KissReader>(reader_->reader).SetArrivalClock(options.clockMs);
+    if (frameHook_) std::get<KissReader>(reader_->reader).SetFrameHook(frameHook_);
     const GrowingFile::Name name = options.recordingNamed ? GrowingFile::Name::AsGiven : GrowingFile::Name::Unused;
     const bool makeFolder = options.makeFolder;
     live_.reset(new Live{std::move(options), GrowingFile(inputFilePath_, name, {}, makeFolder), {}, nullptr, 0});

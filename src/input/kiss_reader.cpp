@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "kiss_decoder.h"
+#include "sids_report.h"
 #include "record_sink.h"
 #include "time_stamp.h"
 
@@ -130,9 +131,20 @@ void KissReader::EndFrame() {
                 state_.CurrentTimeText = MillisecondsToTimeText(*arrival_);
             }
             StoreHousekeeping(state_, stamp_.numbers, table_, n);
+            if (frameHook_ && n <= FrameBuffer::kSize)
+                frameHook_({state_.frameBuffer.Bytes().data(), static_cast<std::size_t>(n)}, state_.CurrentTimeText);
             return;
-        case KissFrame::Other: return;
+        case KissFrame::Other:
+            if (frameHook_ && n <= FrameBuffer::kSize) OfferOtherFrame(n);
+            return;
     }
+}
+
+void KissReader::OfferOtherFrame(long long n) {
+    const std::span<const std::uint8_t> frame(state_.frameBuffer.Bytes().data(), static_cast<std::size_t>(n));
+    if (!IsSatelliteKissFrame(frame)) return;
+    if (clock_ && !stampSeen_) return frameHook_(frame, MillisecondsToTimeText(clock_()));
+    frameHook_(frame, state_.CurrentTimeText);
 }
 
 KissFrame ClassifyKissFrame(const CaptureState& state, long long n, FramingReport& report, std::uint8_t dataCommand) {

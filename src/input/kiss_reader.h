@@ -62,6 +62,14 @@ public:
     void SetPort(int port) { dataCommand_ = static_cast<std::uint8_t>((port & 0x0F) << 4); }
 
     void SetArrivalClock(std::function<std::int64_t()> nowMs) { clock_ = std::move(nowMs); }
+    // Every frame of the satellite (either AX.25 header, any frame type; not
+    // cut at the buffer's end), command byte first, with its time text: a
+    // housekeeping frame's record's, another's the latest time stamp's (live:
+    // its arrival time when no time stamp frame came since the last
+    // housekeeping frame). Unset, nothing is done.
+    using FrameHook = std::function<void(std::span<const std::uint8_t> kissFrame, std::string_view timeText)>;
+    void SetFrameHook(FrameHook hook) { frameHook_ = std::move(hook); }
+
     // The arrival time the last frame ended by a FEND took, once.
     std::optional<std::int64_t> TakeArrivalStamp() { return std::exchange(arrival_, std::nullopt); }
 
@@ -71,6 +79,7 @@ private:
     void Put(std::uint8_t b);
     void PutRun(const std::uint8_t* run, std::size_t n);
     void EndFrame();
+    void OfferOtherFrame(long long n);
 
     CaptureState& state_;
     RecordTable& table_;
@@ -83,6 +92,7 @@ private:
     std::function<std::int64_t()> clock_;
     bool stampSeen_ = false;  // on this connection
     std::optional<std::int64_t> arrival_;
+    FrameHook frameHook_;
     std::uint8_t dataCommand_ = 0x00;
 };
 

@@ -127,7 +127,9 @@ void MainWindow::OnDisconnect() {
     }
     // Never connected: the loaded selection stays, and nothing was received.
     const FramingReport counts = liveTable_ ? session_.Summary().files.back() : FramingReport{};
-    ui_.statusLine->setText(PathText(LiveStatusText(NativePath(server_), "disconnected", counts, recording_, recordingError_)));
+    QString text = PathText(LiveStatusText(NativePath(server_), "disconnected", counts, recording_, recordingError_));
+    if (const QString shared = SharingStatus(); !shared.isEmpty()) text += QStringLiteral("; ") + shared;
+    ui_.statusLine->setText(text);
     SetCommandsEnabled(true);
 }
 
@@ -219,6 +221,7 @@ void MainWindow::ShowLiveStatus() {
                                            liveTable_ ? session_.StreamReport() : FramingReport{}, recording_,
                                            recordingError_));
     if (!liveNote_.isEmpty()) text += QStringLiteral("; ") + liveNote_;
+    if (const QString shared = SharingStatus(); !shared.isEmpty()) text += QStringLiteral("; ") + shared;
     ui_.statusLine->setText(text);
 }
 

@@ -23,6 +23,8 @@
 #include "cubesat_art.h"
 #include "output_path.h"
 #include "screenshot.h"
+#include "satnogs_db_fetch.h"
+#include "sharing.h"
 #include "text_conversion.h"
 #include "tlm_writer.h"
 #include "value_text.h"
@@ -49,10 +51,14 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     BuildMenus();
     SetChannelCaptions();
     LoadSettings();
+    BuildStationMenu();
+    BuildSatnogsDbMenu();
 }
 
 MainWindow::~MainWindow() {
+    dbFetch_.reset();  // cancelled; what was fetched stays
     OnDisconnect();
+    sharing_.reset();  // its worker ends before the window does
     // The Info window has no parent (it may outlive a closed main window).
     delete info_;
 }

@@ -11,6 +11,8 @@
 //   open_commands.cpp    OnOpenKiss, OnOpenLog, OnOpenSatnogs, OpenFiles and the read itself
 //   export_commands.cpp  OnWriteCsv, OnWriteTlm, OnReport
 //   live_commands.cpp    OnConnect, ConnectTo, OnDisconnect: live reception
+//   station_commands.cpp OnStationSettings, OnShareToggled: the station and sharing with SatNOGS
+//   satnogs_db_commands.cpp  OnUpdateFromSatnogsDb: the network's frames into the archive
 //   serial_commands.cpp  OnConnectSerial, ConnectToSerial: live reception from a serial TNC
 #pragma once
 
@@ -22,6 +24,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "channels.h"
 #include "conf_ini.h"
@@ -42,6 +45,12 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QTimer;
+
+namespace tavro {
+class KissTcpClient;
+class Sharing;
+struct DbFetchResult;
+}
 
 namespace tavro::ui {
 
@@ -77,6 +86,9 @@ public:
         QAction* writeCsvAction = nullptr;
         QAction* writeTlmAction = nullptr;
         QAction* infoAction = nullptr;
+        QAction* stationSettingsAction = nullptr;
+        QAction* shareAction = nullptr;  // checkable
+        QAction* updateFromDbAction = nullptr;
     };
 
     // programFolder: where conf.ini and nconvert are looked for; empty means
@@ -97,6 +109,13 @@ public:
     // baud 0: conf.ini's KISS_SERIAL_BAUD (or the last one of this run).
     void ConnectToSerial(const QString& device, int baud = 0);
     void OnDisconnect();
+    void OnStationSettings();  // the dialog; saved to conf.ini when its checks pass
+    void OnShareToggled(bool on);
+    // What sharing says for the status line; empty when sharing is off.
+    QString SharingStatus() const;
+    // Archive -> Update from SatNOGS DB: runs until the pages end, a failure or Cancel.
+    void OnUpdateFromSatnogsDb();
+    bool Fetching() const { return dbFetch_ != nullptr; }
     void OnInfo();
     void OnQuit();
     void OnRecordScrolled();
@@ -131,6 +150,8 @@ public:
     // of arrival times (milliseconds since 1970 UTC; empty: the system's).
     std::function<bool(std::chrono::milliseconds delay)> ReconnectPause;
     std::function<std::int64_t()> LiveClock;
+    // Sharing: the first wait after the server failed (1 min when unset; up to four times that).
+    std::optional<std::chrono::milliseconds> ShareFirstDelay;
     bool Connected() const { return client_ != nullptr; }
 
     // For tests only: the widgets, to read what the window shows and to
@@ -163,6 +184,10 @@ private:
     void BeginLiveTable();
     void ShowLiveRecords();
     void ShowLiveStatus();
+    void BuildStationMenu();
+    void BuildSatnogsDbMenu();
+    void DbFetchEnded(const DbFetchResult& result);
+    void StartSharing();
 
     Controls ui_;
     Session session_;
@@ -189,6 +214,10 @@ private:
     std::chrono::steady_clock::time_point retryAt_;
     QTimer* chartTimer_ = nullptr;   // redraws the chart at most every 250 ms
     QTimer* countdown_ = nullptr;    // "reconnecting in N s", second by second
+    // Sharing with SatNOGS: live frames are queued and posted while it runs.
+    std::unique_ptr<Sharing> sharing_;
+    struct DbFetch;
+    std::shared_ptr<DbFetch> dbFetch_;  // shared: its type is complete in satnogs_db_commands.cpp only
 };
 
 // "Es wurden zu viele Dateien ausgewählt!" and the title of untitled boxes.

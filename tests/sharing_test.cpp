@@ -1,0 +1,233 @@
+// Sharing what a station receives: a live pass from the test's KISS server
+// through the session, posted to the test's HTTP server; the server down for
+// half the pass; tavro-cli --share on captures, killed with a full queue and
+// started again; --share-dry-run.
+#include <csignal>
+
+#include "archive.h"
+#include "http_server.h"
+#include "kiss_server.h"
+#include "kiss_tcp_client.h"
+#include "share_queue.h"
+#include "sharing.h"
+#include "test_support.h"
+
+using namespace tavro;
+using namespace tavro::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A time stamp frame, a housekeeping frame (header 62, a C0 in it), a frame
+// of type 2 (header 64), a frame of another station, a second housekeeping frame.
+const std::string kPass = Str(Hex(
+    "C0 09 32 30 32 36 2D 31 32 2D 30 36 20 31 30 3A 31 34 3A 30 33 2E 32 35 30 20 55 54 43 C0"
+    "C0 00 A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03 F0 00 00 01 00 DB DC 07 C0"
+    "C0 00 A2 84 6A 60 A0 64 00 A2 84 6A 60 A0 64 00 03 F0 00 00 02 00 48 49 C0"
+    "C0 00 88 8A 84 86 40 40 60 AE 64 8C A6 40 40 61 03 F0 54 45 53 54 C0"
+    "C0 00 A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03 F0 00 00 01 00 2A 08 C0"));
+const std::size_t kFirstHalf = 30 + 25;  // the time stamp and the first housekeeping frame
+
+// The fields the server must see for each frame, in order.
+const std::vector<std::map<std::string, std::string>> kExpected = {
+    {{"noradID", "99999"}, {"source", "DL1XYZ"}, {"timestamp", "2026-12-06T10:14:03.250Z"},
+     {"frame", "A2846A60A06200A2846A60A0620003F000000100C007"}, {"locator", "longLat"}, {"longitude", "11.5755W"},
+     {"latitude", "48.1374N"}, {"version", "tavro-decoder 0.3"}},
+    {{"noradID", "99999"}, {"source", "DL1XYZ"}, {"timestamp", "2026-12-06T10:14:04.000Z"},  // arrival time
+     {"frame", "A2846A60A06400A2846A60A0640003F0000002004849"}, {"locator", "longLat"}, {"longitude", "11.5755W"},
+     {"latitude", "48.1374N"}, {"version", "tavro-decoder 0.3"}},
+    {{"noradID", "99999"}, {"source", "DL1XYZ"}, {"timestamp", "2026-12-06T10:14:05.000Z"},
+     {"frame", "A2846A60A06200A2846A60A0620003F0000001002A08"}, {"locator", "longLat"}, {"longitude", "11.5755W"},
+     {"latitude", "48.1374N"}, {"version", "tavro-decoder 0.3"}},
+};
+
+template <class Condition>
+bool WaitFor(Condition done, std::chrono::milliseconds limit = 20s) {
+    for (const auto end = std::chrono::steady_clock::now() + limit; !done();) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+struct Share : testing::Test {
+    void SetUp() override { ::unsetenv("http_proxy"), ::unsetenv("HTTP_PROXY"); }
+    SharingOptions Options() {
+        SharingOptions o;
+        o.station = Station("DL1XYZ", "48.1374", "-11.5755", "99999", http.Url("/api/telemetry/"));
+        o.archiveLocation = dir.Path("archive.sqlite");
+        o.version = "tavro-decoder 0.3";
+        o.clockMs = [] { return std::int64_t{1796552043000}; };
+        o.firstDelay = 20ms, o.maxDelay = 100ms;
+        return o;
+    }
+    // Receives what the KISS server sends until it closes.
+    void Receive(std::uint16_t port) {
+        std::int64_t clock = 1796552043000;  // 10:14:03 UTC, a second more at each arrival
+        session.BeginStream({"test", dir.Path("live.kss"), true, false, [&clock] { return clock += 1000; }});
+        KissTcpClient::Options options;
+        options.host = "127.0.0.1", options.port = port;
+        KissTcpClient client(options);
+        for (bool ended = false; !ended;) {
+            client.WaitForMessages(50ms);
+            for (KissTcpClient::Message& m : client.Take()) {
+                if (m.event == KissTcpClient::Event::Bytes) session.Feed(m.bytes);
+                ended = ended || m.event == KissTcpClient::Event::Ended || m.event == KissTcpClient::Event::Dropped;
+            }
+        }
+        session.EndStream();
+    }
+    std::vector<std::map<std::string, std::string>> Posted() {
+        std::vector<std::map<std::string, std::string>> posted;
+        for (const HttpRequestSeen& r : http.Requests()) {
+            EXPECT_EQ(r.method, "POST");
+            EXPECT_EQ(r.target, "/api/telemetry/");
+            EXPECT_EQ(r.Header("content-type"), "application/x-www-form-urlencoded");
+            if (!r.body.empty()) posted.push_back(FormFields(r.body));
+        }
+        return posted;
+    }
+    static std::vector<std::map<std::string, std::string>> Expected() { return kExpected; }
+
+    const TempDir dir{"share"};
+    HttpServer http{[](const HttpRequestSeen&) { return HttpAnswer{201, "{}"}; }};
+    Session session;
+};
+
+}  // namespace
+
+TEST_F(Share, LivePassEverySatelliteFramePostedOnce) {
+    Sharing sharing(Options());
+    sharing.Attach(session);
+    KissServer kiss([&](int socket, int) { SendInSlices(socket, AsBytes(kPass), 5); });
+    Receive(kiss.Port());
+    ASSERT_TRUE(WaitFor([&] { return sharing.Status().shared == 3; })) << sharing.StatusText();
+    EXPECT_EQ(Posted(), Expected());
+    EXPECT_EQ(sharing.StatusText(), "shared 3");
+    EXPECT_EQ(session.RecordCount(), 2);
+}
+
+TEST_F(Share, ServerDownForHalfThePassThenBack) {
+    http.SetRefusing(true);
+    Sharing sharing(Options());
+    sharing.Attach(session);
+    KissServer kiss([&](int socket, int) {
+        SendInSlices(socket, AsBytes(std::string_view(kPass).substr(0, kFirstHalf)), 1);
+        WaitFor([&] { return sharing.Status().offlineSinceMs.has_value(); });
+        EXPECT_EQ(sharing.StatusText(), "shared 0, waiting 1 (offline since 10:14 UTC)");
+        http.SetRefusing(false);
+        SendInSlices(socket, AsBytes(std::string_view(kPass).substr(kFirstHalf)), 2);
+    });
+    Receive(kiss.Port());
+    ASSERT_TRUE(WaitFor([&] { return sharing.Status().shared == 3; })) << sharing.StatusText();
+    EXPECT_EQ(Posted(), Expected());  // each once, in order
+    std::string error;
+    EXPECT_EQ(ShareQueue::Open(Options().archiveLocation, error)->Counts().waiting, 0);
+}
+
+TEST_F(Share, RejectedFrameReportedOthersSent) {
+    HttpServer picky([](const HttpRequestSeen& r) {
+        return r.body.find("frame=A2846A60A064") != std::string::npos ? HttpAnswer{400, "unknown frame type"} : HttpAnswer{201};
+    });
+    SharingOptions o = Options();
+    o.station.sidsUrl = picky.Url("/api/telemetry/");
+    Sharing sharing(o);
+    sharing.Attach(session);
+    KissServer kiss([&](int socket, int) { SendInSlices(socket, AsBytes(kPass), 9); });
+    Receive(kiss.Port());
+    ASSERT_TRUE(WaitFor([&] { return sharing.Status().shared == 2 && sharing.Status().rejected == 1; }));
+    EXPECT_EQ(sharing.StatusText(), "shared 2, rejected 1: 400 unknown frame type");
+    std::string error;
+    auto queue = ShareQueue::Open(o.archiveLocation, error);
+    EXPECT_EQ(queue->Counts().waiting, 0);
+    EXPECT_EQ(queue->Bodies("rejected").size(), 1u);
+}
+
+// Nothing is queued or sent without the station's settings, nor into a file that is not an archive.
+TEST_F(Share, NothingSharedWithoutSettingsOrArchive) {
+    std::string error;
+    ShareQueue::Open(dir.Path("other.sqlite"), error);  // another program's SQLite database
+    const std::string other = FileText(dir.Path("other.sqlite"));
+    SharingOptions noCallsign = Options(), notArchive = Options();
+    noCallsign.station.callsign.clear();
+    notArchive.archiveLocation = dir.Path("other.sqlite");
+    const struct { SharingOptions options; std::string status; } cases[] = {
+        {noCallsign, "not shared: STATION_CALLSIGN is not set"},
+        {notArchive, "not shared: " + dir.Path("other.sqlite") + " is not a TAVRO archive (it is another program's SQLite database)"},
+    };
+    for (const auto& c : cases) {
+        Sharing sharing(c.options);
+        sharing.Attach(session);
+        KissServer kiss([&](int socket, int) { SendInSlices(socket, AsBytes(kPass), 9); });
+        Receive(kiss.Port());
+        EXPECT_EQ(sharing.StatusText(), c.status);
+    }
+    EXPECT_TRUE(http.Requests().empty());
+    EXPECT_EQ(FileText(dir.Path("other.sqlite")), other);
+}
+
+// tavro-cli: a capture shared while the server refuses (exit 1, frames
+// kept), the program killed with frames queued, then a run that sends them.
+TEST_F(Share, TavroCliQueueSurvivesAndIsSentAfterRestart) {
+    std::filesystem::create_directories(dir.Path("config/tavro"));
+    std::ofstream(dir.Path("config/tavro/conf.ini"))
+        << "# station\nSTATION_CALLSIGN=DL1XYZ\nSTATION_LATITUDE=48.1374\nSTATION_LONGITUDE=-11.5755\n"
+           "SATNOGS_NORAD_ID=99999\nSIDS_URL=" + http.Url("/api/telemetry/") + "\n";
+    // A housekeeping frame before any time stamp has no UTC time: not shared.
+    std::ofstream(dir.Path("pass.kss"), std::ios::binary)
+        << Str(Hex("C0 00 A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03 F0 00 00 01 00 2A 09 C0")) + kPass;
+    const std::string env = "unset http_proxy HTTP_PROXY; XDG_CONFIG_HOME=" + dir.Path("config") + " ";
+    const std::string cli = TAVRO_BIN_DIR "/tavro-cli";
+
+    ProgramRun dry = RunProgram({cli, "--kiss", "--share-dry-run", "--archive", dir.Path("a.sqlite"), "--csv", dir.Path("p.csv"),
+                                 dir.Path("pass.kss")}, env);
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_EQ(Lines(dry.out), std::vector<std::string>({
+        "noradID=99999&source=DL1XYZ&timestamp=2026-12-06T10%3A14%3A03.250Z&frame=A2846A60A06200A2846A60A0620003F000000100C"
+        "007&locator=longLat&longitude=11.5755W&latitude=48.1374N&version=tavro-cli%200.3",
+        "noradID=99999&source=DL1XYZ&timestamp=2026-12-06T10%3A14%3A03.250Z&frame=A2846A60A06400A2846A60A0640003F00000020048"
+        "49&locator=longLat&longitude=11.5755W&latitude=48.1374N&version=tavro-cli%200.3",
+        "noradID=99999&source=DL1XYZ&timestamp=2026-12-06T10%3A14%3A03.250Z&frame=A2846A60A06200A2846A60A0620003F0000001002A"
+        "08&locator=longLat&longitude=11.5755W&latitude=48.1374N&version=tavro-cli%200.3"}));
+    EXPECT_THAT(dry.err, testing::HasSubstr("tavro-cli: 1 frames without a UTC time are not shared\n"));
+    EXPECT_TRUE(http.Requests().empty());
+
+    http.SetRefusing(true);
+    ProgramRun down = RunProgram({cli, "--kiss", "--share", "--archive", dir.Path("a.sqlite"), "--csv", dir.Path("p.csv"),
+                                  dir.Path("pass.kss")}, env);
+    EXPECT_EQ(down.exitCode, 1);
+    EXPECT_THAT(down.err, testing::HasSubstr("tavro-cli: shared 0, waiting 3 (offline since "));
+
+    // A live run killed while its frames wait: they are on disk.
+    std::atomic<bool> killed = false;
+    KissServer kiss([&](int socket, int) {
+        SendInSlices(socket, AsBytes(kPass), 3);
+        WaitFor([&] { return killed.load(); });  // stays connected until the program is killed
+    });
+    ASSERT_TRUE(OpenArchive(dir.Path("b.sqlite")).archive);  // the queue is watched in the archive
+    std::string error;
+    auto queue = ShareQueue::Open(dir.Path("b.sqlite"), error);
+    ASSERT_TRUE(queue) << error;
+    const pid_t live = ::fork();
+    if (live == 0) {
+        ::execl("/bin/sh", "sh", "-c", (env + "exec " + cli + " --kiss-tcp 127.0.0.1:" + std::to_string(kiss.Port()) +
+                                        " --share --archive " + dir.Path("b.sqlite") + " --record-to " + dir.Path("r.kss") +
+                                        " >/dev/null 2>&1").c_str(), nullptr);
+        ::_exit(127);
+    }
+    EXPECT_TRUE(WaitFor([&] { return queue->Counts().waiting == 3; }));
+    ::kill(live, SIGKILL);
+    ::waitpid(live, nullptr, 0);
+    killed = true;
+
+    http.SetRefusing(false);
+    std::ofstream(dir.Path("empty.kss"));
+    for (const char* archive : {"a.sqlite", "b.sqlite"}) {
+        ProgramRun back = RunProgram({cli, "--kiss", "--share", "--archive", dir.Path(archive), "--csv", dir.Path("e.csv"),
+                                      dir.Path("empty.kss")}, env);
+        EXPECT_EQ(back.exitCode, 0) << back.err;
+        EXPECT_THAT(back.err, testing::HasSubstr("tavro-cli: shared 3\n"));
+    }
+    EXPECT_EQ(http.Requests().size(), 6u);  // each frame of each queue once
+    EXPECT_EQ(queue->Counts().sent, 3);
+}
