@@ -1,0 +1,377 @@
+// The SQLite store: the shared archive cases, then what only a file has:
+// its schema and view as other programs see them, files it must refuse and
+// leave alone, read-only files, a full disk, a writer killed mid-batch, two
+// writers at once, and an archive of schema version 1 kept in tests/data.
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "archive_cases.h"
+#include "archive_columns.h"
+#include "test_support.h"
+
+namespace tavro::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const TempDir& Folder() {
+    static TempDir dir("archive-store");
+    return dir;
+}
+
+std::unique_ptr<Archive> MakeEmptySqlite(std::string& why) {
+    static int n = 0;
+    const std::string path = Folder().Path("case" + std::to_string(++n) + ".sqlite");
+    OpenedArchive opened = OpenArchive(path);
+    why = opened.error;
+    return std::move(opened.archive);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, ArchiveCases, testing::Values(ArchiveFactory{"sqlite", MakeEmptySqlite}), ArchiveFactoryName);
+
+// One SQL answer as text: rows by "\n", columns by "|", NULL as "NULL".
+std::string Sql(const std::string& path, const std::string& query) {
+    sqlite3* db = nullptr;
+    std::string out;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return "cannot open";
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, query.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        out = std::string("error: ") + sqlite3_errmsg(db);
+    } else {
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            for (int i = 0; i < sqlite3_column_count(st); ++i) {
+                if (i) out += '|';
+                const unsigned char* t = sqlite3_column_text(st, i);
+                out += t ? reinterpret_cast<const char*>(t) : "NULL";
+            }
+            out += '\n';
+        }
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+}
+
+std::unique_ptr<Archive> Open(const std::string& path, bool readOnly = false) {
+    OpenedArchive opened = OpenArchive(path, readOnly);
+    EXPECT_TRUE(opened.archive) << opened.error;
+    return std::move(opened.archive);
+}
+
+bool Add(Archive& a, const std::vector<ArchiveRecord>& records) {
+    AddCounts counts;
+    return a.Add(records, counts);
+}
+
+// count records with Packet cnt first, first + 1, ...; times one second apart from 2026-12-06 00:00:00.
+std::vector<ArchiveRecord> Batch(int first, int count) {
+    std::vector<ArchiveRecord> records;
+    for (int i = first; i < first + count; ++i) records.push_back(Rec(i, 1796515200000 + i * 1000LL, "/data/pass.kss"));
+    return records;
+}
+
+// Runs body in a child process; its exit status (0: every check passed).
+int InChild(const std::function<int()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(body());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(ArchiveSchema, ChannelColumnsAreTheCatalogueNamesInLowerCase) {
+    const auto& c = ChannelColumns();
+    EXPECT_EQ(c[0], "ops_mode");
+    EXPECT_EQ(c[1], "boot_cnt");
+    EXPECT_EQ(c[6], "validity_bits");
+    EXPECT_EQ(c[11], "tot_sys_curr");
+    EXPECT_EQ(c[13], "sp1_voltage");
+    EXPECT_EQ(c[33], "fullmips_log");
+    EXPECT_EQ(c[39], "magx_sample_t");
+    EXPECT_EQ(c[46], "smdh_diff_cnt");
+    EXPECT_EQ(ChannelColumnName("a -- b..C"), "a_b_c");
+}
+
+TEST(ArchiveSchema, OtherProgramsReadTheViewBeacons) {
+    const std::string path = Folder().Path("view.sqlite");
+    {
+        auto a = Open(path);
+        ArchiveRecord r = Rec(17, 1796552224123, "/data/pass1.kss", SourceKind::KissFile, "2026-12-06 10:17:04.123 UTC");
+        r.values[0] = 2;
+        r.values[10] = 7.25;
+        r.values[11] = std::numeric_limits<double>::quiet_NaN();
+        ArchiveRecord log = Rec(18, std::nullopt, "/data/x.log", SourceKind::LogFile, "10:17:04.000 UTC");
+        log.layout = RecordLayout::Log;
+        log.values[46] = -0.0;
+        ASSERT_TRUE(Add(*a, {r, log, r}));
+    }
+    EXPECT_EQ(Sql(path, "SELECT name FROM pragma_table_info('beacons') WHERE cid < 6 OR cid > 44"),
+              "time_utc\ntime_ms\nreceptions\nlayout\nops_mode\nboot_cnt\nmagy_sample\nmagz_sample\nmips_diff_cnt\n"
+              "mips_whole\nsmdh_sample\nsmdh_diff_cnt\n");
+    // NaN reads as NULL; -0.0 as 0.0.
+    EXPECT_EQ(Sql(path, "SELECT time_utc, time_ms, receptions, layout, ops_mode, packet_cnt, batt_voltage, tot_sys_curr, smdh_diff_cnt FROM beacons"),
+              "2026-12-06 10:17:04.123|1796552224123|2|kiss|2.0|17.0|7.25|NULL|0.0\n"
+              "NULL|NULL|1|log|0.0|18.0|0.0|0.0|0.0\n");
+    EXPECT_EQ(Sql(path, "SELECT beacon, source, kind, time_text, time_ms, station, hex(source_bytes) FROM receptions ORDER BY id"),
+              "1|/data/pass1.kss|kiss|2026-12-06 10:17:04.123 UTC|1796552224123||0086A240\n"
+              "2|/data/x.log|log|10:17:04.000 UTC|NULL||0086A240\n"
+              "1|/data/pass1.kss|kiss|2026-12-06 10:17:04.123 UTC|1796552224123||0086A240\n");
+    EXPECT_EQ(Sql(path, "PRAGMA user_version"), "1\n");
+    EXPECT_EQ(Sql(path, "PRAGMA application_id"), "1413568082\n");
+    EXPECT_EQ(Sql(path, "PRAGMA journal_mode"), "wal\n");
+}
+
+std::string SqliteFileWith(const std::string& path, const char* sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return path;
+}
+
+std::string AnArchive(const std::string& name, int beacons = 300) {
+    const std::string path = Folder().Path(name);
+    fs::remove(path);
+    auto a = Open(path);
+    EXPECT_TRUE(Add(*a, Batch(0, beacons)));
+    return path;
+}
+
+// Files that are not archives this program may write: each refused with its words, and left byte for byte.
+TEST(ArchiveFiles, RefusedAndLeftUntouched) {
+    struct Case {
+        const char* name;
+        std::function<std::string()> make;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {"text file", [] { return Folder().Write("notes.txt", "2026-12-06 10:17:04 pass of TAVRO\n"); },
+         "notes.txt is not a TAVRO archive (it is not a SQLite database)"},
+        {"another program's database",
+         [] { return SqliteFileWith(Folder().Path("other.sqlite"), "CREATE TABLE contacts (call TEXT); INSERT INTO contacts VALUES ('DL1XYZ');"); },
+         "other.sqlite is not a TAVRO archive (it is another program's SQLite database)"},
+        {"newer schema",
+         [] {
+             const std::string p = AnArchive("newer.sqlite");
+             return SqliteFileWith(p, "PRAGMA user_version = 2");
+         },
+         "newer.sqlite was written by a newer version of this program (archive schema 2, this version reads up to 1); it is left as it is"},
+        {"cut to 2 pages",
+         [] {
+             const std::string p = AnArchive("cut.sqlite");
+             fs::resize_file(p, 8192);
+             return p;
+         },
+         "cut.sqlite is damaged: it is cut short (8192 bytes of "},
+        {"cut inside a page",
+         [] {
+             const std::string p = AnArchive("cut2.sqlite");
+             fs::resize_file(p, 5000);
+             return p;
+         },
+         "cut2.sqlite is damaged: it is cut short (5000 bytes of "},
+        {"cut inside the header", [] { return Folder().Write("cut3.sqlite", std::string("SQLite format 3\0\x10\x00", 18)); },
+         "cut3.sqlite is damaged: it is cut short (18 bytes)"},
+        {"pages overwritten",
+         [] {
+             const std::string p = AnArchive("garbage.sqlite");
+             std::string bytes = FileText(p);
+             for (std::size_t i = 4096; i < bytes.size(); ++i) bytes[i] = static_cast<char>(0xA5 ^ (i * 7));
+             return Folder().Write("garbage.sqlite", bytes);
+         },
+         "garbage.sqlite is damaged (database disk image is malformed)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = c.make();
+        const std::string before = FileText(path);
+        OpenedArchive opened = OpenArchive(path);
+        EXPECT_FALSE(opened.archive);
+        EXPECT_THAT(opened.error, testing::HasSubstr(c.says));
+        EXPECT_EQ(FileText(path), before);
+        EXPECT_FALSE(fs::exists(path + "-wal"));
+    }
+}
+
+TEST(ArchiveFiles, MissingFolderIsToldAndNotMade) {
+    const std::string path = Folder().Path("no-such-folder/archive.sqlite");
+    OpenedArchive opened = OpenArchive(path);
+    EXPECT_FALSE(opened.archive);
+    EXPECT_EQ(opened.error, "the folder " + Folder().Path("no-such-folder") + " does not exist (archive " + path + ")");
+    EXPECT_FALSE(fs::exists(Folder().Path("no-such-folder")));
+    EXPECT_EQ(OpenArchive(Folder().Path("absent.sqlite"), true).error, "there is no archive at " + Folder().Path("absent.sqlite"));
+    EXPECT_FALSE(fs::exists(Folder().Path("absent.sqlite")));
+}
+
+TEST(ArchiveFiles, AnEmptyFileOrEmptyDatabaseBecomesAnArchive) {
+    for (const std::string& path : {Folder().Write("empty.sqlite", ""), SqliteFileWith(Folder().Path("emptydb.sqlite"), "PRAGMA user_version = 0")}) {
+        auto a = Open(path);
+        ASSERT_TRUE(a);
+        EXPECT_TRUE(Add(*a, Batch(0, 3)));
+        ArchiveInfo info;
+        ASSERT_TRUE(a->Info(info));
+        EXPECT_EQ(info.beacons, 3);
+    }
+}
+
+// Asked for read-only, or a file and folder this user cannot write: it charts, it does not add.
+TEST(ArchiveFiles, ReadOnlyArchiveIsQueriedNotWritten) {
+    const std::string path = AnArchive("ro.sqlite", 5);
+    {
+        auto a = Open(path, true);
+        ASSERT_TRUE(a);
+        EXPECT_TRUE(a->ReadOnly());
+        const std::string before = FileText(path);
+        EXPECT_FALSE(Add(*a, Batch(100, 2)));
+        EXPECT_EQ(a->Error(), "the archive " + path + " is read-only: nothing can be added to it");
+        ArchiveInfo info;
+        ASSERT_TRUE(a->Info(info));
+        EXPECT_EQ(info.beacons, 5);
+        EXPECT_EQ(FileText(path), before);
+    }
+    const TempDir locked("archive-locked");
+    const std::string file = locked.Path("station.sqlite");
+    fs::copy_file(path, file);
+    chmod(file.c_str(), 0444);
+    chmod(locked.c_str(), 0555);
+    const std::string before = FileText(file);
+    // As root every file is writable: the check runs as the unprivileged user nobody.
+    const int status = InChild([&] {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 10;
+        OpenedArchive opened = OpenArchive(file);
+        if (!opened.archive) return std::fprintf(stderr, "%s\n", opened.error.c_str()), 11;
+        if (!opened.archive->ReadOnly()) return 12;
+        ArchiveInfo info;
+        if (!opened.archive->Info(info) || info.beacons != 5) return 13;
+        std::vector<SeriesPoint> points;
+        if (!opened.archive->Series(2, {}, 100, points) || points.size() != 5) return 14;
+        AddCounts counts;
+        if (opened.archive->Add(Batch(100, 1), counts)) return 15;
+        if (opened.archive->Error() != "the archive " + file + " is read-only: nothing can be added to it") return 16;
+        return 0;
+    });
+    chmod(locked.c_str(), 0755);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(FileText(file), before);
+}
+
+// A file-size limit stands in for a full disk.
+TEST(ArchiveFaults, FullDiskRollsBackAndTheArchiveGoesOn) {
+    const std::string path = AnArchive("full.sqlite", 10);
+    const int status = InChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        OpenedArchive opened = OpenArchive(path);
+        if (!opened.archive) return 20;
+        rlimit small{static_cast<rlim_t>(fs::file_size(path) + 64 * 1024), RLIM_INFINITY};
+        if (setrlimit(RLIMIT_FSIZE, &small) != 0) return 21;
+        AddCounts counts;
+        if (opened.archive->Add(Batch(1000, 20000), counts)) return 22;
+        if (opened.archive->Error() != "cannot add to the archive " + path + ": database or disk is full (nothing of it was added)")
+            return std::fprintf(stderr, "%s\n", opened.archive->Error().c_str()), 23;
+        rlimit big{RLIM_INFINITY, RLIM_INFINITY};
+        if (setrlimit(RLIMIT_FSIZE, &big) != 0) return 24;
+        if (!opened.archive->Add(Batch(50, 5), counts) || counts.beaconsNew != 5) return 25;
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Sql(path, "PRAGMA integrity_check"), "ok\n");
+    EXPECT_EQ(Sql(path, "SELECT count(*), min(packet_cnt), max(packet_cnt) FROM beacons"), "15|0.0|54.0\n");
+}
+
+// A writer killed while a big batch goes in: the archive opens whole, that batch absent or whole.
+TEST(ArchiveFaults, WriterKilledMidBatchLeavesTheArchiveWhole) {
+    const std::string path = AnArchive("killed.sqlite", 100);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        OpenedArchive opened = OpenArchive(path);
+        if (!opened.archive) _exit(30);
+        const std::vector<ArchiveRecord> big = Batch(1000, 200000);
+        if (write(ready[1], "go", 2) != 2) _exit(31);
+        AddCounts counts;
+        opened.archive->Add(big, counts);
+        _exit(0);
+    }
+    close(ready[1]);
+    char go[2];
+    ASSERT_EQ(read(ready[0], go, 2), 2);
+    close(ready[0]);
+    // Wait until the batch is writing pages, then kill.
+    const auto walBefore = fs::exists(path + "-wal") ? fs::file_size(path + "-wal") : 0;
+    for (int i = 0; i < 20000; ++i) {
+        std::error_code ec;
+        if (fs::file_size(path + "-wal", ec) > walBefore + 256 * 1024) break;
+        if (waitpid(pid, nullptr, WNOHANG) == pid) break;
+        usleep(500);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    EXPECT_EQ(Sql(path, "PRAGMA integrity_check"), "ok\n");
+    const std::string count = Sql(path, "SELECT count(*) FROM beacon");
+    EXPECT_TRUE(count == "100\n" || count == "200100\n") << count;
+    auto a = Open(path);
+    ASSERT_TRUE(a);
+    EXPECT_TRUE(Add(*a, Batch(100, 1)));
+}
+
+// Two processes add to one archive at once, overlapping: no "database is locked", every beacon once.
+TEST(ArchiveFaults, TwoWritersAtOnce) {
+    const std::string path = AnArchive("two.sqlite", 1);
+    auto writer = [&](int offset) {
+        return [&, offset] {
+            OpenedArchive opened = OpenArchive(path);
+            if (!opened.archive) return 40;
+            for (int batch = 0; batch < 40; ++batch) {
+                AddCounts counts;
+                if (!opened.archive->Add(Batch(batch * 50 + offset, 100), counts)) return 41;
+            }
+            return 0;
+        };
+    };
+    const pid_t a = fork();
+    if (a == 0) _exit(writer(0)());
+    EXPECT_EQ(InChild(writer(25)), 0);
+    int status = 0;
+    waitpid(a, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // Packets 0 .. 2074, each one beacon; 8000 receptions and the first one.
+    EXPECT_EQ(Sql(path, "SELECT count(*), min(packet_cnt), max(packet_cnt), sum(receptions) FROM beacons"), "2075|0.0|2074.0|8001\n");
+}
+
+// An archive of schema version 1 made by this program's first archiving version (tests/data/archive_v1.sqlite).
+TEST(ArchiveUpgrade, VersionOneArchiveOpens) {
+    const std::string path = Folder().Path("v1.sqlite");
+    fs::copy_file(TAVRO_SOURCE_DIR "/tests/data/archive_v1.sqlite", path, fs::copy_options::overwrite_existing);
+    auto a = Open(path);
+    ASSERT_TRUE(a);
+    ArchiveInfo info;
+    ASSERT_TRUE(a->Info(info));
+    EXPECT_EQ(info.schemaVersion, 1);
+    EXPECT_EQ(info.beacons, 3);
+    EXPECT_EQ(info.receptions, 4);
+    EXPECT_EQ(info.beaconsWithoutTime, 1);
+    EXPECT_EQ(info.firstMs, 1796552224123);
+    EXPECT_EQ(info.lastMs, 1796552284000);
+    std::vector<Beacon> beacons;
+    ASSERT_TRUE(a->ForEachBeacon({}, [&](const Beacon& b) { return beacons.push_back(b), true; }));
+    ASSERT_EQ(beacons.size(), 3u);
+    EXPECT_EQ(beacons[0].values[2], 17.0);
+    EXPECT_EQ(beacons[0].values[10], 7.25);
+    EXPECT_EQ(beacons[0].receptions, 2);
+    EXPECT_EQ(Bits(beacons[1].values[11]), 0x7FF8000000000001u);
+    EXPECT_EQ(Bits(beacons[1].values[46]), 0x8000000000000000u);
+    EXPECT_EQ(beacons[2].layout, RecordLayout::Log);
+    EXPECT_EQ(beacons[2].timeMs, std::nullopt);
+    EXPECT_TRUE(Add(*a, Batch(0, 1)));
+}
+
+}  // namespace
+}  // namespace tavro::test
