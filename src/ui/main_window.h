@@ -11,8 +11,10 @@
 //   open_commands.cpp    OnOpenKiss, OnOpenLog, OnOpenSatnogs, OpenFiles and the read itself
 //   export_commands.cpp  OnWriteCsv, OnWriteTlm, OnReport
 //   live_commands.cpp    OnConnect, ConnectTo, OnDisconnect: live reception
+//   archive_commands.cpp the "Archive" menu: OnArchiveToggled, OnHistory, the log's date
 #pragma once
 
+#include <QDate>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -21,6 +23,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "channels.h"
 #include "conf_ini.h"
@@ -48,6 +51,7 @@ class KissTcpClient;
 namespace tavro::ui {
 
 class ChannelChart;
+class HistoryWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -77,6 +81,8 @@ public:
         QAction* writeCsvAction = nullptr;
         QAction* writeTlmAction = nullptr;
         QAction* infoAction = nullptr;
+        QAction* archiveAction = nullptr;  // checkable: "Keep every record in the archive"
+        QAction* historyAction = nullptr;
     };
 
     // programFolder: where conf.ini and nconvert are looked for; empty means
@@ -95,6 +101,8 @@ public:
     void ConnectTo(const QString& host, int port);
     void OnDisconnect();
     void OnInfo();
+    void OnArchiveToggled(bool on);
+    void OnHistory();
     void OnRecordScrolled();
     void OnChannelChosen(int channel);
     void OnBarsToggled();
@@ -109,6 +117,7 @@ public:
     int SelectedChannel() const { return selectedChannel_; }
     bool Reading() const { return reading_; }
     InfoWindow* Info() const { return info_; }
+    HistoryWindow* History() const;
 
     // The separator of two-decimal texts and of the exports; the user's locale by default.
     void SetDecimalSeparator(char separator) { session_.SetDecimalSeparator(separator); }
@@ -143,6 +152,12 @@ private:
     class ReadProgress;  // the window's side of a read: repaints between slices
     void BuildControls();
     void BuildMenus();
+    void BuildArchiveMenu();
+    // The date of a log's first line, for its records' UTC times: the
+    // file's modification date offered; none when the user gives none.
+    std::optional<QDate> AskLogDate(const QString& path);
+    // The archive the history window reads: the one being written to, else conf.ini's.
+    std::string ArchiveLocation() const;
     void LoadSettings();
     void SetChannelCaptions();
     void ShowRecord(int position);
@@ -165,6 +180,7 @@ private:
     bool stopReading_ = false;
     bool scrollBarInUse_ = false;  // a file has been read: the readers enable the scroll bar
     QPointer<InfoWindow> info_;
+    QPointer<HistoryWindow> history_;
     // Live reception
     std::unique_ptr<KissTcpClient> client_;
     QString server_;        // "localhost:8001"
