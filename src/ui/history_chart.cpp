@@ -15,6 +15,9 @@ namespace tavro::ui {
 namespace {
 const QColor kSeriesColour(0, 70, 160);
 constexpr double kLineWidthPixels = 1.5;
+// Fewer vertices than this per pixel column get dots and smooth edges; a
+// denser line is a column of min/max strokes, drawn plain (a third of the time).
+constexpr double kDottedVerticesPerColumn = 0.25;
 constexpr int kReadoutReachPixels = 8;  // a beacon this close to the pointer is read out
 constexpr std::int64_t kMinuteMs = 60 * 1000, kDayMs = 24 * 60 * kMinuteMs;
 
@@ -50,8 +53,6 @@ HistoryChart::HistoryChart(QWidget* parent) : QWidget(parent), impl_(new Impl) {
 
     d.line = d.plot->addGraph(d.plot->xAxis, d.plot->yAxis);
     d.line->setPen(QPen(kSeriesColour, kLineWidthPixels));
-    // A lone beacon between two gaps is a dot, not an invisible line of one vertex.
-    d.line->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, kSeriesColour, 3));
     d.plot->setPlottingHint(QCP::phFastPolylines, true);
 
     d.timeTicker = QSharedPointer<QCPAxisTickerDateTime>::create();
@@ -169,6 +170,10 @@ void HistoryChart::Fetch() {
     values.reserve(static_cast<qsizetype>(d.vertices.size()));
     for (const auto& [key, value] : d.vertices) keys.append(key), values.append(value / d.valueTicker->scale);
     d.line->setData(keys, values, true);
+    const bool sparse = static_cast<double>(d.vertices.size()) <= kDottedVerticesPerColumn * columns;
+    d.line->setScatterStyle(sparse ? QCPScatterStyle(QCPScatterStyle::ssDisc, kSeriesColour, 3) : QCPScatterStyle());
+    d.line->setAntialiased(sparse);
+    d.line->setPen(QPen(kSeriesColour, sparse ? kLineWidthPixels : 1));
 
     const auto range = FiniteValueRange(d.points);
     d.notice->setText(d.points.empty() ? QStringLiteral("no beacons in this span") : QStringLiteral("no finite values"));
