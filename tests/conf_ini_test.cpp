@@ -43,6 +43,23 @@ TEST(ParseConfIni, Table) {
     EXPECT_EQ(ParseConfIni("IMAGE_PATH=d:\\shots", "c:\\prog\\", '\\').imagePath, "d:\\shots\\");
 }
 
+// ARCHIVE=1/0 (anything else keeps "on"), ARCHIVE_PATH as written; the default place otherwise.
+TEST(ParseConfIni, Archive) {
+    Settings defaults;
+    defaults.archivePath = "/opt/tavro/tavro_archive.sqlite";
+    const struct { const char* text; bool archive; const char* path; } cases[] = {
+        {"", true, "/opt/tavro/tavro_archive.sqlite"},
+        {"ARCHIVE=0\n", false, "/opt/tavro/tavro_archive.sqlite"},
+        {"archive = 1\r\nArchive_Path = /Data/My Archive.sqlite \n", true, "/Data/My Archive.sqlite"},
+        {"ARCHIVE=0\nARCHIVE=yes\nARCHIVE_PATH=\n", false, "/opt/tavro/tavro_archive.sqlite"},
+        {"ARCHIVE_PATH=postgresql://db.example/tavro\n", true, "postgresql://db.example/tavro"},
+    };
+    for (const auto& c : cases) {
+        const Settings s = ParseConfIni(c.text, defaults, '/');
+        EXPECT_EQ(std::tuple(s.archive, s.archivePath), std::tuple(c.archive, std::string(c.path))) << c.text;
+    }
+}
+
 TEST(ConfIniTest, WrittenValuesKeepEveryOtherLine) {
     const struct { std::string text; ConfValues values; std::string expected; } cases[] = {
         {"", {{"ARCHIVE", "1"}}, "ARCHIVE=1\n"},

@@ -10,24 +10,29 @@ using namespace tavro;
 TEST(ChooseFolders, Table) {
     const std::string dirs = "# written by xdg-user-dirs-update\nXDG_PICTURES_DIR=\"$HOME/Bilder\"\n"
                              "XDG_DOCUMENTS_DIR=\"/data/Dokumente\"\n";
-    const struct { const char* name; FolderFacts facts; ProgramFolders want; } cases[] = {
+    const struct { const char* name; FolderFacts facts; ProgramFolders want; std::string archive; } cases[] = {
         {"build folder without conf.ini", {"/src/build/bin/", true, false, "/home/me", "", ""},
-         {"/home/me/.config/tavro/conf.ini", "/src/build/bin/", "/src/build/bin/", false}},
+         {"/home/me/.config/tavro/conf.ini", "/src/build/bin/", "/src/build/bin/", false}, "/src/build/bin/tavro_archive.sqlite"},
         {"installed", {"/usr/bin", false, false, "/home/me", "", ""},
-         {"/home/me/.config/tavro/conf.ini", "/home/me/Pictures/", "/home/me/Documents/TAVRO/", true}},
-        {"XDG_CONFIG_HOME", {"/usr/bin", false, false, "/home/me/", "/cfg/", ""},
-         {"/cfg/tavro/conf.ini", "/home/me/Pictures/", "/home/me/Documents/TAVRO/", true}},
-        {"relative XDG_CONFIG_HOME", {"/usr/bin", false, false, "/home/me", "cfg", ""},
-         {"/home/me/.config/tavro/conf.ini", "/home/me/Pictures/", "/home/me/Documents/TAVRO/", true}},
+         {"/home/me/.config/tavro/conf.ini", "/home/me/Pictures/", "/home/me/Documents/TAVRO/", true},
+         "/home/me/.local/share/tavro/archive.sqlite"},
+        {"XDG_CONFIG_HOME", {"/usr/bin", false, false, "/home/me/", "/cfg/", "", "/data/"},
+         {"/cfg/tavro/conf.ini", "/home/me/Pictures/", "/home/me/Documents/TAVRO/", true}, "/data/tavro/archive.sqlite"},
+        {"relative XDG_CONFIG_HOME", {"/usr/bin", false, false, "/home/me", "cfg", "", "data"},
+         {"/home/me/.config/tavro/conf.ini", "/home/me/Pictures/", "/home/me/Documents/TAVRO/", true},
+         "/home/me/.local/share/tavro/archive.sqlite"},
         {"user dirs", {"/usr/bin", false, false, "/home/me", "", dirs},
-         {"/home/me/.config/tavro/conf.ini", "/home/me/Bilder/", "/data/Dokumente/TAVRO/", true}},
-        {"user dirs, writable", {"/opt/tavro", true, false, "/home/me", "", dirs},
-         {"/home/me/.config/tavro/conf.ini", "/opt/tavro/", "/opt/tavro/", false}},
-        {"no home", {"/usr/bin", false, false, "", "", dirs}, {"/usr/bin/conf.ini", "/usr/bin/", "/usr/bin/", false}},
+         {"/home/me/.config/tavro/conf.ini", "/home/me/Bilder/", "/data/Dokumente/TAVRO/", true},
+         "/home/me/.local/share/tavro/archive.sqlite"},
+        {"user dirs, writable", {"/opt/tavro", true, false, "/home/me", "", dirs, "/data"},
+         {"/home/me/.config/tavro/conf.ini", "/opt/tavro/", "/opt/tavro/", false}, "/opt/tavro/tavro_archive.sqlite"},
+        {"no home", {"/usr/bin", false, false, "", "", dirs}, {"/usr/bin/conf.ini", "/usr/bin/", "/usr/bin/", false},
+         "/usr/bin/tavro_archive.sqlite"},
     };
     for (const auto& c : cases) {
         const ProgramFolders got = ChooseFolders(c.facts);
         SCOPED_TRACE(c.name);
+        EXPECT_EQ(got.archiveFile, c.archive);
         EXPECT_EQ(std::tuple(got.confIni, got.imageFolder, got.captureFolder, got.userFolders),
                   std::tuple(c.want.confIni, c.want.imageFolder, c.want.captureFolder, c.want.userFolders));
     }

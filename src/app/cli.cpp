@@ -7,6 +7,7 @@
 #include <iostream>
 #include <ostream>
 
+#include "archive_query.h"
 #include "cli_help.h"
 #include "conf_ini.h"
 #include "file_reading.h"
@@ -59,13 +60,31 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
             return std::nullopt;
         };
         const bool flag = arg == "--kiss" || arg == "--log" || arg == "--satnogs" || arg == "--dedupe" ||
-                          arg == "--report" || arg == "--reconnect";
+                          arg == "--report" || arg == "--reconnect" || arg == "--query" || arg == "--archive-info";
         if (flag && inlineValue) return Usage(arg + " takes no value");
         if (arg == "--kiss" || arg == "--log" || arg == "--satnogs") {
             ++kinds;
             o.kind = arg == "--log" ? InputKind::Log : arg == "--satnogs" ? InputKind::Satnogs : InputKind::Kiss;
         } else if (arg == "--dedupe" || arg == "--report" || arg == "--reconnect") {
             (arg == "--dedupe" ? o.dedupe : arg == "--report" ? o.report : o.reconnect) = true;
+        } else if (arg == "--query" || arg == "--archive-info") {
+            (arg == "--query" ? o.query : o.archiveInfo) = true;
+        } else if (arg == "--archive") {
+            // Its PATH is optional: the next argument when it is not an option.
+            if (inlineValue) o.archive = *inlineValue;
+            else if (i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-') o.archive = args[++i];
+            else o.archive = std::string();
+            if (inlineValue && inlineValue->empty()) return Usage("--archive= needs a path");
+        } else if (arg == "--from" || arg == "--to") {
+            auto v = value();
+            const auto ms = v ? QueryTimeOf(*v) : std::nullopt;
+            if (!ms) return Usage(arg + " needs a UTC time YYYY-MM-DD[ hh:mm[:ss[.fff]]]");
+            (arg == "--from" ? o.fromMs : o.toMs) = ms;
+        } else if (arg == "--log-date") {
+            auto v = value();
+            const auto ms = v ? DateOf(*v) : std::nullopt;
+            if (!ms) return Usage("--log-date needs a date YYYY-MM-DD");
+            o.logDate = ms;
         } else if (arg == "--kiss-tcp") {
             ++kinds;
             auto v = value();
@@ -92,7 +111,19 @@ ParseResult ParseArguments(const std::vector<std::string>& args, char defaultSep
             return Usage("unknown option " + arg);
         }
     }
+    if (o.query || o.archiveInfo) {
+        if (!o.archive) return Usage(std::string(o.query ? "--query" : "--archive-info") + " goes with --archive");
+        if (o.query && o.archiveInfo) return Usage("give one of --query and --archive-info");
+        if (kinds != 0 || !o.files.empty()) return Usage("--query and --archive-info read no input");
+        if (o.tlmPath || o.dedupe || o.report || o.logDate || o.recordTo || o.reconnect)
+            return Usage("--query and --archive-info take only --from, --to, --csv, --dump, --decimal-separator");
+        if (o.archiveInfo && (o.csvPath || o.dumpPath || o.fromMs || o.toMs))
+            return Usage("--archive-info takes no --from, --to, --csv, --dump");
+        return {o, {}};
+    }
+    if (o.fromMs || o.toMs) return Usage("--from and --to go with --query");
     if (kinds != 1) return Usage("give one of --kiss, --log, --satnogs and --kiss-tcp");
+    if (o.logDate && (o.kind != InputKind::Log || o.host)) return Usage("--log-date goes with --log");
     if (o.host) {
         if (!o.files.empty()) return Usage("--kiss-tcp reads no files");
     } else {
@@ -118,8 +149,8 @@ bool WriteExports(const Session& session, const Options& o, bool defaultCsv, std
 
 void ReportEnd(const Session& session, const Options& o, std::ostream& err) {
     const SelectionSummary summary = session.Summary();
-    if (o.report) err << AlignedTable(ReportRows(summary.files));
-    err << "tavro-cli: " << summary.Text() << '\n';
+    if (o.report) err << AlignedTable(ReportRows(summary));
+    err << "tavro-cli: " << summary.Text() << '\n' << ArchiveLine(session, o);
 }
 
 int Run(const Options& o, std::ostream& err) {
@@ -128,8 +159,11 @@ int Run(const Options& o, std::ostream& err) {
     session.SetMergeDuplicates(o.dedupe);
     std::vector<SelectionEntry> files;
     for (const std::string& f : o.files) files.push_back({f, o.kind});
+    const bool archiving = !o.archive || StartArchiving(session, o, err);
+    session.SetLogDate(o.logDate);
     ReadObserver quiet;
     ReadSelection(session, files, quiet);
+    const bool archived = EndArchiving(session, o, err) && archiving;
     const SelectionSummary summary = session.Summary();
     for (const std::string& failure : summary.failures) err << "tavro-cli: " << failure << '\n';
 
@@ -140,7 +174,7 @@ int Run(const Options& o, std::ostream& err) {
     }
     const bool written = WriteExports(session, o, true, err);
     ReportEnd(session, o, err);
-    return summary.failures.empty() && written ? 0 : 1;
+    return summary.failures.empty() && written && archived ? 0 : 1;
 }
 
 int Main(const std::vector<std::string>& args, std::ostream& err) {
@@ -150,13 +184,22 @@ int Main(const std::vector<std::string>& args, std::ostream& err) {
         err << "tavro-cli: " << parsed.error << '\n' << kUsage;
         return 2;
     }
-    if (parsed.options->host) {
-        const ProgramFolders folders = ChooseFolders(FolderFactsOf(ProgramFolder()));
-        const std::string captureFolder = LoadSettings(folders).capturePath;
-        // The user's Documents/TAVRO/ is made when the first bytes arrive; a folder of conf.ini's is not.
-        return RunLive(*parsed.options, captureFolder, folders.userFolders && captureFolder == folders.captureFolder, err);
+    Options o = *parsed.options;
+    const bool needFolders = o.host || (o.archive && o.archive->empty());
+    const ProgramFolders folders = needFolders ? ChooseFolders(FolderFactsOf(ProgramFolder())) : ProgramFolders{};
+    const Settings settings = needFolders ? LoadSettings(folders) : Settings{};
+    if (o.archive && o.archive->empty()) {
+        o.archive = settings.archivePath;
+        // ~/.local/share/tavro/ is made on first use; a folder conf.ini names is not.
+        o.archiveMakeFolder = folders.userFolders && settings.archivePath == folders.archiveFile;
     }
-    return Run(*parsed.options, err);
+    if (o.query || o.archiveInfo) return RunArchiveQuery(o, err);
+    if (o.host) {
+        const std::string captureFolder = settings.capturePath;
+        // The user's Documents/TAVRO/ is made when the first bytes arrive; a folder of conf.ini's is not.
+        return RunLive(o, captureFolder, folders.userFolders && captureFolder == folders.captureFolder, err);
+    }
+    return Run(o, err);
 }
 
 }  // namespace tavro::cli

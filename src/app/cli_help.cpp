@@ -9,6 +9,8 @@ namespace tavro::cli {
 const char* const kHelpText =
     R"(Usage: tavro-cli (--kiss | --log | --satnogs) [OPTIONS] FILE...
        tavro-cli --kiss-tcp HOST:PORT [--record-to FILE] [--reconnect] [OPTIONS]
+       tavro-cli --archive [PATH] --query [--from T] [--to T] [--csv PATH|-] [--dump PATH]
+       tavro-cli --archive [PATH] --archive-info
 
 Decodes the housekeeping beacons of the TAVRO CubeSat into its 47 engineering
 channels and writes them as CSV, as the TLM report of one record, or as a
@@ -36,7 +38,27 @@ Output:
   --decimal-separator C  "." or "," (default: from LC_ALL, LC_NUMERIC, LANG)
   --dedupe               merge duplicate frames: a frame whose 47 values equal
                          a stored record's is not stored
-  --report               a framing report per file on standard error
+  --report               a framing report per file on standard error (with
+                         --archive also the beacons new and receptions added)
+
+Archive:
+  --archive [PATH]       add every record read (also those the table has no
+                         room for) to the archive at PATH, a SQLite file made
+                         when missing; without PATH: ARCHIVE_PATH of conf.ini,
+                         else tavro_archive.sqlite beside the program, else
+                         ~/.local/share/tavro/archive.sqlite. A PATH must not
+                         begin with "-"; write --archive=PATH to be sure
+  --log-date YYYY-MM-DD  the day of a log's first line, so that its records
+                         get a UTC time: a time earlier than the line before
+                         is on the next day
+  --query                write the archive's beacons, oldest first, as CSV
+                         (default: standard output) with the UTC time in front,
+                         or with --dump as a full-precision table
+  --from T, --to T       only beacons from T (inclusive) to T (exclusive); T is
+                         YYYY-MM-DD[ hh:mm[:ss[.fff]]] in UTC
+  --archive-info         the archive's path, schema version, beacons,
+                         receptions, beacons without time, first and last
+                         time, and file size
   --help                 this text
   --version              the program's name and version
 
@@ -46,8 +68,9 @@ comes from conf.ini: see tavro-cli(1) for where it is looked up.
 
 Exit status:
   0  success
-  1  an input could not be read, a server could not be reached, or an output
-     could not be written
+  1  an input could not be read, a server could not be reached, an output
+     could not be written, or the archive could not be opened or written to
+     (the outputs of the files read are still written)
   2  usage error
 
 Examples:
@@ -55,6 +78,8 @@ Examples:
   tavro-cli --log --csv - day1.log > day1.csv
   tavro-cli --kiss --tlm report.tlm --record 12 pass1.kss pass2.kss
   tavro-cli --kiss-tcp localhost:8001 --csv live.csv
+  tavro-cli --archive --kiss --report pass1.kss
+  tavro-cli --archive --query --from "2026-12-06" --to "2026-12-07" --csv day.csv
 )";
 
 std::string VersionLine(std::string_view program) { return std::string(program) + " " TAVRO_VERSION "\n"; }

@@ -45,6 +45,8 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
     session.SetMergeDuplicates(o.dedupe);
     const std::string server = (o.host->find(':') != std::string::npos ? "[" + *o.host + "]" : *o.host) + ":" +
                                std::to_string(o.port);
+    // The archive is opened first: its records are kept from the first frame on.
+    const bool archiving = !o.archive || StartArchiving(session, o, err);
     session.BeginStream({server, o.recordTo.value_or(LiveCapturePath(captureFolder, NowMilliseconds())), o.recordTo.has_value(),
                          makeFolder && !o.recordTo, {}});
     bool written = true;
@@ -61,7 +63,7 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
     options.reconnect = o.reconnect;
     KissTcpClient client(options);
     bool connected = false, unreachable = false, ended = false;
-    std::string recordingError;
+    std::string recordingError, archiveStatus;
     while (!ended) {
         client.WaitForMessages(std::chrono::milliseconds(250));
         if (g_stopRequested) client.Stop();
@@ -89,6 +91,10 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
                 case KissTcpClient::Event::Ended: ended = true; break;
             }
         }
+        if (const std::string status = session.ArchiveStatus(); status != archiveStatus) {
+            archiveStatus = status;  // "archive: reconnecting…", and back to "" once written again
+            if (!status.empty()) err << "tavro-cli: " << status << '\n';
+        }
         if (recordingError.empty() && !session.RecordingError().empty()) {
             recordingError = session.RecordingError();
             err << "tavro-cli: recording to " << session.RecordingPath() << " failed: " << recordingError << '\n';
@@ -97,11 +103,12 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
     const std::string recording = session.RecordingPath();
     const bool started = session.RecordingStarted();
     session.EndStream();
+    const bool archived = EndArchiving(session, o, err) && archiving;
     if (started && recordingError.empty()) err << "tavro-cli: recorded to " << recording << '\n';
     // Nothing received: nothing named after a recording that is not there.
     if (!unreachable) written = WriteExports(session, o, started, err) && written;
     ReportEnd(session, o, err);
-    return unreachable || !written || !recordingError.empty() ? 1 : 0;
+    return unreachable || !written || !recordingError.empty() || !archived ? 1 : 0;
 }
 
 }  // namespace tavro::cli

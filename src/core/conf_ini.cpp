@@ -98,6 +98,10 @@ Settings ParseConfIni(std::string_view text, Settings defaults, char separator) 
             settings.screenshotButton = Upper(value) == "YES";
         } else if (key == "KISS_HOST" && !value.empty()) {
             settings.kissHost.assign(value);
+        } else if (key == "ARCHIVE") {
+            if (value == "1" || value == "0") settings.archive = value == "1";
+        } else if (key == "ARCHIVE_PATH" && !value.empty()) {
+            settings.archivePath.assign(value);
         } else if (key == "KISS_PORT") {
             int port = 0;
             const auto res = std::from_chars(value.data(), value.data() + value.size(), port);
@@ -111,7 +115,9 @@ Settings ParseConfIni(std::string_view text, Settings defaults, char separator) 
 Settings LoadSettings(const ProgramFolders& folders) {
     std::ostringstream text;
     if (std::ifstream in{folders.confIni, std::ios::binary}) text << in.rdbuf();
-    return ParseConfIni(text.str(), Settings{folders.imageFolder, std::nullopt, folders.captureFolder}, '/');
+    Settings defaults{folders.imageFolder, std::nullopt, folders.captureFolder};
+    defaults.archivePath = folders.archiveFile;
+    return ParseConfIni(text.str(), defaults, '/');
 }
 
 }  // namespace tavro

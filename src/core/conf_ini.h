@@ -8,6 +8,9 @@
 //   CAPTURE_PATH = /home/me/passes/  folder of the live recordings, as IMAGE_PATH
 //   KISS_HOST = localhost            the KISS TCP server offered in the connect
 //   KISS_PORT = 8001                 dialog (a port from 1 to 65535)
+//   ARCHIVE = 1                      the window keeps every record in the archive: 1 yes, 0 no
+//                                    (any other value leaves the default, yes)
+//   ARCHIVE_PATH = /data/tavro.sqlite  the archive (a file, or a postgresql:// URI); case kept
 //
 // Keys match in any letter case; blanks (spaces only) around key and value
 // are removed; a further "=" belongs to the value; the later line wins;
@@ -30,6 +33,10 @@ struct Settings {
     std::string capturePath;               // always ends in the separator
     std::string kissHost = "localhost";
     int kissPort = 8001;
+    bool archive = true;      // the window archives
+    // ARCHIVE_PATH, else (LoadSettings) ProgramFolders::archiveFile; when that
+    // is in the user's folders (userFolders), its folder is made on first use.
+    std::string archivePath = {};
 };
 
 // defaults holds the folders (with their closing separator) and the server

@@ -90,10 +90,13 @@ private:
 
 // What the readers carry from frame to frame, and the time text from file
 // to file within one selection.
+class RecordSink;
+
 struct CaptureState {
     FrameBuffer frameBuffer;
     std::string CurrentTimeText;
     int FrameLength = 0;  // bytes of the current KISS frame; 0 above 32767
+    RecordSink* sink = nullptr;  // told of every housekeeping record (record_sink.h); null: nobody
 };
 
 }  // namespace tavro

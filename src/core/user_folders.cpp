@@ -59,6 +59,7 @@ ProgramFolders ChooseFolders(const FolderFacts& facts) {
     folders.confIni = facts.confIniInProgramFolder || configHome.empty() ? Closed(program) + "conf.ini"
                                                                           : configHome + "/tavro/conf.ini";
     folders.imageFolder = folders.captureFolder = Closed(program);
+    folders.archiveFile = Closed(program) + "tavro_archive.sqlite";
     if (facts.programFolderWritable || facts.home.empty()) return folders;
 
     const std::string home = WithoutClosingSlash(facts.home);
@@ -66,6 +67,8 @@ ProgramFolders ChooseFolders(const FolderFacts& facts) {
     std::string documents = UserDir(facts.userDirsText, "XDG_DOCUMENTS_DIR", home);
     folders.imageFolder = Closed(pictures.empty() ? home + "/Pictures" : pictures);
     folders.captureFolder = Closed(documents.empty() ? home + "/Documents" : documents) + "TAVRO/";
+    const bool dataHomeSet = !facts.xdgDataHome.empty() && facts.xdgDataHome.front() == '/';
+    folders.archiveFile = (dataHomeSet ? WithoutClosingSlash(facts.xdgDataHome) : home + "/.local/share") + "/tavro/archive.sqlite";
     folders.userFolders = true;
     return folders;
 }
@@ -85,6 +88,7 @@ FolderFacts FolderFactsOf(const std::string& programFolder) {
     if (facts.home.empty())
         if (const passwd* user = ::getpwuid(::getuid())) facts.home = user->pw_dir ? user->pw_dir : "";
     facts.xdgConfigHome = variable("XDG_CONFIG_HOME");
+    facts.xdgDataHome = variable("XDG_DATA_HOME");
     const std::string configHome = ConfigHome(facts);
     if (!configHome.empty()) {
         std::ifstream in(configHome + "/user-dirs.dirs");

@@ -10,6 +10,9 @@
 //                  Pictures folder of the XDG user dirs (default ~/Pictures/)
 //   live captures  <program folder>/ when it is writable, otherwise
 //                  <Documents folder>/TAVRO/ (default ~/Documents/TAVRO/)
+//   archive        <program folder>/tavro_archive.sqlite when it is writable,
+//                  otherwise $XDG_DATA_HOME/tavro/archive.sqlite (default
+//                  ~/.local/share/tavro/archive.sqlite)
 // Nothing here creates a folder: that waits until something is written.
 #pragma once
 
@@ -26,13 +29,15 @@ struct FolderFacts {
     std::string home;            // $HOME; empty: unknown
     std::string xdgConfigHome;   // $XDG_CONFIG_HOME; empty or relative counts as unset
     std::string userDirsText;    // the text of <config>/user-dirs.dirs; empty when there is none
+    std::string xdgDataHome = {};  // $XDG_DATA_HOME; empty or relative counts as unset
 };
 
 struct ProgramFolders {
     std::string confIni;        // the conf.ini to read (it may not exist)
     std::string imageFolder;    // the default IMAGE_PATH, closed by '/'
     std::string captureFolder;  // the default CAPTURE_PATH, closed by '/'
-    bool userFolders = false;   // image and capture folders are the user's, not the program's
+    bool userFolders = false;   // image, capture and archive folders are the user's, not the program's
+    std::string archiveFile = {};  // the default ARCHIVE_PATH
 };
 
 ProgramFolders ChooseFolders(const FolderFacts& facts);

@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include <cctype>
+#include <utility>
 #include <variant>
 
 #include "kiss_reader.h"
@@ -40,9 +41,14 @@ std::string SelectionSummary::Notes() const {
 }
 
 Session::Session() = default;
-Session::~Session() { EndStream(); }
+Session::~Session() {
+    EndStream();
+    StopArchiving();  // waits for every write
+}
 
 void Session::BeginSelection() {
+    HandToArchive(live_ != nullptr);  // a file left unfinished keeps what was read of it
+    if (archiving_) archiving_->tickets.clear(), archiving_->ticket = -1;
     live_.reset();
     reader_.reset();
     table_.Reset();
@@ -60,6 +66,13 @@ std::variant<KissReader, LogReader, SatnogsReader> Make(CaptureState& c, RecordT
 }  // namespace
 
 void Session::BeginFile(const std::string& path, InputKind kind) {
+    BeginFile(path, kind,
+              kind == InputKind::Log       ? SourceKind::LogFile
+              : kind == InputKind::Satnogs ? SourceKind::SatnogsFile
+                                           : SourceKind::KissFile);
+}
+
+void Session::BeginFile(const std::string& path, InputKind kind, SourceKind sourceKind) {
     if (reader_) EndFile();
     inputFilePath_ = path;
     lastKind_ = kind;
@@ -69,6 +82,12 @@ void Session::BeginFile(const std::string& path, InputKind kind) {
     auto make = kind == InputKind::Log ? Make<LogReader> : kind == InputKind::Satnogs ? Make<SatnogsReader> : Make<KissReader>;
     reader_.reset(new FileReader{make(capture_, table_, current_), table_.RecordCount(), table_.FramesNotStored(),
                                  table_.Duplicates()});
+    capture_.sink = nullptr;
+    if (archiving_) {
+        archiving_->feed.Begin(path, sourceKind, logDate_);
+        archiving_->ticket = archiving_->writer.NewTicket();
+        capture_.sink = &archiving_->feed;
+    }
 }
 
 void Session::Feed(std::span<const std::uint8_t> bytes) {
@@ -83,7 +102,9 @@ void Session::EndFile(const std::string& error) {
     if (const auto* satnogs = std::get_if<SatnogsReader>(&reader_->reader); satnogs && why.empty()) why = satnogs->Error();
     CountInto(current_);
     current_.error = why;
+    HandToArchive(false);  // the file's records: one transaction
     reports_.push_back(current_);
+    if (archiving_) archiving_->tickets.push_back(std::exchange(archiving_->ticket, -1));
     reader_.reset();
     if (!why.empty()) failures_.push_back("cannot read " + inputFilePath_ + ": " + why);
 }
@@ -116,8 +137,16 @@ int Session::DefaultChartChannel() const { return lastKind_ == InputKind::Log ? 
 
 SelectionSummary Session::Summary() const {
     SelectionSummary summary{RecordCount(), table_.FramesNotStored(), table_.Duplicates(), table_.MergeDuplicates(),
-                             failures_, reports_};
+                             failures_, reports_, {}};
     if (live_) summary.files.push_back(StreamReport());  // the connection so far
+    if (archiving_) {
+        std::vector<int> tickets = archiving_->tickets;
+        if (live_) tickets.push_back(archiving_->ticket);
+        for (int ticket : tickets) {
+            const ArchiveOutcome o = archiving_->writer.Outcome(ticket);
+            summary.archived.push_back({o.beaconsNew, o.receptionsAdded, o.recordsQueued, o.recordsFailed, o.error});
+        }
+    }
     return summary;
 }
 

@@ -11,17 +11,30 @@
 //   s.EndSelection();
 //   s.DisplayTexts(0)[0]    -> "norm"
 //   s.ExportCsv().StatusText() -> "/data/pass1.csv has been written"
+//
+// The archive (archive.h) is fed by the session, never by a front end:
+//   s.StartArchiving(ArchivePlace(folders, settings).path)   -> "" or why it cannot be opened
+//   s.SetLogDate(QueryTimeOf("2026-12-06"));   log files begun from now on (log_date in archive_query.h)
+//   ... selections and live streams as above: every record goes to the archive too
+//   s.BeginFile("https://db.satnogs.org/...", InputKind::Satnogs, SourceKind::SatnogsDb);  a fetched page
+//   s.ArchiveNewBeacons()        a counter to poll: it grows when new beacons are written
+//   s.ArchiveStatus()            "", "archive: reconnecting…", "archive: database or disk is full"
+//   s.Summary().archived[i]      file i's beacons new and receptions added (WaitForArchive() first for final counts)
+//   s.LoadArchiveSpan({fromMs, toMs})  -> {loaded 10000, more 2500}: the beacons as a selection
+//   s.StopArchiving();           waits for every write; so does the destructor
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "archive.h"
 #include "channels.h"
 #include "framing_report.h"
 #include "record_table.h"
@@ -34,6 +47,15 @@ enum class InputKind { Kiss, Log, Satnogs };
 // SatNOGS export, anything else a KISS capture.
 InputKind KindForPath(const std::string& path);
 
+// What one file's (or live stream's) records did to the archive.
+struct ArchiveCounts {
+    long long beaconsNew = 0;
+    long long receptionsAdded = 0;
+    long long pending = 0;  // records handed to the archive and not yet written
+    long long failed = 0;   // records not written: error says why
+    std::string error;
+};
+
 // What a selection gave, for the status line and tavro-cli's summary.
 struct SelectionSummary {
     int recordsStored = 0;
@@ -42,6 +64,7 @@ struct SelectionSummary {
     bool merging = false;               // duplicate frames are merged
     std::vector<std::string> failures;  // "cannot read PATH: reason", one per file
     std::vector<FramingReport> files;   // one per file read
+    std::vector<ArchiveCounts> archived;  // one per file read while archiving; empty when not archiving
 
     // "250 records decoded, 0 frames not stored (table full), 0 files could not be read",
     // and ", 12 duplicate frames merged" when merging.
@@ -50,6 +73,10 @@ struct SelectionSummary {
     // "cannot read /d/b.kss: Permission denied; no housekeeping frames in c.kss (the file is empty)"
     std::string Notes() const;
 };
+
+// The framing report's cells (framing_report.h); while archiving, two more
+// columns: "beacons new" and "receptions added".
+std::vector<std::vector<std::string>> ReportRows(const SelectionSummary& summary);
 
 // The outcome of one export.
 struct ExportResult {
@@ -70,6 +97,14 @@ struct StreamOptions {
     // Milliseconds since 1970 UTC; a housekeeping frame that came without a
     // time stamp frame takes it as its time. Empty: the system clock.
     std::function<std::int64_t()> clockMs;
+    SourceKind kind = SourceKind::KissTcp;  // what the archive says the records came from (name is the source)
+};
+
+// "Open in the main window" of the archive's beacons.
+struct ArchiveSelection {
+    int loaded = 0;       // beacons in the table (at most RecordTable::kCapacity)
+    long long more = 0;   // beacons of the span left out
+    std::string error;    // why nothing was loaded; empty: loaded
 };
 
 // One row of the chart: a record's value of the channel and its time text.
@@ -98,6 +133,10 @@ public:
     // InputFilePath = path; the stamp numbers start at 0; the time text
     // carries over from the selection's previous file.
     void BeginFile(const std::string& path, InputKind kind);
+    // The same, with what the archive says the records came from; for pages
+    // fetched from SatNOGS DB: BeginFile(url, InputKind::Satnogs, SourceKind::SatnogsDb).
+    // The plain BeginFile takes KissFile, LogFile or SatnogsFile by kind.
+    void BeginFile(const std::string& path, InputKind kind, SourceKind sourceKind);
     // Every record is complete when Feed returns.
     void Feed(std::span<const std::uint8_t> bytes);
     // The bytes after the last frame or line end are read too. error: why
@@ -125,6 +164,30 @@ public:
     // From now on every record stored is appended to path as a CSV row, the
     // header at once ("-": standard output).
     ExportResult StreamCsv(const std::string& path);
+
+    // --- the archive. From StartArchiving on, every housekeeping record of
+    // every source goes to it too, also those the table has no room for and
+    // the duplicates it merges: each file in one transaction at its end, a
+    // live stream's records as they arrive, written on a thread of their own.
+    // Returns "" when the archive is open, else why not, naming it (nothing is archived):
+    // "/d/x.sqlite is not a TAVRO archive (...)", "cannot add to the archive /d/a.sqlite: it is read-only".
+    // makeFolder: a missing folder is made (the default place in the user's folders).
+    std::string StartArchiving(const std::string& location, bool makeFolder = false);
+    void StopArchiving();  // waits for every write
+    bool Archiving() const;
+    std::string ArchiveLocation() const;  // empty when not archiving
+    void WaitForArchive();  // until every record handed over is written (or failed)
+    std::string ArchiveStatus() const;
+    std::uint64_t ArchiveNewBeacons() const;
+    // The day (midnight UTC, ms since 1970) the first line of each log file
+    // begun from now on is on; unset: log records have no UTC time.
+    void SetLogDate(std::optional<std::int64_t> midnightMs);
+    // A new selection of the beacons of span in the archive (archiving or
+    // location), in the archive's order: the first RecordTable::kCapacity of
+    // them, each a record whose time text is its UTC time
+    // ("2026-12-06 10:17:04.000 UTC", empty without time). InputFilePath is
+    // the archive's path. Not while a live stream runs.
+    ArchiveSelection LoadArchiveSpan(const TimeSpan& span, const std::string& location = {});
 
     // --- what front ends show (records are read-only)
     int RecordCount() const { return table_.RecordCount(); }
@@ -181,6 +244,10 @@ private:
     FramingReport current_;               // the file being read
     char separator_ = '.';
     std::unique_ptr<Live> live_;
+    struct ArchiveSide;
+    void HandToArchive(bool live);
+    std::unique_ptr<ArchiveSide> archiving_;
+    std::optional<std::int64_t> logDate_;
 };
 
 }  // namespace tavro

@@ -2,6 +2,7 @@
 // as a KISS capture, recorded as received, and (on request) written out as
 // CSV rows while it arrives.
 #include <cstring>
+#include <utility>
 #include <variant>
 
 #include "csv_writer.h"
@@ -35,6 +36,7 @@ void Session::BeginStream(StreamOptions options) {
     BeginSelection();
     BeginFile(options.recordingPath, InputKind::Kiss);
     current_.file = options.name;
+    if (archiving_) archiving_->feed.Begin(options.name, options.kind);
     if (!options.clockMs) options.clockMs = NowMilliseconds;
     std::get<KissReader>(reader_->reader).SetArrivalClock(options.clockMs);
     const GrowingFile::Name name = options.recordingNamed ? GrowingFile::Name::AsGiven : GrowingFile::Name::Unused;
@@ -66,6 +68,7 @@ void Session::FeedLive(std::span<const std::uint8_t> bytes) {
         if (live.recording.Opened()) inputFilePath_ = files_.back() = live.recording.Path();
     }
     AppendCsvRows();
+    HandToArchive(true);
 }
 
 void Session::StreamDropped() {
@@ -79,7 +82,9 @@ void Session::EndStream() {
     StreamDropped();
     AppendCsvRows();
     CountInto(current_);
+    HandToArchive(true);
     reports_.push_back(current_);
+    if (archiving_) archiving_->tickets.push_back(std::exchange(archiving_->ticket, -1));
     reader_.reset();
     live_.reset();
 }

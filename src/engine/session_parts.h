@@ -4,6 +4,8 @@
 #include <string>
 #include <variant>
 
+#include "archive_feed.h"
+#include "archive_writer.h"
 #include "growing_file.h"
 #include "kiss_reader.h"
 #include "log_reader.h"
@@ -25,6 +27,14 @@ struct Session::Live {
     std::string held;  // the bytes of the frame in progress, up to kRecordedFrameBytes
     std::unique_ptr<GrowingFile> csv;
     int csvRows = 0;  // records written to the CSV
+};
+
+struct Session::ArchiveSide {
+    std::string location;
+    ArchiveWriter writer;
+    ArchiveFeed feed;
+    int ticket = -1;           // of the file or stream being read
+    std::vector<int> tickets;  // of the files ended, one per report
 };
 
 }  // namespace tavro

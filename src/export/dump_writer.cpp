@@ -26,7 +26,6 @@ std::string EscapedUtf8(std::string_view latin1) {
     return out;
 }
 
-namespace {
 void AppendShortest(std::string& out, double v) {
     if (std::isnan(v)) {  // to_chars writes a NaN with its sign bit as "-nan"
         out += "nan";
@@ -35,7 +34,6 @@ void AppendShortest(std::string& out, double v) {
     char buf[32];
     out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
-}  // namespace
 
 std::string DumpText(const RecordTable& table) {
     std::string out = "record\ttime\tstamp1\tstamp2\tstamp3";

@@ -15,6 +15,9 @@ namespace tavro {
 
 std::string DumpText(const RecordTable& table);
 
+// v as the shortest text that reads back to it: "0.1", "-0", "nan", "-inf".
+void AppendShortest(std::string& out, double v);
+
 // Latin-1 bytes -> UTF-8, with backslash, tab, CR and LF escaped.
 std::string EscapedUtf8(std::string_view latin1);
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "kiss_decoder.h"
+#include "record_sink.h"
 #include "time_stamp.h"
 
 namespace tavro {
@@ -127,7 +128,7 @@ void KissReader::EndFrame() {
                 arrival_ = clock_();
                 state_.CurrentTimeText = MillisecondsToTimeText(*arrival_);
             }
-            StoreHousekeeping(state_, stamp_.numbers, table_);
+            StoreHousekeeping(state_, stamp_.numbers, table_, n);
             return;
         case KissFrame::Other: return;
     }
@@ -146,14 +147,42 @@ KissFrame ClassifyKissFrame(const CaptureState& state, long long n, FramingRepor
     return housekeeping ? KissFrame::Housekeeping : KissFrame::Other;
 }
 
-void StoreHousekeeping(const CaptureState& state, const std::array<double, 3>& stamps, RecordTable& table) {
+namespace {
+
+void FillRecord(const CaptureState& state, const std::array<double, 3>& stamps, TelemetryRecord& record) {
+    record.TimeText = state.CurrentTimeText;
+    record.StampValue1 = stamps[0];
+    record.StampValue2 = stamps[1];
+    record.StampValue3 = stamps[2];
+    DecodeKissFrame(state.frameBuffer, record);
+}
+
+void Tell(const CaptureState& state, const TelemetryRecord& record, long long frameBytes, std::string_view stationId,
+          std::string_view observer) {
+    const auto kept = static_cast<std::size_t>(std::clamp<long long>(frameBytes, 0, FrameBuffer::kSize));
+    state.sink->Decoded({record, {state.frameBuffer.Bytes().data(), kept}, false, stationId, observer});
+}
+
+// The table is full: the sink still gets the record, decoded on the side.
+[[gnu::noinline]] void TellUnstored(const CaptureState& state, const std::array<double, 3>& stamps, long long frameBytes,
+                                    std::string_view stationId, std::string_view observer) {
+    TelemetryRecord record{TelemetryRecord::ForDecoder{}};
+    FillRecord(state, stamps, record);
+    Tell(state, record, frameBytes, stationId, observer);
+}
+
+}  // namespace
+
+void StoreHousekeeping(const CaptureState& state, const std::array<double, 3>& stamps, RecordTable& table,
+                       long long frameBytes, std::string_view stationId, std::string_view observer) {
     TelemetryRecord* record = table.AppendForDecoder();
-    if (!record) return;  // table full: counted, nothing overwritten
-    record->TimeText = state.CurrentTimeText;
-    record->StampValue1 = stamps[0];
-    record->StampValue2 = stamps[1];
-    record->StampValue3 = stamps[2];
-    DecodeKissFrame(state.frameBuffer, *record);
+    if (!record) {  // table full: counted, nothing overwritten
+        if (state.sink) TellUnstored(state, stamps, frameBytes, stationId, observer);
+        return;
+    }
+    FillRecord(state, stamps, *record);
+    // Before Commit(), which may drop it as a duplicate: the sink keeps every reception.
+    if (state.sink) Tell(state, *record, frameBytes, stationId, observer);
     table.Commit();
 }
 

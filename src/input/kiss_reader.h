@@ -26,6 +26,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <utility>
 
 #include "framing_counts.h"
@@ -79,8 +80,11 @@ private:
 enum class KissFrame { TimeStamp, Housekeeping, Other };
 KissFrame ClassifyKissFrame(const CaptureState& state, long long n, FramingReport& report);
 
-// The housekeeping frame in the buffer as a record: the current time text,
-// the stamp numbers, channels 0..45 decoded.
-void StoreHousekeeping(const CaptureState& state, const std::array<double, 3>& stamps, RecordTable& table);
+// The housekeeping frame in the buffer (frameBytes long) as a record: the
+// current time text, the stamp numbers, channels 0..45 decoded; the sink,
+// when there is one, is told of it whether the table keeps it or not.
+// stationId, observer: the receiving station a SatNOGS entry names.
+void StoreHousekeeping(const CaptureState& state, const std::array<double, 3>& stamps, RecordTable& table,
+                       long long frameBytes, std::string_view stationId = {}, std::string_view observer = {});
 
 }  // namespace tavro

@@ -6,6 +6,7 @@
 
 #include "field_readers.h"
 #include "log_decoder.h"
+#include "record_sink.h"
 
 namespace tavro {
 
@@ -73,14 +74,34 @@ void LogReader::EndLine() {
         if (housekeeping) ++report_.housekeeping;
         else ++(hex(9) && hex(10) ? report_.other : report_.badEntries);
     }
+    if (housekeeping) Store();
     line_.clear();
     lineLength_ = 0;
-    if (!housekeeping) return;
+}
+
+void LogReader::Store() {
     TelemetryRecord* record = table_.AppendForDecoder();
-    if (!record) return;  // table full: counted, nothing overwritten
+    if (!record) {  // table full: counted, nothing overwritten
+        if (state_.sink) TellUnstored();
+        return;
+    }
     record->TimeText = state_.CurrentTimeText;
-    DecodeLogFrame(frame, *record);
+    DecodeLogFrame(state_.frameBuffer, *record);
+    // Before Commit(), which may drop it as a duplicate: the sink keeps every reception.
+    if (state_.sink) Tell(*record);
     table_.Commit();
+}
+
+void LogReader::Tell(const TelemetryRecord& record) {
+    state_.sink->Decoded({record, {reinterpret_cast<const std::uint8_t*>(line_.data()), line_.size()}, true, {}, {}});
+}
+
+// The table is full: the sink still gets the record, decoded on the side.
+void LogReader::TellUnstored() {
+    TelemetryRecord record{TelemetryRecord::ForDecoder{}};
+    record.TimeText = state_.CurrentTimeText;
+    DecodeLogFrame(state_.frameBuffer, record);
+    Tell(record);
 }
 
 }  // namespace tavro

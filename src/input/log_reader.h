@@ -42,6 +42,9 @@ public:
 
 private:
     void EndLine();
+    void Store();
+    void Tell(const TelemetryRecord& record);
+    [[gnu::noinline]] void TellUnstored();
 
     CaptureState& state_;
     RecordTable& table_;

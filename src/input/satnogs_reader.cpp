@@ -70,6 +70,17 @@ bool SatnogsTimeText(std::string_view time, std::string& text, std::string& sort
     return true;
 }
 
+// SatNOGS DB's own entries name the station that heard the frame:
+//   "station_id": 1234 (or "1234"), "observer": "DL1XYZ-JN58"
+void SatnogsReader::NameStation(const nlohmann::json& element, Entry& entry) {
+    if (const auto id = element.find("station_id"); id != element.end()) {
+        if (id->is_number_integer()) entry.stationId = std::to_string(id->get<long long>());
+        else if (id->is_string()) entry.stationId = std::string(Trim(id->get_ref<const std::string&>()));
+    }
+    if (const auto observer = element.find("observer"); observer != element.end() && observer->is_string())
+        entry.observer = std::string(Trim(observer->get_ref<const std::string&>()));
+}
+
 void SatnogsReader::AddEntry(std::string_view time, std::string_view hex) {
     ++report_.frames;
     Entry entry;
@@ -158,7 +169,9 @@ void SatnogsReader::Finish() {
                 ++report_.badEntries;
                 continue;
             }
+            const std::size_t before = entries_.size();
             AddEntry(element["timestamp"].get_ref<const std::string&>(), element["frame"].get_ref<const std::string&>());
+            if (entries_.size() > before) NameStation(element, entries_.back());
         }
     }
     std::stable_sort(entries_.begin(), entries_.end(),
@@ -174,7 +187,7 @@ void SatnogsReader::Finish() {
         state_.FrameLength = n > 32767 ? 0 : static_cast<int>(n);
         state_.CurrentTimeText = entry.timeText;
         if (ClassifyKissFrame(state_, n, report_) == KissFrame::Housekeeping)
-            StoreHousekeeping(state_, kNoStamps, table_);
+            StoreHousekeeping(state_, kNoStamps, table_, n, entry.stationId, entry.observer);
     }
     entries_.clear();
 }

@@ -17,7 +17,9 @@
 // keep the file's order. Each goes into the frame buffer from position 2,
 // behind the command byte 0 a KISS capture would have, and is read as a
 // KISS data frame (layout in kiss_decoder.h); its record takes the entry's
-// time and stamp numbers 0.
+// time and stamp numbers 0. A JSON entry may name the station that heard
+// it ("station_id", "observer", as SatNOGS DB gives them): the record sink
+// (record_sink.h) is told.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +27,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <nlohmann/json_fwd.hpp>
 
 #include "framing_counts.h"
 #include "record_table.h"
@@ -52,7 +56,9 @@ private:
         std::string sortKey;  // YYYYMMDDhhmmss and the fraction's digits
         std::string timeText;
         std::vector<std::uint8_t> frame;
+        std::string stationId, observer;  // JSON: the station that heard it, when named
     };
+    static void NameStation(const nlohmann::json& element, Entry& entry);
     CaptureState& state_;
     RecordTable& table_;
     FramingReport& report_;

@@ -1,0 +1,268 @@
+// The session feeds the archive: every record of every source, once per
+// beacon, a reception each time; files whole in one transaction; the counts
+// per file; a selection loaded back from the archive; a server store that
+// loses its connection is waited for while the records queue up.
+#include <sqlite3.h>
+
+#include <thread>
+
+#include "archive_query.h"
+#include "archive_writer.h"
+#include "file_reading.h"
+#include "kiss_server.h"
+#include "kiss_tcp_client.h"
+#include "test_support.h"
+#include "utc_time.h"
+
+namespace tavro {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kPass = TAVRO_SOURCE_DIR "/examples/pass.kss";
+const std::string kSatnogs = TAVRO_SOURCE_DIR "/examples/pass_satnogs.csv";
+
+ArchiveInfo InfoOf(const std::string& path) {
+    OpenedArchive opened = OpenArchive(path, true);
+    ArchiveInfo info;
+    EXPECT_TRUE(opened.archive && opened.archive->Info(info)) << opened.error;
+    return info;
+}
+
+// "beacons new/receptions added" of each file of the last selection.
+std::string Counts(Session& s) {
+    s.WaitForArchive();
+    std::string text;
+    for (const ArchiveCounts& c : s.Summary().archived)
+        text += std::to_string(c.beaconsNew) + "/" + std::to_string(c.receptionsAdded) + " ";
+    return text;
+}
+
+void ReadFiles(Session& s, const std::vector<SelectionEntry>& files) {
+    ReadObserver quiet;
+    ASSERT_TRUE(ReadSelection(s, files, quiet));
+}
+
+std::string Sql(const std::string& path, const std::string& query) {
+    sqlite3* db = nullptr;
+    std::string out;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_exec(db, query.c_str(), [](void* o, int n, char** v, char**) {
+            for (int i = 0; i < n; ++i) *static_cast<std::string*>(o) += std::string(v[i] ? v[i] : "NULL") + (i + 1 < n ? "|" : "\n");
+            return 0;
+        }, &out, nullptr);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
+struct ArchiveSession : testing::Test {
+    const test::TempDir dir{"archive-session"};
+    const std::string archive = dir.Path("a.sqlite");
+    Session session;
+    void SetUp() override { ASSERT_EQ(session.StartArchiving(archive), ""); }
+};
+
+// The same pass twice in one selection, then again in another: receptions, never beacons.
+TEST_F(ArchiveSession, SameCaptureTwiceAddsReceptionsOnly) {
+    ReadFiles(session, {{kPass, InputKind::Kiss}, {kPass, InputKind::Kiss}});
+    EXPECT_EQ(Counts(session), "300/300 0/300 ");
+    const auto rows = ReportRows(session.Summary());
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(rows[0].end() - 2, rows[0].end()), (std::vector<std::string>{"beacons new", "receptions added"}));
+    EXPECT_EQ(std::vector<std::string>(rows[3].end() - 2, rows[3].end()), (std::vector<std::string>{"300", "600"}));
+    ReadFiles(session, {{kPass, InputKind::Kiss}});
+    EXPECT_EQ(Counts(session), "0/300 ");
+    const ArchiveInfo info = InfoOf(archive);
+    EXPECT_EQ(info.beacons, 300);
+    EXPECT_EQ(info.receptions, 900);
+    EXPECT_EQ(info.beaconsWithoutTime, 0);
+}
+
+// The pass as three stations heard it: 300 beacons, each heard three times,
+// whether or not the table merges the duplicates.
+TEST_F(ArchiveSession, ThreeStationsOneBeaconEach) {
+    for (const bool merge : {false, true}) {
+        session.SetMergeDuplicates(merge);
+        ReadFiles(session, {{kSatnogs, InputKind::Satnogs}});
+        EXPECT_EQ(session.RecordCount(), merge ? 300 : 857);
+    }
+    EXPECT_EQ(Counts(session), "0/857 ");
+    const ArchiveInfo info = InfoOf(archive);
+    EXPECT_EQ(info.beacons, 300);
+    EXPECT_EQ(info.receptions, 1714);
+}
+
+// Each reception as it came: source, kind, time, station, and the bytes to decode it again.
+TEST_F(ArchiveSession, ReceptionsSayWhereTheyCameFrom) {
+    const std::string json = "[{\"timestamp\": \"2026-12-06T10:00:02.5Z\", \"frame\": \"A2846A60A06200A2846A60A0620003F0000001\", "
+                             "\"station_id\": 1234, \"observer\": \"DL1XYZ-JN58\"}, {\"timestamp\": \"2026-12-06 10:00:03\", "
+                             "\"frame\": \"A2846A60A06200A2846A60A0620003F0000001\"}]";
+    const std::string page = dir.Write("page.json", json);
+    session.BeginSelection();
+    session.BeginFile("https://db.example/api/telemetry/?page=1", InputKind::Satnogs, SourceKind::SatnogsDb);
+    session.Feed(test::AsBytes(json));
+    session.EndFile();
+    session.EndSelection();
+    ReadFiles(session, {{page, InputKind::Satnogs}, {dir.Write("l.log", "10:00:04 01 07 00 FF\n"), InputKind::Log}});
+    session.WaitForArchive();
+    EXPECT_EQ(Sql(archive, "SELECT beacon, source, kind, time_text, time_ms, station, hex(source_bytes) FROM receptions ORDER BY id"),
+              "1|SatNOGS DB station 1234 (DL1XYZ-JN58)|satnogs-db|2026-12-06 10:00:02.500 UTC|1796551202500|DL1XYZ-JN58|"
+              "00A2846A60A06200A2846A60A0620003F0000001\n"
+              "1|https://db.example/api/telemetry/?page=1|satnogs-db|2026-12-06 10:00:03.000 UTC|1796551203000||"
+              "00A2846A60A06200A2846A60A0620003F0000001\n"
+              "1|SatNOGS DB station 1234 (DL1XYZ-JN58)|satnogs|2026-12-06 10:00:02.500 UTC|1796551202500|DL1XYZ-JN58|"
+              "00A2846A60A06200A2846A60A0620003F0000001\n"
+              "1|" + page + "|satnogs|2026-12-06 10:00:03.000 UTC|1796551203000||00A2846A60A06200A2846A60A0620003F0000001\n"
+              "2|" + dir.Path("l.log") + "|log|10:00:04.000 UTC|NULL||31303A30303A3034203031203037203030204646\n");
+}
+
+// The table keeps 10000; the archive keeps them all.
+TEST_F(ArchiveSession, RecordsBeyondTheTable) {
+    std::string capture;
+    for (int k = 0; k < RecordTable::kCapacity + 7; ++k) capture += test::Str(test::Hk(k));
+    ReadFiles(session, {{dir.Write("big.kss", capture), InputKind::Kiss}});
+    EXPECT_EQ(session.RecordCount(), RecordTable::kCapacity);
+    EXPECT_EQ(Counts(session), "10007/10007 ");
+    EXPECT_EQ(InfoOf(archive).beaconsWithoutTime, 10007);  // no time stamp frames
+}
+
+// Open in the main window: the beacons of a span as a selection, their time as time text.
+TEST_F(ArchiveSession, LoadSpanAsSelection) {
+    ReadFiles(session, {{kPass, InputKind::Kiss}});
+    std::string capture;
+    for (int k = 0; k < RecordTable::kCapacity + 5; ++k) capture += test::Str(test::Hk(k));
+    ReadFiles(session, {{dir.Write("notime.kss", capture), InputKind::Kiss}});
+
+    ArchiveSelection loaded = session.LoadArchiveSpan({QueryTimeOf("2026-11-28 10:15"), QueryTimeOf("2026-11-28 10:16")});
+    EXPECT_EQ(loaded.error, "");
+    EXPECT_EQ(loaded.loaded, 28);
+    EXPECT_EQ(loaded.more, 0);
+    EXPECT_EQ(session.TimeText(0), "2026-11-28 10:15:04.019 UTC");
+    EXPECT_EQ(session.InputFilePath(), archive);
+
+    loaded = session.LoadArchiveSpan({});  // all: the pass first, then those without time
+    EXPECT_EQ(loaded.loaded, RecordTable::kCapacity);
+    EXPECT_EQ(loaded.more, 305);
+    EXPECT_EQ(session.TimeText(300), "");
+    EXPECT_EQ(session.Records()[300].Channels[2], 0);
+    EXPECT_EQ(session.Summary().archived.size(), 1u);
+    // An export of it never replaces the archive.
+    EXPECT_EQ(session.ExportCsv(archive).error, "it is an input file");
+}
+
+TEST_F(ArchiveSession, LogDateRunsPastMidnight) {
+    session.SetLogDate(DateOf("2026-12-06"));
+    ReadFiles(session, {{dir.Write("n.log", "23:59:58 01 04\n00:00:03 01 05\nxx:00:00 01 09\n00:00:01 01 06\n"), InputKind::Log}});
+    session.SetLogDate(std::nullopt);
+    ReadFiles(session, {{dir.Write("m.log", "10:00:00 01 07\n"), InputKind::Log}});
+    session.WaitForArchive();
+    OpenedArchive opened = OpenArchive(archive, true);
+    std::string seen;
+    opened.archive->ForEachBeacon({}, [&](const Beacon& b) {
+        seen += std::to_string(static_cast<int>(b.values[0])) + "@" + (b.timeMs ? UtcText(*b.timeMs) : "-") + " ";
+        return true;
+    });
+    EXPECT_EQ(seen, "4@2026-12-06 23:59:58.000 5@2026-12-07 00:00:03.000 6@2026-12-08 00:00:01.000 9@- 7@- ");
+}
+
+// Live: records committed while the stream runs, the source "host:port" of kind kiss-tcp.
+TEST_F(ArchiveSession, LiveRecordsArriveWhileConnected) {
+    std::atomic<bool> release{false};
+    test::KissServer server([&](int socket, int) {
+        const test::Bytes first = test::Cat({test::Hk(1), test::Hk(2)});
+        ::send(socket, first.data(), first.size(), MSG_NOSIGNAL);
+        while (!release) std::this_thread::sleep_for(5ms);
+        const test::Bytes last = test::Hk(3);
+        ::send(socket, last.data(), last.size(), MSG_NOSIGNAL);
+    });
+    session.BeginStream({"127.0.0.1:" + std::to_string(server.Port()), dir.Path("live.kss"), true, false, {}});
+    KissTcpClient::Options options;
+    options.host = "127.0.0.1", options.port = server.Port();
+    KissTcpClient client(options);
+    bool ended = false, sawTwo = false;
+    for (auto deadline = std::chrono::steady_clock::now() + 20s; !ended && std::chrono::steady_clock::now() < deadline;) {
+        client.WaitForMessages(20ms);
+        for (KissTcpClient::Message& m : client.Take()) {
+            if (m.event == KissTcpClient::Event::Bytes) session.Feed(m.bytes);
+            ended = ended || m.event == KissTcpClient::Event::Ended;
+        }
+        // Two records in the archive while the connection is still open.
+        if (!sawTwo && session.ArchiveNewBeacons() == 2) {
+            sawTwo = true;
+            EXPECT_EQ(InfoOf(archive).receptions, 2);
+            release = true;
+        }
+    }
+    session.EndStream();
+    EXPECT_TRUE(sawTwo);
+    EXPECT_EQ(Counts(session), "3/3 ");
+    EXPECT_EQ(session.ArchiveNewBeacons(), 3u);
+}
+
+// A server store that loses its connection for a while: the writer waits
+// (1 s by the schedule), reconnects, and every record is added once.
+class LosingStore : public Archive {
+public:
+    explicit LosingStore(std::unique_ptr<Archive> store) : store_(std::move(store)) {}
+    bool Add(std::span<const ArchiveRecord> records, AddCounts& counts) override {
+        if (lose_-- > 0) return lost_ = true, false;
+        lost_ = false;
+        return store_->Add(records, counts);
+    }
+    bool ForEachBeacon(const TimeSpan& s, const std::function<bool(const Beacon&)>& e) override { return store_->ForEachBeacon(s, e); }
+    bool Series(int c, const TimeSpan& s, int n, std::vector<SeriesPoint>& p) override { return store_->Series(c, s, n, p); }
+    std::optional<Beacon> NearestBeacon(std::int64_t t) override { return store_->NearestBeacon(t); }
+    bool Info(ArchiveInfo& info) override { return store_->Info(info); }
+    std::optional<std::int64_t> NewestReception(SourceKind k) override { return store_->NewestReception(k); }
+    bool ReadOnly() const override { return false; }
+    std::string Error() const override { return lost_ ? "server closed the connection" : store_->Error(); }
+    bool ConnectionLost() const override { return lost_; }
+    bool Reconnect() override { return ++reconnects_, true; }
+
+    std::atomic<int> reconnects_{0};
+
+private:
+    std::unique_ptr<Archive> store_;
+    int lose_ = 1;
+    bool lost_ = false;
+};
+
+TEST(ArchiveWriter, LostServerIsWaitedFor) {
+    const test::TempDir dir{"archive-writer"};
+    OpenedArchive opened = OpenArchive(dir.Path("a.sqlite"));
+    ASSERT_TRUE(opened.archive) << opened.error;
+    auto* store = new LosingStore(std::move(opened.archive));
+    ArchiveWriter writer{std::unique_ptr<Archive>(store)};
+    const int ticket = writer.NewTicket();
+    std::vector<ArchiveRecord> records(3);
+    for (int k = 0; k < 3; ++k) records[static_cast<std::size_t>(k)].values[2] = k;
+    writer.Write(ticket, records, true);
+    while (writer.Status().empty() && store->reconnects_ == 0) std::this_thread::yield();
+    EXPECT_EQ(writer.Status(), "archive: reconnecting\xE2\x80\xA6");
+    records[0].values[2] = 7;
+    writer.Write(ticket, {records[0]}, true);  // queued meanwhile, joined to the next transaction
+    writer.Wait();
+    EXPECT_EQ(writer.Status(), "");
+    EXPECT_EQ(store->reconnects_, 1);
+    const ArchiveOutcome o = writer.Outcome(ticket);
+    EXPECT_EQ(o.beaconsNew, 4);
+    EXPECT_EQ(o.receptionsAdded, 4);
+    EXPECT_EQ(o.recordsQueued, 0);
+}
+
+// What cannot be an archive is refused with a reason, and nothing is read into it.
+TEST(ArchiveStart, RefusedArchives) {
+    const test::TempDir dir{"archive-start"};
+    const std::string text = dir.Write("text.sqlite", "just some text, not a database\n");
+    Session s;
+    EXPECT_NE(s.StartArchiving(text), "");
+    EXPECT_FALSE(s.Archiving());
+    EXPECT_EQ(test::FileText(text), "just some text, not a database\n");
+    EXPECT_NE(s.StartArchiving(dir.Path("no/such/folder/a.sqlite")), "");
+    EXPECT_EQ(s.StartArchiving(dir.Path("made/here/a.sqlite"), true), "");
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("made/here/a.sqlite")));
+}
+
+}  // namespace
+}  // namespace tavro
