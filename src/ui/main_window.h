@@ -158,6 +158,11 @@ private:
     std::optional<QDate> AskLogDate(const QString& path);
     // The archive the history window reads: the one being written to, else conf.ini's.
     std::string ArchiveLocation() const;
+    void StartArchive();
+    // Before a log is read into the archive: its date (files: the one about to be read).
+    void AskLogDates(const std::vector<SelectionEntry>& files);
+    // "Open in the main window" of the history window; the status text.
+    std::string OpenArchiveSpan(const TimeSpan& span);
     void LoadSettings();
     void SetChannelCaptions();
     void ShowRecord(int position);
@@ -181,6 +186,8 @@ private:
     bool scrollBarInUse_ = false;  // a file has been read: the readers enable the scroll bar
     QPointer<InfoWindow> info_;
     QPointer<HistoryWindow> history_;
+    QTimer* archivePoll_ = nullptr;       // new beacons in the archive, for the history window
+    std::uint64_t beaconsSeen_ = 0;
     // Live reception
     std::unique_ptr<KissTcpClient> client_;
     QString server_;        // "localhost:8001"

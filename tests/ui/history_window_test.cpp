@@ -105,7 +105,8 @@ TEST_F(History, MoreBeaconsThanColumnsKeepTheSpikeAsAColumnMaximumAndAGapBetween
             EXPECT_TRUE(seconds > (kPass1 + 599000) / 1000.0 && seconds < kPass2 / 1000.0) << seconds;
         }
     EXPECT_EQ(gaps, 1);
-    EXPECT_EQ(std::count_if(chart()->Line().begin(), chart()->Line().end(), [](const auto& v) { return v.second == 99.5; }), 1);
+    const auto line = chart()->Line();
+    EXPECT_EQ(std::count_if(line.begin(), line.end(), [](const auto& v) { return v.second == 99.5; }), 1);
     const auto* drawn = static_cast<const QCPGraph*>(chart()->Plot()->plottable(0));
     EXPECT_EQ(drawn->dataCount(), static_cast<int>(chart()->Line().size()));
     EXPECT_EQ(window->ControlsForTesting().chartFrame->title(), "Batt voltage (V)");
@@ -238,4 +239,90 @@ TEST_F(WindowTest, ArchiveMenuTogglesArchiveInConfIni) {
     QStringList titles;
     for (QAction* menu : window->menuBar()->actions()) titles << menu->text();
     EXPECT_EQ(titles.indexOf("Archive"), titles.indexOf("Info") - 1);
+}
+
+// Waits (without a fixed sleep) until done() holds or ten seconds pass.
+static bool WaitFor(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    return done();
+}
+
+// The main window archives into its program folder; its history window
+// opens what is in view as the main window's selection.
+TEST_F(WindowTest, HistoryOpensTheBeaconsInViewInTheMainWindowTheFirst10000) {
+    const std::string archive = Path("tavro_archive.sqlite").toStdString();
+    {
+        std::vector<ArchiveRecord> records;
+        for (int k = 0; k < 10050; ++k) records.push_back(Beacon(kPass1 + 1000LL * k, 7.0 + (k % 2), k));
+        tavro::OpenedArchive writer = tavro::OpenArchive(archive);
+        ASSERT_TRUE(writer.archive) << writer.error;
+        tavro::AddCounts counts;
+        ASSERT_TRUE(writer.archive->Add(records, counts));
+    }
+    window->OnHistory();
+    HistoryWindow* history = window->History();
+    ASSERT_NE(history, nullptr) << messages.join("\n").toStdString();
+    history->OnSpanChosen(HistorySpan::All);
+    history->OnOpenInMainWindow();
+    const QString capped = "the first 10000 of 10050 beacons in view opened in the main window (a selection holds 10000)";
+    EXPECT_EQ(history->ControlsForTesting().statusLine->text(), capped);
+    EXPECT_EQ(ui().statusLine->text(), capped);
+    EXPECT_EQ(ui().recordCounter->text(), "#1 / 10000");
+
+    const auto& h = history->ControlsForTesting();
+    history->OnSpanChosen(HistorySpan::FromTo);
+    h.fromEdit->setDateTime(QDateTime(QDate(2026, 12, 6), QTime(10, 18, 0), Qt::UTC));
+    h.toEdit->setDateTime(QDateTime(QDate(2026, 12, 6), QTime(10, 20, 0), Qt::UTC));
+    history->OnFromToEdited();
+    history->OnOpenInMainWindow();
+    EXPECT_EQ(h.statusLine->text(), "120 beacons opened in the main window");
+    EXPECT_EQ(ui().recordCounter->text(), "#1 / 120");
+    EXPECT_EQ(ui().timeLabel->text(), "2026-12-06 10:18:00.000 UTC");
+    EXPECT_EQ(ui().valueBoxes[10]->text(), "7.00");  // beacon 56 of the run
+    EXPECT_EQ(ui().valueBoxes[2]->text(), "56");
+}
+
+// A log's lines have no date: the window asks for it, and the archive keeps
+// the records at that day's times.
+TEST_F(WindowTest, ALogIsArchivedAtTheDateTheUserGives) {
+    QStringList offered;
+    window->ExecDialog = [&offered](QDialog& dialog) {
+        auto* date = dialog.findChild<QDateEdit*>(QStringLiteral("logDate"));
+        offered << date->date().toString(Qt::ISODate);
+        date->setDate(QDate(2026, 12, 6));
+        return int(QDialog::Accepted);
+    };
+    WriteBytes(Path("pass.log"), LogText(3));  // 10:20:00, 10:20:01, 10:20:02
+    QFile log(Path("pass.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(log.setFileTime(QDateTime(QDate(2026, 11, 30), QTime(23, 0), Qt::UTC), QFileDevice::FileModificationTime));
+    log.close();
+    window->OpenFiles({Path("pass.log")});
+    EXPECT_EQ(offered, QStringList{"2026-11-30"});
+    window->OnHistory();
+    ASSERT_NE(window->History(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return window->History()->ControlsForTesting().footer->text().contains("3 beacons"); }))
+        << window->History()->ControlsForTesting().footer->text().toStdString();
+    EXPECT_TRUE(window->History()->ControlsForTesting().footer->text().contains(
+        "3 beacons, 3 receptions, 2026-12-06 10:20:00.000 to 2026-12-06 10:20:02.000 UTC"));
+}
+
+// The history window follows what the main window adds to the archive.
+TEST_F(WindowTest, HistoryFollowsNewBeaconsOfTheMainWindow) {
+    window->OnHistory();
+    HistoryWindow* history = window->History();
+    ASSERT_NE(history, nullptr);
+    EXPECT_EQ(history->ControlsForTesting().chart->Notice(), "no beacons with time in the archive");
+    Load("a.kss", 5);  // 2026-12-06 09:05:00.000 UTC
+    ASSERT_TRUE(WaitFor([&] { return history->ControlsForTesting().footer->text().contains("5 beacons"); }));
+    EXPECT_EQ(history->ControlsForTesting().chart->Notice(), "");
+    long long beacons = 0;
+    for (const tavro::SeriesPoint& p : history->ControlsForTesting().chart->Points()) beacons += p.beacons;
+    EXPECT_EQ(beacons, 5);
+
+    ui().archiveAction->trigger();  // off: nothing more is archived
+    Load("b.kss", 7);
+    EXPECT_TRUE(history->ControlsForTesting().footer->text().contains("5 beacons"));
 }
