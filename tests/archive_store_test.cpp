@@ -346,6 +346,40 @@ TEST(ArchiveFaults, TwoWritersAtOnce) {
     EXPECT_EQ(Sql(path, "SELECT count(*), min(packet_cnt), max(packet_cnt), sum(receptions) FROM beacons"), "2075|0.0|2074.0|8001\n");
 }
 
+// A large archive's history is read in two halves at once: the halves meet in time order.
+TEST(ArchiveHistory, ALargeArchiveReadInTwoHalves) {
+    const std::string path = Folder().Path("large.sqlite");
+    std::vector<ArchiveRecord> records;
+    for (int i = 0; i < 100100; ++i) {
+        ArchiveRecord r = Rec(i, (100100 - i) * 1000LL);  // the later stored, the earlier in time
+        r.values[10] = i == 90000 ? 5000 : i == 10 ? -7 : i % 100;
+        records.push_back(r);
+    }
+    {
+        auto a = Open(path);
+        ASSERT_TRUE(Add(*a, records));
+    }
+    auto a = Open(path);
+    std::vector<SeriesPoint> points;
+    ASSERT_TRUE(a->Series(10, {}, 2, points)) << a->Error();
+    ASSERT_EQ(points.size(), 2u);
+    // Columns of 50050 s: the spike (stored late, early in time) in the first, the dip in the second.
+    EXPECT_EQ(points[0].min, 0.0);
+    EXPECT_EQ(points[0].max, 5000.0);
+    EXPECT_EQ(points[1].min, -7.0);
+    EXPECT_EQ(points[1].max, 99.0);
+    EXPECT_EQ(points[0].firstMs, 1000);
+    EXPECT_EQ(points[1].lastMs, 100100000);
+    EXPECT_EQ(points[0].beacons + points[1].beacons, 100100);
+    // Beacons 90001, 90000 (the spike, at 10100 s) and 89999, one point each.
+    ASSERT_TRUE(a->Series(10, {10099000, 10102000}, 10, points));
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[0].max, 1.0);
+    EXPECT_EQ(points[1].max, 5000.0);
+    EXPECT_EQ(points[2].max, 99.0);
+    EXPECT_EQ(points[2].firstMs, 10101000);
+}
+
 // An archive of schema version 1 made by this program's first archiving version (tests/data/archive_v1.sqlite).
 TEST(ArchiveUpgrade, VersionOneArchiveOpens) {
     const std::string path = Folder().Path("v1.sqlite");

@@ -1,5 +1,7 @@
 // tavro-cli end to end: files in, exit status, summary and output files out.
 #include <atomic>
+#include <csignal>
+#include <thread>
 
 #include "cli.h"
 #include "cli_help.h"
@@ -39,6 +41,7 @@ TEST_F(CliTest, UsageErrorsExitTwo) {
         {"--kiss", "--tlm", Path("a.tlm"), "--record", "2", kss},  // only one record read
         {"--kiss-tcp", "localhost"}, {"--kiss-tcp", "::1:8001"}, {"--kiss-tcp", "h:0"}, {"--kiss-tcp", "h:8001", kss},
         {"--kiss", "--reconnect", kss}, {"--log", "--record-to", Path("r.kss"), kss}, {"--satnogs", "--kiss", kss},
+        {"--kiss-tcp", "127.0.0.1:9", "--record-to", Path("s.kss"), "--csv", Path("s.kss")},  // two outputs, one file
     };
     for (const auto& args : cases) {
         EXPECT_EQ(Run(args), 2) << ::testing::PrintToString(args);
@@ -111,15 +114,72 @@ TEST_F(CliTest, LiveFromAKissServer) {
         while (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     });
     const std::string quietAt = "127.0.0.1:" + std::to_string(quiet.Port());
-    run = RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", quietAt, "--reconnect", "--record-to", Path("rec2.kss"),
-                      "--tlm", Path("live.tlm")}, "(sleep 0.4; kill -TERM $$) & ");
+    // Signalled once both rows are in the live CSV.
+    std::thread program([&] {
+        run = RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", quietAt, "--reconnect", "--record-to", Path("rec2.kss"),
+                          "--tlm", Path("live.tlm"), "--csv", Path("live.csv"), "--decimal-separator", "."}, "echo $$ >'" + Path("pid") + "'; ");
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (FileLines("live.csv").size() < 3 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(FileLines("live.csv").size(), 3u);
+    ::kill(std::stoi(FileText(Path("pid"))), SIGTERM);
+    program.join();
     ended = true;
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_THAT(run.err, HasSubstr("2 records decoded"));
     EXPECT_EQ(FileLines("live.tlm").size(), 26u);
+    ASSERT_EQ(Run({"--kiss", "--decimal-separator", ".", "--csv", Path("file.csv"), Path("p.kss")}), 0);
+    EXPECT_EQ(FileText(Path("live.csv")), FileText(Path("file.csv")));
     quiet.Stop();
     // A server that cannot be reached at the start.
     run = RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss-tcp", quietAt, "--reconnect"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_THAT(run.err, HasSubstr("cannot connect to " + quietAt + ": Connection refused"));
+}
+
+// The files of a live session never write into each other: two of them
+// naming one file, by name, link, hard link, ".." or a linked folder, are
+// refused before the server is asked, and the file that was there stays.
+TEST_F(CliTest, LiveOutputsThatAreOneFile) {
+    std::atomic<int> connections{0};
+    KissServer server([&](int, int) { ++connections; });
+    const std::string at = "127.0.0.1:" + std::to_string(server.Port());
+    const std::string rec = Path("rec.kss"), earlier = "earlier bytes";
+    fs::create_directories(Path("sub/deep"));
+    fs::create_directory_symlink(dir_.string(), Path("linked"));
+    fs::create_directory_symlink("sub/deep", Path("deeplink"));  // deeplink/.. is sub
+    const struct { const char* name; std::function<void()> prepare; std::vector<std::string> args; std::string clash; } cases[] = {
+        {"one name", [] {}, {"--record-to", rec, "--csv", rec}, "--record-to " + rec + " and --csv " + rec + " are one file"},
+        {"a link to the recording", [&] { fs::create_symlink("rec.kss", Path("link.csv")); },
+         {"--record-to", rec, "--csv", Path("link.csv")}, "--record-to " + rec + " and --csv " + Path("link.csv") + " are one file"},
+        {"a link to a recording not there yet", [&] { fs::remove(rec), fs::create_symlink("rec.kss", Path("link.csv")); },
+         {"--csv", Path("link.csv"), "--record-to", rec}, "--record-to " + rec + " and --csv " + Path("link.csv") + " are one file"},
+        {"a hard link", [&] { fs::create_hard_link(rec, Path("hard.tsv")); },
+         {"--record-to", rec, "--dump", Path("hard.tsv")}, "--record-to " + rec + " and --dump " + Path("hard.tsv") + " are one file"},
+        {"..", [] {}, {"--record-to", Path("sub/../rec.kss"), "--tlm", rec},
+         "--record-to " + Path("sub/../rec.kss") + " and --tlm " + rec + " are one file"},
+        {"a linked folder", [] {}, {"--record-to", rec, "--csv", Path("linked/rec.kss")},
+         "--record-to " + rec + " and --csv " + Path("linked/rec.kss") + " are one file"},
+        {".. after a linked folder", [] {}, {"--record-to", Path("sub/new.kss"), "--csv", Path("deeplink/../new.kss")},
+         "--record-to " + Path("sub/new.kss") + " and --csv " + Path("deeplink/../new.kss") + " are one file"},
+        {"the CSV named after the recording", [] {}, {"--record-to", Path("rec.csv"), "--dump", Path("rec.tsv")},
+         "--record-to " + Path("rec.csv") + " and the CSV " + Path("rec.csv") + " are one file"},
+        {"the TLM and the dump", [] {}, {"--record-to", rec, "--tlm", Path("out.txt"), "--dump", Path("sub/../out.txt")},
+         "--tlm " + Path("out.txt") + " and --dump " + Path("sub/../out.txt") + " are one file"},
+        {"standard output twice", [] {}, {"--record-to", "-", "--csv", "-"}, "--record-to - and --csv - both write to standard output"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(rec, std::ios::binary) << earlier;
+        c.prepare();
+        std::vector<std::string> args{"--kiss-tcp", at};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        EXPECT_EQ(Run(args), 2);
+        EXPECT_EQ(err_.str(), "tavro-cli: " + c.clash + "\n" + cli::kUsage);
+        if (fs::exists(rec)) { EXPECT_EQ(FileText(rec), earlier); }
+        fs::remove(Path("link.csv")), fs::remove(Path("hard.tsv"));
+    }
+    EXPECT_EQ(connections, 0);
+    EXPECT_FALSE(fs::exists(Path("rec.csv")) || fs::exists(Path("out.txt")));
 }

@@ -1,8 +1,10 @@
 // The CSV text made in pieces and the file written piece by piece: no line
 // lost, doubled or cut where one piece ends and the next begins. (The lines'
-// values: worked_frames_test; the "0.00" rule: value_text_test.)
+// values: worked_frames_test; the "0.00" rule: value_text_test.) And the
+// dump's texts of values that are not finite.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sstream>
 
 #include "atomic_file.h"
@@ -78,4 +80,20 @@ TEST(AtomicFilePieces, FileIsThePiecesInOrder) {
     EXPECT_EQ(n, 40);
     EXPECT_TRUE(test::FileText(path) == expected) << "file of " << test::FileText(path).size() << " bytes, expected "
                                                    << expected.size();
+}
+
+// The dump writes numbers that are not finite as "nan", "inf" and "-inf"
+// (a NaN with its sign bit too), the others as the shortest exact text.
+TEST(DumpText, NotFiniteValues) {
+    constexpr double kInf = std::numeric_limits<double>::infinity(), kNaN = std::numeric_limits<double>::quiet_NaN();
+    RecordTable table;
+    TelemetryRecord* r = table.Append();
+    r->Channels[0] = kNaN, r->Channels[1] = -kNaN, r->Channels[2] = kInf, r->Channels[3] = -kInf, r->Channels[4] = 0.1;
+    r->StampValue1 = -kInf, r->StampValue3 = kNaN;
+    table.Commit();
+    const auto lines = test::Lines(DumpText(table));
+    ASSERT_EQ(lines.size(), 2u);
+    std::string expected = "1\t\t-inf\t0\tnan\tnan\tnan\tinf\t-inf\t0.1";
+    for (int k = 5; k < 47; ++k) expected += "\t0";
+    EXPECT_EQ(lines[1], expected);
 }

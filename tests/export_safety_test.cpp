@@ -8,8 +8,9 @@ using namespace tavro;
 TEST(ExportSafety, ThroughTavroCli) {
     test::CheckExportSafety(test::TempDir("export-safety"), [](const test::ExportCall& call) {
         // A failing write: files may grow to 1 KB only, and the signal that would end the program is ignored.
-        const auto run = test::RunProgram({TAVRO_BIN_DIR "/tavro-cli", "--kiss", "--csv", call.target, call.input},
-                                          call.failWrite ? "trap '' XFSZ; ulimit -f 2; " : "");
+        std::vector<std::string> args{TAVRO_BIN_DIR "/tavro-cli", "--kiss", "--csv", call.target};
+        args.insert(args.end(), call.inputs.begin(), call.inputs.end());
+        const auto run = test::RunProgram(args, call.failWrite ? "trap '' XFSZ; ulimit -f 2; " : "");
         EXPECT_FALSE(run.signaled);
         return test::ExportOutcome{run.exitCode == 0, run.err};
     });

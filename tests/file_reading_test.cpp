@@ -96,5 +96,50 @@ TEST_F(FileReading, PipeWithoutWriterReadsEmpty) {
 
 TEST(KindForPath, ByTheEndOfTheName) {
     for (const char* p : {"pass.log", "PASS.LOG", "/a/b.Log", ".log"}) EXPECT_EQ(KindForPath(p), InputKind::Log) << p;
-    for (const char* p : {"p.kss", "log", "/d.log/p.kss", "p.log.kss", ""}) EXPECT_EQ(KindForPath(p), InputKind::Kiss) << p;
+    for (const char* p : {"frames.json", "FRAMES.JSON", "/a/b.Json", "pass.csv", "PASS.CSV", "/d.kss/x.Csv", "p.kss.json"})
+        EXPECT_EQ(KindForPath(p), InputKind::Satnogs) << p;
+    for (const char* p : {"p.kss", "log", "/d.log/p.kss", "p.log.kss", "", "/d.json/frames", "p.jsonl", "csv"})
+        EXPECT_EQ(KindForPath(p), InputKind::Kiss) << p;
+}
+
+// SatNOGS' hex of a housekeeping frame with Packet cnt = packet (no KISS command byte).
+static std::string SatnogsHex(int packet) {
+    std::string hex;
+    const Bytes frame = HkFrame(packet);
+    for (std::size_t k = 1; k < frame.size(); ++k) hex += {"0123456789ABCDEF"[frame[k] >> 4], "0123456789ABCDEF"[frame[k] & 15]};
+    return hex;
+}
+
+// Three files, merging on, the table nearly full: each file's own counts,
+// hand-counted, the summary and the status line's notes.
+TEST_F(FileReading, CountsOfEachFileOfANearlyFullTable) {
+    session_.SetMergeDuplicates(true);
+    std::string a;  // packets 1 to 9998, then 5 again
+    for (int k = 1; k <= 9998; ++k) a += HkText(k);
+    a += HkText(5);
+    // 9999 and 10000 fill the table; 1 is merged; a line without "|"; 10001 and 10002 find it full
+    const std::string b = "2026-12-06 10:00:01|" + SatnogsHex(9999) + "\n2026-12-06 10:00:02|" + SatnogsHex(1) +
+                          "\nno bar here\n2026-12-06 10:00:03|" + SatnogsHex(10000) + "\n2026-12-06 10:00:04|" +
+                          SatnogsHex(10001) + "\n2026-12-06 10:00:05|" + SatnogsHex(10002) + "\n";
+    const std::string c = HkText(9998) + HkText(20000) + HkText(20000);  // merged; full; full (never stored: no duplicate)
+    ASSERT_TRUE(ReadFiles({Write("a.kss", a), Write("b.csv", b), Write("c.kss", c)}));
+    std::vector<std::string> counts;
+    for (const FramingReport& r : session_.Summary().files)
+        counts.push_back(fs::path(r.file).filename().string() + ": " + std::to_string(r.frames) + " frames " +
+                         std::to_string(r.badEntries) + " bad " + std::to_string(r.stored) + " stored " +
+                         std::to_string(r.notStored) + " not stored " + std::to_string(r.duplicates) + " duplicates");
+    EXPECT_EQ(counts, (std::vector<std::string>{"a.kss: 9999 frames 0 bad 9998 stored 0 not stored 1 duplicates",
+                                                "b.csv: 6 frames 1 bad 2 stored 2 not stored 1 duplicates",
+                                                "c.kss: 3 frames 0 bad 0 stored 2 not stored 1 duplicates"}));
+    EXPECT_EQ(session_.Summary().Text(),
+              "10000 records decoded, 4 frames not stored (table full), 0 files could not be read, 3 duplicate frames merged");
+    EXPECT_EQ(session_.Summary().Notes(), "no housekeeping frames in c.kss (the table is full); "
+                                          "housekeeping frames not stored (table full): 4; 3 duplicate frames merged");
+    EXPECT_EQ(Packets(session_).back(), 10000);
+
+    // Merging on, nothing merged: the summary says so; the notes say nothing.
+    ASSERT_TRUE(ReadFiles({Write("d.kss", HkText(1) + HkText(2))}));
+    EXPECT_EQ(session_.Summary().Text(),
+              "2 records decoded, 0 frames not stored (table full), 0 files could not be read, 0 duplicate frames merged");
+    EXPECT_EQ(session_.Summary().Notes(), "");
 }

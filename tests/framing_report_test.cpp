@@ -23,6 +23,20 @@ TEST(FramingReport, KissEvents) {
     EXPECT_EQ(report.bytes, static_cast<long long>(stream.size()));
 }
 
+// The frame buffer holds 512 bytes: a frame of 512 (with its command byte) is
+// whole, one of 513 is cut.
+TEST(FramingReport, CutBeyond512Bytes) {
+    const std::pair<std::size_t, long long> cases[] = {{511, 0}, {512, 0}, {513, 1}, {1000, 1}};
+    for (const auto& [length, cut] : cases) {
+        const Bytes stream = Cat({{0xC0, 0x00}, Bytes(length - 1, 0x42), {0xC0}});
+        EXPECT_EQ(Read(InputKind::Kiss, stream)->Summary().files.at(0).cutFrames, cut) << length;
+    }
+    // Two of 513 and one of 512 in one capture.
+    const Bytes three = Cat({{0xC0, 0x00}, Bytes(512, 0x42), {0xC0, 0x00}, Bytes(511, 0x42), {0xC0, 0x00}, Bytes(512, 0x42), {0xC0}});
+    EXPECT_EQ(Counts(Read(InputKind::Kiss, three)->Summary().files.at(0)),
+              "3 frames: 0 hk 0+0 stamps 3 other; junk 0 esc 0 cut 2 bad 0; 0 stored 0 not 0 dup");
+}
+
 TEST(FramingReport, LogEventsAndAFullTable) {
     // 10002 housekeeping lines and "1" alone, a frame type of 1: 3 not stored; 2 of other types; 2 bad
     std::string log;

@@ -1,6 +1,6 @@
 // A KISS TCP server inside the test: it listens on 127.0.0.1 at a free port
-// and runs serve(socket, n) on a thread for the n-th connection (from 0),
-// closing the socket when serve returns.
+// (or at port, when given) and runs serve(socket, n) on a thread for the
+// n-th connection (from 0), closing the socket when serve returns.
 #pragma once
 
 #include <netinet/in.h>
@@ -19,9 +19,11 @@ namespace tavro::test {
 
 class KissServer {
 public:
-    explicit KissServer(std::function<void(int socket, int connection)> serve) {
+    explicit KissServer(std::function<void(int socket, int connection)> serve, std::uint16_t port = 0) {
         sockaddr_in address{};
-        address.sin_family = AF_INET, address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_family = AF_INET, address.sin_addr.s_addr = htonl(INADDR_LOOPBACK), address.sin_port = htons(port);
+        const int reuse = 1;
+        ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
         socklen_t size = sizeof address;
         ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size), ::listen(listener_, 4);
         ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);

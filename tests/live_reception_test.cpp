@@ -2,9 +2,13 @@
 // random slices gives the records reading the same bytes from a file gives,
 // the recording reads back to the records shown live, and drops, refusals,
 // hostile streams and a failing disk are survived.
+#include <optional>
+
 #include "atomic_file.h"
+#include "growing_file.h"
 #include "kiss_server.h"
 #include "kiss_tcp_client.h"
+#include "output_path.h"
 #include "test_support.h"
 
 using namespace tavro;
@@ -12,25 +16,29 @@ using namespace tavro::test;
 using namespace std::chrono_literals;
 
 struct Live : testing::Test {
-    ~Live() override { SetWriteFaultForTesting(nullptr); }
+    ~Live() override { SetWriteFaultForTesting(nullptr), SetFileSizeLimitForTesting(nullptr); }
     // Receives from port until the client ends (the server closed, or gave up
-    // after `attempts` connections), into session, recording into dir.
-    void Receive(std::uint16_t port, int attempts = 1, const std::string& host = "127.0.0.1") {
+    // after `attempts` connections), into session, recording into dir. The
+    // waits of the reconnect schedule are recorded, not waited; afterWait(n)
+    // runs after the n-th.
+    void Receive(std::uint16_t port, std::size_t attempts = 1, const std::string& host = "127.0.0.1") {
         std::int64_t clock = 1796552043000;  // 2026-12-06 10:14:03 UTC, a second per frame
         session.BeginStream({"test", recording, true, false, [&clock] { return clock += 1000; }});
         KissTcpClient::Options options;
-        options.host = host, options.port = port, options.reconnect = attempts > 1, options.delays = {20ms};
+        options.host = host, options.port = port, options.reconnect = attempts > 1;
+        options.pause = [&](std::chrono::milliseconds delay) {  // on the client's thread
+            waits.push_back(delay);
+            if (afterWait) afterWait(waits.size());
+            return waits.size() < attempts;
+        };
         KissTcpClient client(options);
         bool ended = false;
-        int connections = 0;
         for (auto deadline = std::chrono::steady_clock::now() + 20s; !ended && std::chrono::steady_clock::now() < deadline;) {
             client.WaitForMessages(50ms);
             for (KissTcpClient::Message& m : client.Take()) {
                 if (m.event == KissTcpClient::Event::Bytes) session.Feed(m.bytes);
-                if (m.event == KissTcpClient::Event::Dropped) {
-                    session.StreamDropped(), drops.push_back(m.detail);
-                    if (++connections >= attempts) client.Stop();
-                }
+                if (m.event == KissTcpClient::Event::Dropped) session.StreamDropped(), drops.push_back(m.detail);
+                if (m.event == KissTcpClient::Event::Waiting) announced.push_back(m.delay);
                 ended = ended || m.event == KissTcpClient::Event::Ended;
             }
         }
@@ -44,6 +52,8 @@ struct Live : testing::Test {
     std::string recording = dir.Path("live.kss");
     Session session;
     std::vector<std::string> drops;
+    std::vector<std::chrono::milliseconds> waits, announced;  // paused, and said in Waiting messages
+    std::function<void(std::size_t wait)> afterWait;
     std::string recordingError;
 };
 
@@ -123,4 +133,83 @@ TEST_F(Live, RecordingFailures) {
     EXPECT_EQ(recordingError, "No space left on device");
     EXPECT_EQ(Packets(session), (std::vector<double>{1, 2, 3, 4}));
     EXPECT_EQ(Packets(*Replayed()), (std::vector<double>{1}));  // stamp, frame; stamp, [full]: complete frames only
+}
+
+// The waits between attempts, literally: eight refusals, then a server that
+// sends a frame and closes; after that drop the schedule starts at 1 s again.
+TEST_F(Live, ReconnectSchedule) {
+    std::uint16_t port;
+    {
+        test::KissServer gone([](int, int) {});
+        port = gone.Port();
+    }
+    std::optional<test::KissServer> back;
+    const Bytes frame = Hk(1);
+    afterWait = [&](std::size_t n) {
+        if (n == 8) back.emplace([&](int socket, int) { ::send(socket, frame.data(), frame.size(), MSG_NOSIGNAL); }, port);
+    };
+    Receive(port, 9);
+    const std::vector<std::chrono::milliseconds> expected{1s, 2s, 4s, 8s, 16s, 30s, 30s, 30s, 1s};
+    EXPECT_EQ(waits, expected);
+    EXPECT_EQ(announced, expected);
+    std::vector<std::string> refusals(8, "Connection refused");
+    refusals.push_back("closed by the server");
+    EXPECT_EQ(drops, refusals);
+    EXPECT_EQ(Packets(session), std::vector<double>{1});
+}
+
+// Two sessions started in the same second: two recordings, the next free
+// name for the second, and neither truncates the other.
+TEST_F(Live, TwoRecordingsInOneSecond) {
+    const std::string name = LiveCapturePath(dir.string() + "/", 1796552043250);
+    Session first, second;
+    first.BeginStream({"first", name, false, false, [] { return std::int64_t{1796552043500}; }});
+    second.BeginStream({"second", name, false, false, [] { return std::int64_t{1796552043600}; }});
+    first.Feed(Hk(1)), second.Feed(Hk(2)), first.Feed(Hk(3)), second.Feed(Hk(4));
+    EXPECT_EQ(first.RecordingPath(), dir.Path("tavro_live_20261206_101403.kss"));
+    EXPECT_EQ(second.RecordingPath(), dir.Path("tavro_live_20261206_101403_2.kss"));
+    first.EndStream(), second.EndStream();
+    EXPECT_EQ(Packets(*test::Read(InputKind::Kiss, AsBytes(FileText(dir.Path("tavro_live_20261206_101403.kss"))))),
+              (std::vector<double>{1, 3}));
+    EXPECT_EQ(Packets(*test::Read(InputKind::Kiss, AsBytes(FileText(dir.Path("tavro_live_20261206_101403_2.kss"))))),
+              (std::vector<double>{2, 4}));
+}
+
+// The disk fills in the middle of the third frame: the recording is cut back
+// to its last complete frame and reads back to the first two records.
+TEST_F(Live, RecordingCutBackToItsLastCompleteFrame) {
+    const Bytes frames = Cat({Hk(1), Hk(2), Hk(3), Hk(4)});
+    const auto record = [&] {
+        std::int64_t clock = 1796552043000;
+        session.BeginStream({"test", recording, true, false, [&clock] { return clock += 1000; }});
+        session.Feed(frames);
+        recordingError = session.RecordingError();
+        session.EndStream();
+        return FileText(recording);
+    };
+    const std::string whole = record();
+    ASSERT_EQ(Packets(*Replayed()), (std::vector<double>{1, 2, 3, 4}));
+    const std::string second = Str(Hk(2)).substr(1);  // its body and closing FEND
+    const std::size_t secondEnd = whole.find(second) + second.size(), full = secondEnd + 60;
+    SetFileSizeLimitForTesting([&](const std::string&) { return static_cast<long long>(full); });
+    const std::string cut = record();
+    EXPECT_EQ(recordingError, "No space left on device");
+    EXPECT_EQ(Packets(session), (std::vector<double>{1, 2, 3, 4}));  // shown live all the same
+    EXPECT_EQ(cut, whole.substr(0, cut.size()));
+    EXPECT_GE(cut.size(), secondEnd);
+    EXPECT_LT(cut.size(), full);
+    EXPECT_EQ(cut.back(), '\xC0');
+    EXPECT_EQ(Packets(*Replayed()), (std::vector<double>{1, 2}));
+}
+
+// The live CSV never goes into the recording, even before the recording is
+// made, and even where a front end did not ask first.
+TEST_F(Live, LiveCsvNeverIntoTheRecording) {
+    session.BeginStream({"test", recording, true, false, {}});
+    const ExportResult csv = session.StreamCsv(dir.Path("sub/../live.kss"));
+    EXPECT_FALSE(csv.ok);
+    EXPECT_EQ(csv.error, "it is the recording");
+    session.Feed(Hk(1));
+    session.EndStream();
+    EXPECT_EQ(Packets(*Replayed()), std::vector<double>{1});
 }

@@ -1,5 +1,7 @@
 // SatNOGS exports: the two forms, the time and frame rules, time order, bad
 // entries, a file that is not JSON, and the sample pass heard by three stations.
+#include <map>
+
 #include "file_reading.h"
 #include "satnogs_reader.h"
 #include "test_support.h"
@@ -17,8 +19,10 @@ static std::string Frame(int packet, bool lower = false) {
 }
 
 // "packet@time ..." of every record (its stamp values 0), and the file's bad entries, other and cut frames.
-static std::string Read(const std::string& text) {
-    const auto s = test::ReadAllWays(InputKind::Satnogs, test::AsBytes(text));
+// allWays: whole, cut in two at every position and byte by byte; else whole only.
+static std::string Read(const std::string& text, bool allWays = true) {
+    const auto s = allWays ? test::ReadAllWays(InputKind::Satnogs, test::AsBytes(text))
+                           : test::Read(InputKind::Satnogs, test::AsBytes(text));
     std::string seen;
     for (const TelemetryRecord& r : s->Records().Records()) {
         seen += std::to_string(static_cast<int>(r.Channels[2])) + "@" + std::string(r.TimeText.substr(11, 12)) + " ";
@@ -57,6 +61,35 @@ TEST(SatnogsReader, CsvAndJsonInTimeOrder) {
          "7@10:00:02.000 bad 0 other 2 cut 1"},
     };
     for (const auto& [text, expected] : cases) EXPECT_EQ(Read(text), expected) << text;
+}
+
+// 40 entries: 25 of one second written three ways, the others with fractions
+// of 1, 3 and 7 digits. From CSV and from JSON: time order, equal times in
+// the file's order (packet k is the file's k-th entry).
+TEST(SatnogsReader, FortyEntriesInTimeOrder) {
+    const std::map<int, std::string> fractions = {
+        {1, "10:00:02.5"},   {3, "10:00:00.123"},  {6, "10:00:01.1234567"}, {9, "10:00:00.5"},    {12, "10:00:01.123"},
+        {15, "10:00:02.1234567"}, {18, "10:00:01.5"}, {21, "10:00:00.1234567"}, {24, "10:00:02.123"}, {27, "10:00:01.5"},
+        {30, "10:00:00.5"},  {33, "10:00:01.1234567"}, {36, "10:00:00.123"}, {39, "10:00:02.5"},  {40, "10:00:01.123"}};
+    const char* const oneSecond[] = {"10:00:01", "10:00:01.0", "10:00:01.000Z"};
+    std::string csv, json = "[";
+    for (int k = 1, same = 0; k <= 40; ++k) {
+        const auto other = fractions.find(k);
+        const std::string time = other != fractions.end() ? other->second : oneSecond[same++ % 3];
+        csv += "2026-12-06 " + time + "|" + Frame(k) + "\n";
+        json += std::string(k > 1 ? ",\n" : "") + "{\"timestamp\": \"2026-12-06T" + time + "\", \"frame\": \"" + Frame(k) + "\"}";
+    }
+    json += "]";
+    const std::string expected =
+        "3@10:00:00.123 36@10:00:00.123 21@10:00:00.123 9@10:00:00.500 30@10:00:00.500 2@10:00:01.000 "
+        "4@10:00:01.000 5@10:00:01.000 7@10:00:01.000 8@10:00:01.000 10@10:00:01.000 11@10:00:01.000 "
+        "13@10:00:01.000 14@10:00:01.000 16@10:00:01.000 17@10:00:01.000 19@10:00:01.000 20@10:00:01.000 "
+        "22@10:00:01.000 23@10:00:01.000 25@10:00:01.000 26@10:00:01.000 28@10:00:01.000 29@10:00:01.000 "
+        "31@10:00:01.000 32@10:00:01.000 34@10:00:01.000 35@10:00:01.000 37@10:00:01.000 38@10:00:01.000 "
+        "12@10:00:01.123 40@10:00:01.123 6@10:00:01.123 33@10:00:01.123 18@10:00:01.500 27@10:00:01.500 "
+        "24@10:00:02.123 15@10:00:02.123 1@10:00:02.500 39@10:00:02.500 bad 0 other 0 cut 0";
+    EXPECT_EQ(Read(csv, false), expected);
+    EXPECT_EQ(Read(json, false), expected);
 }
 
 TEST(SatnogsTimeText, Forms) {

@@ -71,7 +71,8 @@ Exit status:
   1  an input could not be read, a server could not be reached, an output
      could not be written, or the archive could not be opened or written to
      (the outputs of the files read are still written)
-  2  usage error
+  2  usage error, or two outputs of a live session that are one file (or
+     both standard output)
 
 Examples:
   tavro-cli --kiss pass1.kss

@@ -45,10 +45,20 @@ int RunLive(const Options& o, const std::string& captureFolder, bool makeFolder,
     session.SetMergeDuplicates(o.dedupe);
     const std::string server = (o.host->find(':') != std::string::npos ? "[" + *o.host + "]" : *o.host) + ":" +
                                std::to_string(o.port);
+    const std::string recordingPath = o.recordTo.value_or(LiveCapturePath(captureFolder, NowMilliseconds()));
+    // Every file the session writes, each once: none may write into another.
+    std::vector<LiveOutput> outputs{{o.recordTo ? "--record-to" : "the recording", recordingPath}};
+    if (o.csvPath) outputs.push_back({"--csv", *o.csvPath});
+    else if (!o.tlmPath) outputs.push_back({"the CSV", OutputPath(recordingPath, ".csv")});  // named after the recording
+    if (o.tlmPath) outputs.push_back({"--tlm", *o.tlmPath});
+    if (o.dumpPath) outputs.push_back({"--dump", *o.dumpPath});
+    if (const std::string clash = Session::LiveOutputsClash(outputs); !clash.empty()) {
+        err << "tavro-cli: " << clash << '\n' << kUsage;
+        return 2;
+    }
     // The archive is opened first: its records are kept from the first frame on.
     const bool archiving = !o.archive || StartArchiving(session, o, err);
-    session.BeginStream({server, o.recordTo.value_or(LiveCapturePath(captureFolder, NowMilliseconds())), o.recordTo.has_value(),
-                         makeFolder && !o.recordTo, {}});
+    session.BeginStream({server, recordingPath, o.recordTo.has_value(), makeFolder && !o.recordTo, {}});
     bool written = true;
     if (o.csvPath) {
         const ExportResult csv = session.StreamCsv(*o.csvPath);

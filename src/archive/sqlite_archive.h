@@ -45,6 +45,7 @@ private:
     bool FreshCache();  // false: the cache had to go (another connection wrote)
 
     std::string path_;
+    std::string openUri_;  // as the connection was opened: a path, or a file: URI
     bool readOnly_ = false;
     mutable std::recursive_mutex mutex_;
     sqlite::Db db_;

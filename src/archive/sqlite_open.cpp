@@ -164,7 +164,8 @@ OpenedArchive SqliteArchive::Open(const std::string& path, bool readOnly) {
     }
     // Read-only in a folder we cannot write: SQLite could not keep its WAL index beside it.
     const bool immutable = readOnly && access(folder.c_str(), W_OK) != 0;
-    if (!db.Open(immutable ? FileUri(path) + "?immutable=1" : path,
+    a->openUri_ = immutable ? FileUri(path) + "?immutable=1" : path;
+    if (!db.Open(a->openUri_,
                  readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (fresh ? SQLITE_OPEN_CREATE : 0)))
         return {nullptr, "cannot open the archive " + path + " (" + db.Error() + ")"};
     sqlite3_busy_timeout(db.Handle(), 30000);

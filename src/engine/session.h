@@ -107,6 +107,13 @@ struct ArchiveSelection {
     std::string error;    // why nothing was loaded; empty: loaded
 };
 
+// A file a live session writes: what it is, as the user knows it, and its
+// path. {"--record-to", "same.kss"}, {"the recording", "/home/me/Documents/TAVRO/tavro_live_..."}
+struct LiveOutput {
+    std::string role;
+    std::string path;
+};
+
 // One row of the chart: a record's value of the channel and its time text.
 struct ChartRow {
     double value = 0;
@@ -161,6 +168,13 @@ public:
     std::string RecordingPath() const;
     bool RecordingStarted() const;
     std::string RecordingError() const;
+    // Checked before a live session starts, by every front end: its outputs
+    // (the recording, the live CSV, the exports at the end, and any other file
+    // it writes) never name one file, by the same name, through a link or
+    // "..", or as hard links. "" when they do not, else both named:
+    //   "--record-to same.kss and --csv same.kss are one file"
+    //   "--record-to - and --csv - both write to standard output"
+    static std::string LiveOutputsClash(const std::vector<LiveOutput>& outputs);
     // From now on every record stored is appended to path as a CSV row, the
     // header at once ("-": standard output).
     ExportResult StreamCsv(const std::string& path);

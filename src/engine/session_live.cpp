@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "csv_writer.h"
+#include "file_identity.h"
 #include "growing_file.h"
 #include "kiss_reader.h"
 #include "log_reader.h"
@@ -99,8 +100,21 @@ std::string Session::RecordingPath() const { return live_ ? live_->recording.Pat
 bool Session::RecordingStarted() const { return live_ && live_->recording.Opened(); }
 std::string Session::RecordingError() const { return live_ ? live_->recording.Error() : std::string(); }
 
+std::string Session::LiveOutputsClash(const std::vector<LiveOutput>& outputs) {
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+            const std::string both = outputs[i].role + " " + outputs[i].path + " and " + outputs[j].role + " " + outputs[j].path;
+            // Rows arriving on standard output would be mixed with whatever else goes there.
+            if (outputs[i].path == "-" && outputs[j].path == "-") return both + " both write to standard output";
+            if (SameOutputFile(outputs[i].path, outputs[j].path)) return both + " are one file";
+        }
+    return {};
+}
+
 ExportResult Session::StreamCsv(const std::string& path) {
     if (!live_) return {false, path, "no live stream"};
+    // Even where a front end forgot to ask LiveOutputsClash: never into the recording.
+    if (SameOutputFile(path, live_->recording.Path())) return {false, path, "it is the recording"};
     live_->csv = std::make_unique<GrowingFile>(path, GrowingFile::Name::AsGiven, files_);
     live_->csvRows = 0;
     const bool ok = live_->csv->Append(CsvHeader());

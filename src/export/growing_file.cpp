@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -21,7 +22,14 @@ std::string Numbered(const std::string& path, int n) {
     const std::string suffix = std::string(1, '_').append(std::to_string(n));  // not "_" + ...: a false g++ 12 -O3 warning
     return hasExtension ? path.substr(0, dot) + suffix + path.substr(dot) : path + suffix;
 }
+
+std::function<long long(const std::string&)>& SizeLimit() {
+    static std::function<long long(const std::string&)> limit;
+    return limit;
+}
 }  // namespace
+
+void SetFileSizeLimitForTesting(std::function<long long(const std::string&)> size) { SizeLimit() = std::move(size); }
 
 GrowingFile::GrowingFile(std::string path, Name name, std::vector<std::string> protectedFiles, bool makeFolder)
     : path_(std::move(path)), name_(name), protected_(std::move(protectedFiles)), makeFolder_(makeFolder) {}
@@ -58,13 +66,16 @@ bool GrowingFile::Append(std::string_view bytes) {
     if (!error_.empty()) return false;
     if (fd_ < 0 && !Open()) return false;
     int err = InjectedWriteFault(path_);
-    long long done = 0;
-    while (!err && done < static_cast<long long>(bytes.size())) {
-        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - static_cast<std::size_t>(done));
+    long long done = 0, size = static_cast<long long>(bytes.size());
+    if (const long long limit = SizeLimit() ? SizeLimit()(path_) : -1; limit >= 0 && written_ + size > limit)
+        size = std::max(limit - written_, 0LL);
+    while (!err && done < size) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, static_cast<std::size_t>(size - done));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) err = errno;
         else done += n;
     }
+    if (!err && size < static_cast<long long>(bytes.size())) err = ENOSPC;
     if (!err) {
         written_ += done;
         return true;

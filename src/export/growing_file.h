@@ -11,6 +11,7 @@
 // selection is never written.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,5 +48,10 @@ private:
     long long written_ = 0;  // where the last complete append ended
     std::string error_;
 };
+
+// For tests: a disk that fills in the middle of a write. size(path) is the
+// file's size when the disk is full (negative: no limit); a write that
+// would pass it writes the bytes that fit, then fails with ENOSPC.
+void SetFileSizeLimitForTesting(std::function<long long(const std::string& path)> size);
 
 }  // namespace tavro

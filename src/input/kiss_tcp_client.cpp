@@ -11,6 +11,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "reconnect_schedule.h"
+
 namespace tavro {
 
 namespace {
@@ -103,12 +105,12 @@ void KissTcpClient::Post(Message message) {
 }
 
 void KissTcpClient::Run() {
-    std::size_t attempt = 0;
+    ReconnectSchedule schedule;
     while (true) {
         Post({Event::Connecting, {}, options_.host + ":" + PortText(options_.port)});
         std::string why;
         if (Connect(why)) {
-            attempt = 0;
+            schedule.Reset();
             Post({Event::Connected, {}, {}});
             why = Receive();
             ::close(socket_);
@@ -119,10 +121,10 @@ void KissTcpClient::Run() {
             if (stopping_) break;
         }
         Post({Event::Dropped, {}, why});
-        if (!options_.reconnect || options_.delays.empty()) break;
-        const Milliseconds delay = options_.delays[std::min(attempt++, options_.delays.size() - 1)];
+        if (!options_.reconnect) break;
+        const Milliseconds delay = schedule.Next();
         Post({Event::Waiting, {}, {}, delay});
-        if (!Pause(delay)) break;
+        if (!(options_.pause ? options_.pause(delay) : Pause(delay))) break;
     }
     Post({Event::Ended, {}, {}});
 }

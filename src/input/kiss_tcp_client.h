@@ -2,8 +2,8 @@
 // UZ7HO's soundmodem and gr-satellites on 8100). It connects to HOST:PORT
 // (IPv4, IPv6 or a name), reads whatever arrives and hands it on; when the
 // connection fails or the server closes it, it says so and, with
-// reconnecting on, tries again after 1, 2, 4, 8, 16, then every 30 s, until
-// stopped.
+// reconnecting on, tries again by the ReconnectSchedule (1, 2, 4, 8, 16,
+// then every 30 s; from 1 s again once a connection was made), until stopped.
 //
 // It runs on a thread of its own, so neither a slow name lookup nor a
 // connect holds up the window; everything it has to say is queued as
@@ -32,9 +32,10 @@ public:
         std::string host;
         std::uint16_t port = 8001;
         bool reconnect = false;
-        // Waits before the 1st, 2nd, ... new attempt; the last repeats.
-        std::vector<Milliseconds> delays{Milliseconds(1000), Milliseconds(2000), Milliseconds(4000),
-                                         Milliseconds(8000), Milliseconds(16000), Milliseconds(30000)};
+        // How a wait of the reconnect schedule is spent; false: stop trying.
+        // Empty: the thread waits that long, cut short by Stop(). Tests give
+        // one that records the waits and returns at once.
+        std::function<bool(Milliseconds delay)> pause;
         Milliseconds connectTimeout{10000};
         std::function<void()> wake;
     };

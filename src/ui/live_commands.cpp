@@ -58,7 +58,13 @@ void MainWindow::ConnectTo(const QString& host, int port) {
     const std::int64_t now = LiveClock ? LiveClock() : NowMilliseconds();
     // The user's Documents/TAVRO/ is made when the first bytes arrive.
     const bool userFolder = folders_.userFolders && settings_.capturePath == folders_.captureFolder;
-    session_.BeginStream({NativePath(server_), LiveCapturePath(settings_.capturePath, now), false, userFolder, LiveClock});
+    const std::string recording = LiveCapturePath(settings_.capturePath, now);
+    // Refused as tavro-cli refuses it: no two files the session writes are one.
+    if (const std::string clash = Session::LiveOutputsClash({{"the recording", recording}}); !clash.empty()) {
+        ShowMessage(QMessageBox::Warning, PathText(clash), QString::fromUtf8(kApplicationTitle));
+        return;
+    }
+    session_.BeginStream({NativePath(server_), recording, false, userFolder, LiveClock});
 
     for (QLineEdit* box : ui_.valueBoxes) box->clear();
     ui_.timeLabel->clear();
@@ -79,7 +85,7 @@ void MainWindow::ConnectTo(const QString& host, int port) {
     options.host = NativePath(host);
     options.port = static_cast<std::uint16_t>(port);
     options.reconnect = true;  // until the user disconnects
-    options.delays = ReconnectDelays;
+    options.pause = ReconnectPause;
     options.wake = [this] { QMetaObject::invokeMethod(this, [this] { TakeLiveMessages(); }, Qt::QueuedConnection); };
     liveState_ = QStringLiteral("connecting");
     client_ = std::make_unique<KissTcpClient>(options);

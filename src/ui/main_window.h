@@ -128,11 +128,10 @@ public:
     // Runs the open and connect dialogs (default: exec); tests may drive them instead.
     std::function<int(QDialog& dialog)> ExecDialog;
 
-    // Live reception: the waits between attempts to reconnect, and the clock
+    // Live reception: how the reconnect schedule's waits are spent (for
+    // tests; empty: waited, cut short by "Disconnect"), and the clock
     // of arrival times (milliseconds since 1970 UTC; empty: the system's).
-    std::vector<std::chrono::milliseconds> ReconnectDelays{std::chrono::seconds(1), std::chrono::seconds(2),
-                                                           std::chrono::seconds(4), std::chrono::seconds(8),
-                                                           std::chrono::seconds(16), std::chrono::seconds(30)};
+    std::function<bool(std::chrono::milliseconds delay)> ReconnectPause;
     std::function<std::int64_t()> LiveClock;
     bool Connected() const { return client_ != nullptr; }
 

@@ -62,6 +62,25 @@ TEST_F(Chart, ValueRangeFromTheFiniteValuesOfThisChart) {
     }
 }
 
+// Zoomed into a stretch of only NaN and infinite values: the value axis
+// falls back to the channel's finite values, never an infinite range.
+TEST_F(Chart, ZoomIntoValuesThatAreNotFinite) {
+    std::vector<double> values;
+    for (int k = 1; k <= 100; ++k) values.push_back(k <= 20 ? k : k % 3 == 0 ? kNaN : k % 3 == 1 ? kInf : -kInf);
+    for (bool bars : {false, true}) {
+        chart.PlotChannel(RowsOf(values), bars);
+        Wheel(Plot(), At(5), 12);  // some 7 rows around row 5: values up to 9 or so
+        QApplication::processEvents();
+        EXPECT_LT(chart.ValueRange().second, 12);
+        chart.Plot()->xAxis->setRange(60, 67);  // then over to none finite
+        QApplication::processEvents();
+        const auto [low, high] = chart.ValueRange();
+        EXPECT_TRUE(std::isfinite(low) && std::isfinite(high)) << low << " " << high;
+        EXPECT_TRUE(low >= 0 && low <= 1 && high >= 20 && high <= 21) << bars << " " << low << " " << high;
+        EXPECT_EQ(chart.Notice(), "");
+    }
+}
+
 TEST_F(Chart, LabelsNeitherRepeatNorOverlap) {
     for (const auto& [records, width] : std::vector<std::pair<int, int>>{{40, 300}, {300, 650}, {10000, 250}, {10000, 900}}) {
         chart.resize(width, 290);

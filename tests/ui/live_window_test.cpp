@@ -27,7 +27,8 @@ TEST_F(WindowTest, LiveReceptionRecordedAndReopened) {
         while (!more) std::this_thread::sleep_for(5ms);  // the user scrolls back meanwhile
         tavro::test::SendInSlices(socket, pass.subspan(pass.size() / 3), 2);
     });
-    window->ReconnectDelays = {50ms};
+    std::vector<std::chrono::milliseconds> waits;  // the window's waits: the schedule's, none waited
+    window->ReconnectPause = [&](std::chrono::milliseconds delay) { return waits.push_back(delay), false; };
     window->ConnectTo("127.0.0.1", server.Port());
     EXPECT_FALSE(ui().openKissAction->isEnabled());
     EXPECT_TRUE(ui().disconnectAction->isEnabled());
@@ -46,6 +47,7 @@ TEST_F(WindowTest, LiveReceptionRecordedAndReopened) {
     const QString time = ui().timeLabel->text();
 
     window->OnDisconnect();
+    EXPECT_EQ(waits, std::vector<std::chrono::milliseconds>{1s});  // after a connection: 1 s
     EXPECT_TRUE(ui().statusLine->text().contains(" disconnected; 413 frames, 300 records"));
     EXPECT_TRUE(ui().openKissAction->isEnabled());
     const QStringList recordings = QDir(folder.path()).entryList({"tavro_live_*.kss"});

@@ -113,7 +113,9 @@ TEST_F(WindowTest, BothFilesBesideTheInput) {
 // The window's exports follow every safety rule (the table in export_safety.h).
 TEST_F(WindowTest, ExportsFollowTheSafetyRules) {
     tavro::test::CheckExportSafety(folder.path().toStdString(), [this](const tavro::test::ExportCall& call) {
-        window->OpenFiles({QString::fromStdString(call.input)});
+        QStringList inputs;
+        for (const std::string& input : call.inputs) inputs << QString::fromStdString(input);
+        window->OpenFiles(inputs);
         if (call.failWrite) tavro::SetWriteFaultForTesting([](const std::string&) { return ENOSPC; });
         window->OnWriteCsv();
         tavro::SetWriteFaultForTesting(nullptr);
