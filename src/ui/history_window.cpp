@@ -95,6 +95,11 @@ void HistoryWindow::ShowSpan() {
     }
     ui_.openInMainButton->setEnabled(true);
     ui_.chart->ShowRange(*range);
+    if (span_ != HistorySpan::FromTo) {  // the edits show the span, ready for From/to
+        const QSignalBlocker blockFrom(ui_.fromEdit), blockTo(ui_.toEdit);
+        ui_.fromEdit->setDateTime(UtcDateTime(range->fromMs));
+        ui_.toEdit->setDateTime(UtcDateTime(range->toMs));
+    }
     if (!ui_.chart->FetchError().isEmpty()) SetStatus(PathText(archive_->Error()));
 }
 

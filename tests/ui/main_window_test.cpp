@@ -26,7 +26,8 @@ TEST_F(WindowTest, StartUp) {
     }
     EXPECT_EQ(menus, (QStringList{"File", "  Open KISS file", "  Open Log file", "  Open SatNOGS frames", "  ",
                                   "  Merge duplicate frames", "  Report…", "  ", "  Connect to KISS server…",
-                                  "  Disconnect", "TLM File", "  Write CSV File", "  Write TLM File", "Info"}));
+                                  "  Disconnect", "TLM File", "  Write CSV File", "  Write TLM File",
+                               "Archive", "  Keep every record in the archive", "  History…", "Info"}));
 }
 
 // A program folder the user may write: conf.ini and pictures beside the program. One the user may
