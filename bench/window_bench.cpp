@@ -3,9 +3,12 @@
 // is drawn (against the core read alone), charting another channel as bars
 // and as a line, one scroll step, one zoom and one pan step of the chart
 // (mouse events on its plot), and start until the first paint (a child
-// process started the way tavro-decoder starts).
+// process started the way tavro-decoder starts). With --archive: the history
+// window over an archive of 1000000 beacons (tavro_archive_bench --folder DIR
+// leaves one in DIR/million.sqlite): its first draw of one channel from
+// opening the archive, a zoom and a pan step, and its memory.
 //
-//   QT_QPA_PLATFORM=offscreen tavro_window_bench --kiss F [benchmark flags]
+//   QT_QPA_PLATFORM=offscreen tavro_window_bench --kiss F [--archive A] [benchmark flags]
 //   xvfb-run -a tavro_window_bench --first-paint-only
 #include <QApplication>
 #include <QCheckBox>
@@ -23,12 +26,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string_view>
 
 #include "budget_rows.h"
 #include "channel_chart.h"
 #include "cubesat_art.h"
 #include "file_reading.h"
+#include "history_chart.h"
+#include "history_window.h"
 #include "main_window.h"
 
 extern char** environ;
@@ -138,8 +144,76 @@ void BM_PanStep(benchmark::State& state) {
     if (last - first > 3000) state.SkipWithError("the chart was not zoomed in");
 }
 
+// --- the history window over a large archive
+std::string g_archive;
+long long g_historyKiB = -1;  // resident growth of the first history window
+
+long long RssKiB() {
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("VmRSS:", 0) == 0) return std::stoll(line.substr(6));
+    return 0;
+}
+
+std::unique_ptr<ui::HistoryWindow> OpenHistory() {
+    OpenedArchive opened = OpenArchive(g_archive, true);
+    if (!opened.archive) return nullptr;
+    auto window = std::make_unique<ui::HistoryWindow>(std::move(opened.archive), '.');
+    window->show();
+    Settle();
+    return window;
+}
+
+// From opening the archive until channel 10 over all of it is painted.
+void BM_HistoryFirstDraw(benchmark::State& state) {
+    for (auto _ : state) {
+        const long long before = RssKiB();
+        auto window = OpenHistory();
+        if (!window || window->ControlsForTesting().chart->Points().empty()) return state.SkipWithError("no history");
+        if (g_historyKiB < 0) g_historyKiB = RssKiB() - before;
+        state.PauseTiming();
+        window.reset();
+        state.ResumeTiming();
+    }
+}
+
+// One wheel step, in and out in turn, or one move of a drag, 40 px left and
+// right in turn, in a view zoomed six steps in: series fetched and painted.
+void HistoryStep(benchmark::State& state, bool pan) {
+    auto window = OpenHistory();
+    if (!window) return state.SkipWithError("no history");
+    QCustomPlot* plot = window->ControlsForTesting().chart->Plot();
+    const QPointF at(plot->axisRect()->center());
+    if (pan) {
+        QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, 6 * 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        Send(plot, &wheel);
+        QMouseEvent press(QEvent::MouseButtonPress, at, plot->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        Send(plot, &press);
+    }
+    int k = 0;
+    for (auto _ : state) {
+        if (pan) {
+            const QPointF to = at + QPointF(k++ % 2 ? 0 : 40, 0);
+            QMouseEvent move(QEvent::MouseMove, to, plot->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            Send(plot, &move);
+        } else {
+            QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, k++ % 2 ? -120 : 120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            Send(plot, &wheel);
+        }
+    }
+    if (window->ControlsForTesting().chart->Points().empty()) state.SkipWithError("nothing drawn");
+}
+
 void Register() {
     using benchmark::kMillisecond;
+    if (!g_archive.empty()) {
+        benchmark::RegisterBenchmark("HistoryFirstDraw", BM_HistoryFirstDraw)->Unit(kMillisecond);
+        benchmark::RegisterBenchmark("HistoryZoomStep", [](benchmark::State& s) { HistoryStep(s, false); })->Unit(kMillisecond);
+        benchmark::RegisterBenchmark("HistoryPanStep", [](benchmark::State& s) { HistoryStep(s, true); })->Unit(kMillisecond);
+    }
+    if (!g_window) return;
     benchmark::RegisterBenchmark("WindowOpen", BM_WindowOpen)->Unit(kMillisecond);
     benchmark::RegisterBenchmark("CoreRead", BM_CoreRead)->Unit(kMillisecond);
     benchmark::RegisterBenchmark("ChartBars", [](benchmark::State& s) { Chart(s, true); })->Unit(kMillisecond);
@@ -231,6 +305,21 @@ void Report(const BestOfReporter& r, double firstPaint) {
                       ", 10000 records, bars, painted",
                   Fixed(ms, 2) + " ms", "<= 16 ms", "", "", ms <= 16});
     }
+    if (r.Ran("HistoryFirstDraw")) {
+        const double ms = r.BestNs("HistoryFirstDraw") / 1e6;
+        PrintRow({"history window: first draw of one channel over 1000000 beacons, from opening", Fixed(ms, 0) + " ms",
+                  "<= 150 ms", "", "", ms <= 150});
+        const double mib = static_cast<double>(g_historyKiB) / 1024;
+        PrintRow({"history window: memory (resident growth of the first window)", Fixed(mib, 1) + " MiB", "<= 100 MiB", "",
+                  "", mib <= 100});
+    }
+    for (const char* step : {"HistoryZoomStep", "HistoryPanStep"}) {
+        if (!r.Ran(step)) continue;
+        const double ms = r.BestNs(step) / 1e6;
+        PrintRow({std::string("history window: ") + (step[7] == 'Z' ? "zoom (wheel)" : "pan (drag)") +
+                      " step over 1000000 beacons, painted",
+                  Fixed(ms, 2) + " ms", "<= 16 ms", "", "", ms <= 16});
+    }
     if (firstPaint >= 0) {
         const char* platform = std::getenv("QT_QPA_PLATFORM");
         PrintRow({std::string("window: start until first paint (new process, ") + (platform ? platform : "default") + ")",
@@ -253,26 +342,29 @@ int main(int argc, char** argv) {
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--kiss" && i + 1 < argc) capture = argv[++i];
+        else if (std::string_view(argv[i]) == "--archive" && i + 1 < argc) g_archive = argv[++i];
         else argv[kept++] = argv[i];
     }
     argc = kept;
-    if (capture.empty()) {
-        std::fprintf(stderr, "usage: tavro_window_bench --kiss CAPTURE [benchmark flags]\n");
+    if (capture.empty() && g_archive.empty()) {
+        std::fprintf(stderr, "usage: tavro_window_bench --kiss CAPTURE [--archive ARCHIVE] [benchmark flags]\n");
         return 2;
     }
     // The first paint is measured before this process has a window of its own.
-    const double firstPaint = FirstPaintMs("/proc/self/exe", 5);
+    const double firstPaint = capture.empty() ? -1 : FirstPaintMs("/proc/self/exe", 5);
 
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     g_capture = QString::fromStdString(capture);
     MainWindow window;
     window.ShowMessage = [](QMessageBox::Icon, const QString&, const QString&) {};
-    window.show();
+    window.show();  // the history window opens beside it
     Settle();
-    g_window = &window;
-    window.OpenFiles({g_capture});  // the chart and scroll figures start from a loaded window
-    Settle();
+    if (!capture.empty()) {
+        g_window = &window;
+        window.OpenFiles({g_capture});  // the chart and scroll figures start from a loaded window
+        Settle();
+    }
 
     Register();
     BestOfReporter reporter;

@@ -33,10 +33,10 @@ const std::vector<std::map<std::string, std::string>> kExpected = {
     {{"noradID", "99999"}, {"source", "DL1XYZ"}, {"timestamp", "2026-12-06T10:14:03.250Z"},
      {"frame", "A2846A60A06200A2846A60A0620003F000000100C007"}, {"locator", "longLat"}, {"longitude", "11.5755W"},
      {"latitude", "48.1374N"}, {"version", "tavro-decoder 0.3"}},
-    {{"noradID", "99999"}, {"source", "DL1XYZ"}, {"timestamp", "2026-12-06T10:14:04.000Z"},  // arrival time
+    {{"noradID", "99999"}, {"source", "DL1XYZ"}, {"timestamp", "2026-12-06T10:14:03.250Z"},  // the stamp carries over
      {"frame", "A2846A60A06400A2846A60A0640003F0000002004849"}, {"locator", "longLat"}, {"longitude", "11.5755W"},
      {"latitude", "48.1374N"}, {"version", "tavro-decoder 0.3"}},
-    {{"noradID", "99999"}, {"source", "DL1XYZ"}, {"timestamp", "2026-12-06T10:14:05.000Z"},
+    {{"noradID", "99999"}, {"source", "DL1XYZ"}, {"timestamp", "2026-12-06T10:14:03.250Z"},
      {"frame", "A2846A60A06200A2846A60A0620003F0000001002A08"}, {"locator", "longLat"}, {"longitude", "11.5755W"},
      {"latitude", "48.1374N"}, {"version", "tavro-decoder 0.3"}},
 };

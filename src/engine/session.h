@@ -134,6 +134,7 @@ public:
     // --- settings: the "0.00" separator of texts and exports; merging of
     // duplicate frames (from the next selection on)
     void SetDecimalSeparator(char separator) { separator_ = separator; }
+    char DecimalSeparator() const { return separator_; }
     void SetMergeDuplicates(bool merge) { table_.SetMergeDuplicates(merge); }
     bool MergeDuplicates() const { return table_.MergeDuplicates(); }
     // The TNC port (0 to 15) whose KISS data frames are read, in files and

@@ -101,7 +101,7 @@ void ChannelChart::PlotChannel(const std::vector<ChartRow>& chartRows, bool bars
     }
     // QCustomPlot refuses ranges beyond 1e250: such channels are drawn scaled
     // by a power of ten and labelled with the values themselves.
-    d.valueTicker->scale = largest >= 1e200 ? std::pow(10.0, std::floor(std::log10(largest))) : 1.0;
+    d.valueTicker->scale = ValueScale(largest);
 
     QVector<double> keys, values;
     keys.reserve(rows);
@@ -180,10 +180,7 @@ void ChannelChart::UpdateValueRange() {
             high = std::max(high, v);
         }
     }
-    const bool bars = d.bars->visible();
-    if (bars) low = std::min(low, 0.0), high = std::max(high, 0.0);
-    const double pad = high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.05, 1.0);
-    d.plot->yAxis->setRange(bars && low == 0 ? 0 : low - pad, bars && high == 0 ? 0 : high + pad);
+    d.plot->yAxis->setRange(PaddedValueRange(low, high, d.bars->visible()));
 }
 
 void ChannelChart::SetMarker(int row) {

@@ -5,6 +5,7 @@
 // redraws neither bars nor line.
 #include <QMouseEvent>
 #include <algorithm>
+#include <cmath>
 
 #include "chart_parts.h"
 
@@ -13,7 +14,6 @@ namespace {
 
 constexpr double kFewestRows = 5;  // in view at the deepest zoom
 constexpr double kWheelStep = 0.8;  // the view's width after one wheel step forward
-constexpr int kClickSlack = 3;      // pixels a click may move and stay a click
 const QColor kMarkerColour(200, 30, 30);
 const QString kOverlay = QStringLiteral("overlay");
 
@@ -26,14 +26,61 @@ QCPRange Clamped(const QCPRange& range, int rows) {
     return QCPRange(lower, lower + width);
 }
 
+void SetUpZoomAndPan(QCustomPlot* plot, QObject* eventFilter) {
+    plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    plot->axisRect()->setRangeDrag(Qt::Horizontal);
+    plot->axisRect()->setRangeZoom(Qt::Horizontal);
+    plot->axisRect()->setRangeZoomFactor(kWheelStep, 1);
+    plot->setMouseTracking(true);
+    plot->installEventFilter(eventFilter);
+}
+
+QCPItemText* MakeReadout(QCustomPlot* plot) {
+    auto* readout = new QCPItemText(plot);
+    readout->setLayer(kOverlay);
+    readout->position->setType(QCPItemPosition::ptAbsolute);
+    readout->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+    readout->setTextAlignment(Qt::AlignLeft);
+    readout->setPadding(QMargins(4, 2, 4, 2));
+    readout->setBrush(QColor(255, 255, 225));
+    readout->setPen(QPen(QColor(120, 120, 120)));
+    readout->setFont(plot->xAxis->tickLabelFont());
+    readout->setVisible(false);
+    return readout;
+}
+
+void PlaceReadout(QCPItemText* readout, QPoint pointer) {
+    QCustomPlot* plot = readout->parentPlot();
+    const QRect area = plot->axisRect()->rect();
+    const QSize size = QFontMetrics(readout->font()).boundingRect(QRect(), 0, readout->text()).size() + QSize(10, 6);
+    QPoint place = pointer + QPoint(12, 12);
+    if (place.x() + size.width() > area.right()) place.setX(pointer.x() - 12 - size.width());
+    if (place.y() + size.height() > area.bottom()) place.setY(pointer.y() - 12 - size.height());
+    readout->position->setCoords(std::max(place.x(), area.left()), std::max(place.y(), area.top()));
+    readout->setVisible(true);
+    plot->layer(kOverlay)->replot();
+}
+
+bool HideReadoutItem(QCPItemText* readout) {
+    if (!readout->visible()) return false;
+    readout->setVisible(false);
+    readout->parentPlot()->layer(kOverlay)->replot();
+    return true;
+}
+
+double ValueScale(double largestMagnitude) {
+    return largestMagnitude >= 1e200 ? std::pow(10.0, std::floor(std::log10(largestMagnitude))) : 1.0;
+}
+
+QCPRange PaddedValueRange(double low, double high, bool fromZero) {
+    if (fromZero) low = std::min(low, 0.0), high = std::max(high, 0.0);
+    const double pad = high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.05, 1.0);
+    return QCPRange(fromZero && low == 0 ? 0 : low - pad, fromZero && high == 0 ? 0 : high + pad);
+}
+
 void ChannelChart::BuildInteraction() {
     Impl& d = *impl_;
-    d.plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-    d.plot->axisRect()->setRangeDrag(Qt::Horizontal);
-    d.plot->axisRect()->setRangeZoom(Qt::Horizontal);
-    d.plot->axisRect()->setRangeZoomFactor(kWheelStep, 1);
-    d.plot->setMouseTracking(true);
-    d.plot->installEventFilter(this);
+    SetUpZoomAndPan(d.plot, this);
 
     d.marker = new QWidget(d.plot);
     d.marker->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -43,16 +90,7 @@ void ChannelChart::BuildInteraction() {
     d.marker->setPalette(red);
     d.marker->hide();
 
-    d.readout = new QCPItemText(d.plot);
-    d.readout->setLayer(kOverlay);
-    d.readout->position->setType(QCPItemPosition::ptAbsolute);
-    d.readout->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
-    d.readout->setTextAlignment(Qt::AlignLeft);
-    d.readout->setPadding(QMargins(4, 2, 4, 2));
-    d.readout->setBrush(QColor(255, 255, 225));
-    d.readout->setPen(QPen(QColor(120, 120, 120)));
-    d.readout->setFont(d.plot->xAxis->tickLabelFont());
-    d.readout->setVisible(false);
+    d.readout = MakeReadout(d.plot);
 }
 
 bool ChannelChart::eventFilter(QObject* watched, QEvent* event) {
@@ -97,22 +135,12 @@ void ChannelChart::ShowReadout(QPoint pointer) {
     if (row < 1 || row > RowCount() || !ReadoutText) return HideReadout();
     if (row != d.readoutRow) d.readout->setText(ReadoutText(row));
     d.readoutRow = row;
-    // Beside the pointer, turned to the other side near the plot's edges.
-    const QSize size = QFontMetrics(d.readout->font()).boundingRect(QRect(), 0, d.readout->text()).size() + QSize(10, 6);
-    QPoint place = pointer + QPoint(12, 12);
-    if (place.x() + size.width() > area.right()) place.setX(pointer.x() - 12 - size.width());
-    if (place.y() + size.height() > area.bottom()) place.setY(pointer.y() - 12 - size.height());
-    d.readout->position->setCoords(std::max(place.x(), area.left()), std::max(place.y(), area.top()));
-    d.readout->setVisible(true);
-    d.plot->layer(kOverlay)->replot();
+    PlaceReadout(d.readout, pointer);
 }
 
 void ChannelChart::HideReadout() {
-    Impl& d = *impl_;
-    d.readoutRow = 0;
-    if (!d.readout->visible()) return;
-    d.readout->setVisible(false);
-    d.plot->layer(kOverlay)->replot();
+    impl_->readoutRow = 0;
+    HideReadoutItem(impl_->readout);
 }
 
 }  // namespace tavro::ui

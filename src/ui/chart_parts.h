@@ -46,4 +46,23 @@ struct ChannelChart::Impl {
 // The record range in view: within rows 0.5 to rows + 0.5, a few rows wide at least.
 QCPRange Clamped(const QCPRange& range, int rows);
 
+// --- shared by the channel chart and the history chart
+// The wheel zooms the horizontal axis around the pointer, dragging pans it;
+// mouse moves reach the filter for the read-out.
+void SetUpZoomAndPan(QCustomPlot* plot, QObject* eventFilter);
+// The read-out box on the overlay layer, hidden.
+QCPItemText* MakeReadout(QCustomPlot* plot);
+// Shows the read-out beside the pointer, turned to the other side near the plot's edges.
+void PlaceReadout(QCPItemText* readout, QPoint pointer);
+// Hides it; true when it was shown.
+bool HideReadoutItem(QCPItemText* readout);
+// A press and release this close together is a click, not a drag.
+constexpr int kClickSlack = 3;
+// QCustomPlot refuses ranges beyond 1e250: values this large are drawn
+// divided by a power of ten (ScaledTicker labels them with the values).
+double ValueScale(double largestMagnitude);
+// The value axis over low to high with 5 % room on each side (1 either
+// side of a single value); from zero, a bound at zero stays there.
+QCPRange PaddedValueRange(double low, double high, bool fromZero);
+
 }  // namespace tavro::ui

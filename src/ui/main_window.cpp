@@ -51,6 +51,7 @@ MainWindow::MainWindow(const QString& programFolder, QWidget* parent)
     BuildMenus();
     SetChannelCaptions();
     LoadSettings();
+    BuildArchiveMenu();  // its check mark from conf.ini
     BuildStationMenu();
     BuildSatnogsDbMenu();
 }

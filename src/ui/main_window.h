@@ -14,8 +14,10 @@
 //   station_commands.cpp OnStationSettings, OnShareToggled: the station and sharing with SatNOGS
 //   satnogs_db_commands.cpp  OnUpdateFromSatnogsDb: the network's frames into the archive
 //   serial_commands.cpp  OnConnectSerial, ConnectToSerial: live reception from a serial TNC
+//   archive_commands.cpp the "Archive" menu: OnArchiveToggled, OnHistory, the log's date
 #pragma once
 
+#include <QDate>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -55,6 +57,7 @@ struct DbFetchResult;
 namespace tavro::ui {
 
 class ChannelChart;
+class HistoryWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -89,6 +92,8 @@ public:
         QAction* stationSettingsAction = nullptr;
         QAction* shareAction = nullptr;  // checkable
         QAction* updateFromDbAction = nullptr;
+        QAction* archiveAction = nullptr;  // checkable: "Keep every record in the archive"
+        QAction* historyAction = nullptr;
     };
 
     // programFolder: where conf.ini and nconvert are looked for; empty means
@@ -118,6 +123,8 @@ public:
     bool Fetching() const { return dbFetch_ != nullptr; }
     void OnInfo();
     void OnQuit();
+    void OnArchiveToggled(bool on);
+    void OnHistory();
     void OnRecordScrolled();
     void OnChannelChosen(int channel);
     void OnBarsToggled();
@@ -135,6 +142,7 @@ public:
     int SelectedChannel() const { return selectedChannel_; }
     bool Reading() const { return reading_; }
     InfoWindow* Info() const { return info_; }
+    HistoryWindow* History() const;
 
     // The separator of two-decimal texts and of the exports; the user's locale by default.
     void SetDecimalSeparator(char separator) { session_.SetDecimalSeparator(separator); }
@@ -170,6 +178,17 @@ private:
     class ReadProgress;  // the window's side of a read: repaints between slices
     void BuildControls();
     void BuildMenus();
+    void BuildArchiveMenu();
+    // The date of a log's first line, for its records' UTC times: the
+    // file's modification date offered; none when the user gives none.
+    std::optional<QDate> AskLogDate(const QString& path);
+    // The archive the history window reads: the one being written to, else conf.ini's.
+    std::string ArchiveLocation() const;
+    void StartArchive();
+    // Before a log is read into the archive: its date (files: the one about to be read).
+    void AskLogDates(const std::vector<SelectionEntry>& files);
+    // "Open in the main window" of the history window; the status text.
+    std::string OpenArchiveSpan(const TimeSpan& span);
     void LoadSettings();
     void SetChannelCaptions();
     void ShowRecord(int position);
@@ -201,6 +220,9 @@ private:
     bool scrollBarInUse_ = false;  // a file has been read: the readers enable the scroll bar
     QPointer<InfoWindow> info_;
     std::vector<SelectionEntry> selection_;  // the files read last; empty after a live table
+    QPointer<HistoryWindow> history_;
+    QTimer* archivePoll_ = nullptr;       // new beacons in the archive, for the history window
+    std::uint64_t beaconsSeen_ = 0;
     // Live reception
     std::unique_ptr<LiveSource> client_;
     QString server_;        // "localhost:8001", "/dev/ttyUSB0"

@@ -71,7 +71,8 @@ public:
     ReadProgress(MainWindow& window, const std::vector<SelectionEntry>& files) : window_(window), files_(files) {}
 
     bool FileStarting(const std::string& path) override {
-        kind_ = files_[next_++].kind;
+        kind_ = files_[next_].kind;
+        window_.AskLogDates({files_[next_++]});  // each log's own date, when it is archived
         window_.ui_.statusLine->setText(PathText(path));
         QCoreApplication::processEvents();
         return !window_.stopReading_;

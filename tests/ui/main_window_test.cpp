@@ -28,8 +28,10 @@ TEST_F(WindowTest, StartUp) {
     }
     EXPECT_EQ(menus, (QStringList{"&File", "  Open KISS file", "  Open Log file", "  Open SatNOGS frames", "  ",
                                   "  Merge duplicate frames", "  Report…", "  ", "  Connect to KISS server…",
-                                  "  Connect to serial TNC…", "  Disconnect", "  ", "  Quit", "&TLM File", "  Write CSV File", "  Write TLM File",
-                                  "&Info"}));
+                                  "  Connect to serial TNC…", "  Disconnect", "  ", "  Station settings…",
+                                  "  Share received frames with SatNOGS", "  ", "  Quit", "&TLM File", "  Write CSV File",
+                                  "  Write TLM File", "Archive", "  Keep every record in the archive", "  History…",
+                                  "  Update from SatNOGS DB", "&Info"}));
 }
 
 // The usual shortcuts, typed as on a keyboard; the record browser's keys wherever the focus is in the window.

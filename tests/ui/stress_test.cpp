@@ -10,7 +10,7 @@ void EachPass(const std::function<bool()>& step) { QTimer::singleShot(0, [step] 
 
 TEST_F(Stress, CommandsDuringAReadAreRefusedAndAClosedWindowEndsTheProgram) {
     WriteBytes(Path("long.kss"), KissCapture(12000));  // more than the table holds
-    window->ExecDialog = [this](QDialog&) { return messages << "dialog", int(QDialog::Rejected); };
+    window->ExecDialog = [this](QDialog& d) { return LogDateDialog(d) || (messages << "dialog", true), int(QDialog::Rejected); };
     window->SliceBytes = 2000;
     Show();
     int pauses = 0, notStored = -1;

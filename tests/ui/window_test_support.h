@@ -46,12 +46,16 @@ void WriteBytes(const QString& path, const Bytes& bytes) {
 }
 inline QByteArray ReadAll(const QString& path) { return QByteArray::fromStdString(tavro::test::FileText(QFile::encodeName(path).toStdString())); }
 
+// The date a log is archived at: the tests that do not answer it archive logs without time.
+inline bool LogDateDialog(const QDialog& dialog) { return dialog.objectName() == QStringLiteral("logDateDialog"); }
+
 // A window in a temporary program folder (conf.ini, samples, exports); MakeWindow() again after a conf.ini.
 struct WindowTest : testing::Test {
     void SetUp() override { MakeWindow(); }
     void MakeWindow() {
         window = std::make_unique<MainWindow>(folder.path());
         window->SetDecimalSeparator('.');
+        window->ExecDialog = [](QDialog& dialog) { return LogDateDialog(dialog) ? int(QDialog::Rejected) : dialog.exec(); };
         window->ShowMessage = [this](QMessageBox::Icon, const QString& text, const QString& title) {
             messages << title + ": " + text;
         };
@@ -73,6 +77,7 @@ struct WindowTest : testing::Test {
     // Types `typed` ("a.kss" or "\"a.kss\" \"b.kss\"") into the next open dialog; empty: cancels it.
     void AnswerDialog(const QString& typed) {
         window->ExecDialog = [this, typed](QDialog& shown) {
+            if (LogDateDialog(shown)) return int(QDialog::Rejected);  // archived without date
             auto& dialog = dynamic_cast<QFileDialog&>(shown);
             dialogFilters = dialog.nameFilters();
             QTimer::singleShot(0, &dialog, [&dialog, typed, where = folder.path()] {
