@@ -22,6 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const cli::Options& o = *r.options;
         if (o.host) {  // live reception: a server, no files
             fuzz::Require(o.files.empty() && !o.host->empty() && o.port >= 1, "live without a server, or with files");
+        } else if (o.serialDevice) {  // live reception from a serial TNC, no files
+            fuzz::Require(o.files.empty(), "serial live reception with files");
+        } else if (o.query || o.archiveInfo || o.satnogsDb) {  // the archive alone
+            fuzz::Require(o.files.empty() && o.archive.has_value(), "an archive command with files or without --archive");
         } else {
             fuzz::Require(!o.files.empty(), "accepted without an input file");
             fuzz::Require(!o.recordTo && !o.reconnect, "--record-to or --reconnect without --kiss-tcp");
