@@ -66,13 +66,14 @@ private:
             std::vector<pollfd> fds{{listener_, POLLIN, 0}};
             for (auto [c, s] : pairs) fds.push_back({c, POLLIN, 0}), fds.push_back({s, POLLIN, 0});
             if (::poll(fds.data(), fds.size(), 20) <= 0) continue;
+            const std::size_t polled = pairs.size();  // a pair accepted now has no entry in fds yet
             if (fds[0].revents & POLLIN) {
                 const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
                 const int server = client >= 0 ? Connect() : -1;
                 if (server >= 0) pairs.emplace_back(client, server);
                 else if (client >= 0) ::close(client);
             }
-            for (std::size_t i = 0; i < pairs.size(); ++i) {
+            for (std::size_t i = 0; i < polled; ++i) {
                 const auto [c, s] = pairs[i];
                 bool closed = false;
                 for (int side = 0; side < 2 && !closed; ++side) {
