@@ -103,7 +103,17 @@ public:
     // --- reading, in the beacons' order: by time, equal times and beacons
     // without time (after all others) in the order first stored.
     virtual bool ForEachBeacon(const TimeSpan& span, const std::function<bool(const Beacon&)>& each) = 0;  // each: false stops
+    // Exact: loads the channel's whole history the first time (on a large
+    // archive that takes a while; QuickSeries does not wait for it).
     virtual bool Series(int channel, const TimeSpan& span, int columns, std::vector<SeriesPoint>& points) = 0;
+    // The series without waiting: exact (as Series) once the channel's
+    // history is loaded; until then from the per-minute summary (each
+    // column the minutes whose first beacon lies in it) while the history
+    // loads in the background. exact false: ask again shortly.
+    virtual bool QuickSeries(int channel, const TimeSpan& span, int columns, std::vector<SeriesPoint>& points, bool& exact) {
+        exact = true;
+        return Series(channel, span, columns, points);
+    }
     // The beacon with time whose time is nearest to timeMs.
     virtual std::optional<Beacon> NearestBeacon(std::int64_t timeMs) = 0;
     virtual bool Info(ArchiveInfo& info) = 0;
