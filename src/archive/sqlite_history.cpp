@@ -1,6 +1,10 @@
 // The SQLite store's history of one channel: loaded whole (in the
 // background for QuickSeries), kept up to date by the receptions added
 // since, and the per-minute summary until it is loaded.
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <thread>
 
 #include "archive_columns.h"
@@ -36,6 +40,10 @@ std::string ScanChannel(const sqlite::Db& db, int channel, std::int64_t lo, std:
     return rc == SQLITE_DONE ? std::string() : db.Error();
 }
 
+// A loading thread gives way to the window's: the summary is drawn and the
+// window answers while the history loads.
+void GiveWay() { setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10); }
+
 // The whole history of channel, as of one moment: seen is the newest
 // reception it holds. A large archive is read in two halves at once, on
 // connections of their own.
@@ -59,7 +67,10 @@ std::string LoadRows(const std::string& uri, int channel, const std::atomic<bool
     if (last - first > 100000 && std::thread::hardware_concurrency() > 1 && second.Open(uri, SQLITE_OPEN_READONLY)) {
         // Beacons past `last` (stored since) come with the receptions after `seen`.
         middle = first + (last - first) / 2;
-        helper = std::thread([&] { upperWhy = ScanChannel(second, channel, middle + 1, last, stop, upper); });
+        helper = std::thread([&] {
+            GiveWay();
+            upperWhy = ScanChannel(second, channel, middle + 1, last, stop, upper);
+        });
     }
     rows.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, last - first + 1)));
     std::string why = ScanChannel(db, channel, first, middle, stop, rows);
@@ -91,6 +102,7 @@ void SqliteArchive::StartLoading(int channel) {
     StopLoading();
     loadingChannel_ = channel;
     loader_ = std::thread([this, channel, uri = openUri_] {
+        GiveWay();
         std::vector<HistoryRow> rows;
         std::int64_t seen = 0;
         std::string why = LoadRows(uri, channel, stopLoading_, rows, seen);
