@@ -34,7 +34,7 @@ std::unique_ptr<Archive> MakeEmptySqlite(std::string& why) {
     return std::move(opened.archive);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sqlite, ArchiveCases, testing::Values(ArchiveFactory{"sqlite", MakeEmptySqlite}), ArchiveFactoryName);
+INSTANTIATE_TEST_SUITE_P(Sqlite, ArchiveCases, testing::Values(ArchiveFactory{"sqlite", MakeEmptySqlite, 1}), ArchiveFactoryName);
 
 // One SQL answer as text: rows by "\n", columns by "|", NULL as "NULL".
 std::string Sql(const std::string& path, const std::string& query) {
