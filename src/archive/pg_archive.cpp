@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "archive_columns.h"
 #include "history_minutes.h"
 #include "pg_rows.h"
 #include "pg_schema.h"
@@ -45,6 +46,33 @@ std::string SummaryUpdates(const std::string& table, bool widen) {
     return out;
 }
 
+// ", CASE WHEN when AND a.ops_mode > '-Infinity' AND a.ops_mode < 'Infinity' THEN a.ops_mode END AS ops_mode, …":
+// NULL where a value does not count (NaN sorts above +Infinity in PostgreSQL).
+std::string FiniteValues(const std::string& prefix, const std::string& when) {
+    std::string out;
+    for (const std::string& c : ChannelColumns())
+        out += ", CASE WHEN " + when + " AND " + prefix + c + " > '-Infinity' AND " + prefix + c + " < 'Infinity' THEN " + prefix + c +
+               " END AS " + c;
+    return out;
+}
+
+// ", min_ops_mode double precision, max_ops_mode double precision, …"
+std::string MinuteValueTypes() {
+    std::string out;
+    for (int c = 0; c < kChannelCount; ++c) out += ", " + MinColumn(c) + " double precision, " + MaxColumn(c) + " double precision";
+    return out;
+}
+
+// ", min(ops_mode) AS min_ops_mode, max(ops_mode) AS max_ops_mode, …"
+std::string MinMaxOf() {
+    std::string out;
+    for (int c = 0; c < kChannelCount; ++c) {
+        const std::string& name = ChannelColumns()[static_cast<std::size_t>(c)];
+        out += ", min(" + name + ") AS " + MinColumn(c) + ", max(" + name + ") AS " + MaxColumn(c);
+    }
+    return out;
+}
+
 const std::string& SummaryColumns() {
     static const std::string columns = "first_ms, last_ms, beacons, receptions, " + MinuteValueColumns();
     return columns;
@@ -72,11 +100,16 @@ std::string AddSql() {
         " rec AS (INSERT INTO receptions (beacon, source, kind, time_text, time_ms, station, source_bytes)"
         " SELECT k.id, s.source, s.kind, s.time_text, s.utc_ms, s.station, s.source_bytes FROM tavro_incoming s"
         " JOIN k ON k.identity = s.identity ORDER BY s.seq RETURNING 1),"
-        " bm AS (SELECT " + PgFloorDiv("k.time_ms", 60000) + " AS minute, min(k.time_ms) AS first_ms, max(k.time_ms) AS last_ms,"
-        " count(*) FILTER (WHERE k.old_t IS NULL) AS beacons, sum(CASE WHEN k.old_t IS NULL THEN k.receptions ELSE k.n END) AS receptions" +
-        PgMinuteAggregates("a.", "k.old_t IS NULL") +
-        " FROM k JOIN tavro_incoming a ON a.seq = k.seq WHERE k.time_ms IS NOT NULL AND (k.old_t IS NULL OR k.old_t = k.time_ms)"
-        " GROUP BY 1),"
+        // The batch's minutes: as the client summed them when every beacon
+        // is new (a one-time filter skips the other branch), else here.
+        " bm AS (SELECT minute, " + SummaryColumns() + " FROM tavro_minutes WHERE NOT EXISTS (SELECT FROM k WHERE NOT k.new)"
+        " UNION ALL SELECT minute, min(t) AS first_ms, max(t) AS last_ms, count(*) FILTER (WHERE enters) AS beacons,"
+        " sum(CASE WHEN enters THEN receptions ELSE n END) AS receptions" + MinMaxOf() +
+        // OFFSET 0: each finite value is picked once, not once per aggregate.
+        " FROM (SELECT " + PgFloorDiv("k.time_ms", 60000) + " AS minute, k.time_ms AS t, k.old_t IS NULL AS enters,"
+        " k.receptions, k.n" + FiniteValues("a.", "k.old_t IS NULL") + " FROM k JOIN tavro_incoming a ON a.seq = k.seq"
+        " WHERE k.time_ms IS NOT NULL AND (k.old_t IS NULL OR k.old_t = k.time_ms)"
+        " AND EXISTS (SELECT FROM k WHERE NOT k.new) OFFSET 0) x GROUP BY 1),"
         " m AS (INSERT INTO history_minute (minute, " + SummaryColumns() + ") SELECT minute, " + SummaryColumns() + " FROM bm"
         " ON CONFLICT (minute) DO UPDATE SET" + SummaryUpdates("history_minute", true) + "),"
         " h AS (INSERT INTO history_hour (hour, " + SummaryColumns() + ") SELECT " + PgFloorDiv("minute", 60) +
@@ -139,7 +172,9 @@ bool PgArchive::Begin() {
     return db_.Exec("CREATE TEMP TABLE IF NOT EXISTS tavro_incoming (seq integer, identity bytea, first boolean,"
                     " n integer, t bigint, layout smallint,"
                     " source_bytes bytea, source text, kind text, time_text text, utc_ms bigint, station text, " +
-                    ChannelColumnList("", " double precision") + ") ON COMMIT DELETE ROWS");
+                    ChannelColumnList("", " double precision") + ") ON COMMIT DELETE ROWS") &&
+           db_.Exec("CREATE TEMP TABLE IF NOT EXISTS tavro_minutes (minute bigint, first_ms bigint, last_ms bigint,"
+                    " beacons bigint, receptions bigint" + MinuteValueTypes() + ") ON COMMIT DELETE ROWS");
 }
 
 bool PgArchive::Reconnect() { return Begin(); }
@@ -159,9 +194,10 @@ bool PgArchive::Add(std::span<const ArchiveRecord> records, AddCounts& counts) {
     // The same records after a lost connection: the same batch.
     const std::uint64_t digest = RecordsDigest(records);
     if (!pending_ || pending_->digest != digest) pending_ = Pending{digest, NewBatchId()};
-    const std::string rows = IncomingRows(records, station_);
+    std::string minutes;
+    const std::string rows = IncomingRows(records, station_, &minutes);
     for (int attempt = 1;; ++attempt) {
-        if (AddOnce(rows, pending_->batch, counts)) return pending_.reset(), historyStale_ = true, true;
+        if (AddOnce(rows, minutes, pending_->batch, counts)) return pending_.reset(), historyStale_ = true, true;
         if (db_.Lost()) return false;  // pending_ stays for the Add sent again
         // A serialization failure or deadlock detected: tried again a few times.
         const bool transient = db_.SqlState() == "40001" || db_.SqlState() == "40P01";
@@ -169,7 +205,7 @@ bool PgArchive::Add(std::span<const ArchiveRecord> records, AddCounts& counts) {
     }
 }
 
-bool PgArchive::AddOnce(const std::string& rows, const std::string& batch, AddCounts& counts) {
+bool PgArchive::AddOnce(const std::string& rows, const std::string& minutes, const std::string& batch, AddCounts& counts) {
     counts = {};
     // A writer that stalls inside its transaction (a station whose network
     // went) is ended by the server after a minute, so its lock never holds
@@ -183,7 +219,8 @@ bool PgArchive::AddOnce(const std::string& rows, const std::string& batch, AddCo
         counts = {PgInt8(PQgetvalue(r.get(), 0, 0)), PgInt8(PQgetvalue(r.get(), 0, 1))};
         return db_.Exec("COMMIT") || Rollback();
     }
-    if (!db_.CopyIn("COPY tavro_incoming FROM STDIN (FORMAT binary)", rows) || !db_.Exec(AddSql(), &r))
+    if (!db_.CopyIn("COPY tavro_incoming FROM STDIN (FORMAT binary)", rows) ||
+        !db_.CopyIn("COPY tavro_minutes FROM STDIN (FORMAT binary)", minutes) || !db_.Exec(AddSql(), &r))
         return Rollback();
     const AddCounts added{std::atoll(PQgetvalue(r.get(), 0, 0)), std::atoll(PQgetvalue(r.get(), 0, 1))};
     if (!PQgetisnull(r.get(), 0, 3)) {

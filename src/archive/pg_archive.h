@@ -63,7 +63,7 @@ public:
 private:
     PgArchive(const std::string& uri, bool readOnly);
     bool Begin();  // connects the session: schema checked, temporary table made
-    bool AddOnce(const std::string& rows, const std::string& batch, AddCounts& counts);
+    bool AddOnce(const std::string& rows, const std::string& minutes, const std::string& batch, AddCounts& counts);
     bool Rollback();
     bool RefreshHistory(int channel);
     bool LoadHistory(int channel);
