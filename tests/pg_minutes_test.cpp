@@ -99,23 +99,26 @@ TEST(PgMinutes, RowsFollowAddsExactly) {
         Record(6, kMinute0 + 2000, 9, 9, "OK2ABC"),
         Record(4, kMinute0 + 61000, kInf, -kInf, "OK2ABC"),
         Record(4, kMinute0 + 62000, kInf, -kInf, "OK2ABC"),
+        Record(7, kMinute0 + 120000, kNan, kInf),  // new, summed here (the batch has known beacons)
     }));
     EXPECT_EQ(Minutes(pg, db),
               "-1|-1|-1|1|1|1|1|1|1;"
               "29942536|1796552190000|1796552190000|1|2|4|4|7.75|7.75;"
               "29942537|1796552221000|1796552225000|3|5|3|9|7.25|9;"
-              "29942538|1796552280000|1796552280000|1|3|-|-|-|-");
-    EXPECT_EQ(Hours(pg, db), "-1|-1|-1|1|1|1|1|1|1;499042|1796552190000|1796552280000|5|10|3|9|7.25|9");
-    EXPECT_EQ(Counts(*archive), "6 beacons, 11 receptions, 0 without time, -1..1796552280000");
+              "29942538|1796552280000|1796552280000|1|3|-|-|-|-;"
+              "29942539|1796552340000|1796552340000|1|1|-|-|-|-");
+    EXPECT_EQ(Hours(pg, db), "-1|-1|-1|1|1|1|1|1|1;499042|1796552190000|1796552340000|6|11|3|9|7.25|9");
+    EXPECT_EQ(Counts(*archive), "7 beacons, 12 receptions, 0 without time, -1..1796552340000");
 
     // The only beacon of a minute moves out: the minute goes.
     ASSERT_TRUE(Add(*archive, {Record(4, kMinute0 + 30000, kInf, -kInf)}));
     EXPECT_EQ(Minutes(pg, db),
               "-1|-1|-1|1|1|1|1|1|1;"
               "29942536|1796552190000|1796552190000|1|2|4|4|7.75|7.75;"
-              "29942537|1796552221000|1796552250000|4|9|3|9|7.25|9");
-    EXPECT_EQ(Hours(pg, db), "-1|-1|-1|1|1|1|1|1|1;499042|1796552190000|1796552250000|5|11|3|9|7.25|9");
-    EXPECT_EQ(Counts(*archive), "6 beacons, 12 receptions, 0 without time, -1..1796552250000");
+              "29942537|1796552221000|1796552250000|4|9|3|9|7.25|9;"
+              "29942539|1796552340000|1796552340000|1|1|-|-|-|-");
+    EXPECT_EQ(Hours(pg, db), "-1|-1|-1|1|1|1|1|1|1;499042|1796552190000|1796552340000|6|12|3|9|7.25|9");
+    EXPECT_EQ(Counts(*archive), "7 beacons, 13 receptions, 0 without time, -1..1796552340000");
 }
 
 // Two stations add to the same minutes at once, each batch in one
