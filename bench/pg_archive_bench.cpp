@@ -58,21 +58,26 @@ long long ResidentBytes() {
     return resident * ::sysconf(_SC_PAGESIZE);
 }
 
-// CPU seconds used so far by this process and by the server process serving db.
+// CPU seconds used so far by this process and by the server processes serving db.
 double CpuSeconds(test::PgServer& pg, const std::string& db) {
     timespec own{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &own);
-    const std::string pid = pg.Value(db, "SELECT pid FROM pg_stat_activity WHERE datname = '" + db +
-                                             "' AND application_name = 'tavro' LIMIT 1");
-    std::ifstream stat("/proc/" + pid + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    std::istringstream fields(line.substr(line.rfind(')') + 2));
-    std::string skip;
-    long long user = 0, system = 0;
-    for (int i = 3; i < 14; ++i) fields >> skip;  // state .. cmajflt
-    fields >> user >> system;
-    return static_cast<double>(own.tv_sec) + own.tv_nsec / 1e9 + static_cast<double>(user + system) / ::sysconf(_SC_CLK_TCK);
+    std::istringstream pids(pg.Value(db, "SELECT string_agg(pid::text, ' ') FROM pg_stat_activity WHERE datname = '" + db +
+                                             "' AND application_name = 'tavro'"));
+    long long ticks = 0;
+    for (std::string pid; pids >> pid;) {
+        std::ifstream stat("/proc/" + pid + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        if (line.empty()) continue;
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        std::string skip;
+        long long user = 0, system = 0;
+        for (int i = 3; i < 14; ++i) fields >> skip;  // state .. cmajflt
+        fields >> user >> system;
+        ticks += user + system;
+    }
+    return static_cast<double>(own.tv_sec) + own.tv_nsec / 1e9 + static_cast<double>(ticks) / ::sysconf(_SC_CLK_TCK);
 }
 
 bool Fill(Archive& archive, std::mt19937_64& random, long long from, long long to, int batch) {

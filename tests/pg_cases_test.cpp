@@ -15,7 +15,7 @@ std::unique_ptr<Archive> MakeEmptyPg(std::string& why) {
     return std::move(opened.archive);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pg, ArchiveCases, testing::Values(ArchiveFactory{"postgresql", MakeEmptyPg, 2}), ArchiveFactoryName);
+INSTANTIATE_TEST_SUITE_P(Pg, ArchiveCases, testing::Values(ArchiveFactory{"postgresql", MakeEmptyPg}), ArchiveFactoryName);
 
 }  // namespace
 }  // namespace tavro::test

@@ -11,6 +11,7 @@
 
 #include "archive_columns.h"
 #include "sqlite_archive.h"
+#include "sqlite_minutes.h"
 
 namespace tavro {
 namespace {
@@ -51,7 +52,8 @@ std::string SchemaSql() {
            "  time_ms INTEGER,\n"
            "  station TEXT NOT NULL,\n"
            "  source_bytes BLOB NOT NULL);\n"
-           "CREATE INDEX receptions_from_satnogs_db ON receptions (time_ms) WHERE kind = 'satnogs-db';\n"
+           "CREATE INDEX receptions_from_satnogs_db ON receptions (time_ms) WHERE kind = 'satnogs-db';\n" +
+           sqlite_minutes::TableSql() +
            "CREATE VIEW beacons AS SELECT\n"
            "  strftime('%Y-%m-%d %H:%M:%S', (time_ms - ((time_ms % 1000) + 1000) % 1000) / 1000, 'unixepoch')"
            " || printf('.%03d', ((time_ms % 1000) + 1000) % 1000) AS time_utc,\n"
@@ -62,6 +64,32 @@ std::string SchemaSql() {
            "\nFROM beacon ORDER BY time_ms IS NULL, time_ms, id;\n"
            "PRAGMA application_id = " +
            std::to_string(kApplicationId) + ";\nPRAGMA user_version = " + std::to_string(kArchiveSchemaVersion) + ";\n";
+}
+
+// Schema 1 -> 2: the per-minute summary, summed from the beacons, in one
+// transaction. Another program may be upgrading at this moment: the version
+// is read again inside it. Empty text: done.
+std::string Upgrade(sqlite::Db& db) {
+    if (!db.Exec("BEGIN IMMEDIATE")) return db.Error();
+    sqlite::Stmt st;
+    if (!st.Prepare(db, "PRAGMA user_version") || st.Step() != SQLITE_ROW) {
+        const std::string why = db.Error();
+        db.Exec("ROLLBACK");
+        return why;
+    }
+    const std::int64_t version = st.Int(0);
+    st.Finalize();
+    if (version < 2 && !db.Exec((sqlite_minutes::TableSql() + sqlite_minutes::FillSql("") + ";\nPRAGMA user_version = 2;").c_str())) {
+        const std::string why = db.Error();
+        db.Exec("ROLLBACK");
+        return why;
+    }
+    if (!db.Exec("COMMIT")) {
+        const std::string why = db.Error();
+        db.Exec("ROLLBACK");
+        return why;
+    }
+    return {};
 }
 
 // "file:" URI of a path, for immutable=1.
@@ -131,6 +159,7 @@ OpenedArchive SqliteArchive::Open(const std::string& path, bool readOnly) {
     std::unique_ptr<SqliteArchive> a(new SqliteArchive(path, readOnly));
     sqlite::Db& db = a->db_;
     bool fresh = !exists || size == 0;
+    std::int64_t foundVersion = kArchiveSchemaVersion;
     if (!fresh) {
         // First read-only: what is it? Without a WAL beside it the file alone
         // is the whole archive: read it as immutable, which makes no -wal or -shm.
@@ -149,6 +178,7 @@ OpenedArchive SqliteArchive::Open(const std::string& path, bool readOnly) {
         }
         const std::int64_t appId = st.Int(0), version = st.Int(1), objects = st.Int(2);
         st.Finalize();
+        foundVersion = version;
         if (appId == 0 && version == 0 && objects == 0) {
             fresh = true;  // an empty SQLite database: ours to fill
         } else if (appId != kApplicationId) {
@@ -202,6 +232,11 @@ OpenedArchive SqliteArchive::Open(const std::string& path, bool readOnly) {
             return {nullptr, "cannot make the archive " + path + " (" + why + ")"};
         }
     }
+    if (!fresh && !readOnly && foundVersion < kArchiveSchemaVersion) {
+        if (std::string why = Upgrade(db); !why.empty()) return {nullptr, "cannot upgrade the archive " + path + " (" + why + "); it is left as it is"};
+        foundVersion = kArchiveSchemaVersion;
+    }
+    a->hasMinutes_ = fresh || foundVersion >= 2;
     if (!a->Prepare()) return {nullptr, path + " is damaged (" + db.Error() + ")"};
     // Touch every table and index once, so a damaged file is told now, not at the first chart.
     sqlite::Stmt probe;
