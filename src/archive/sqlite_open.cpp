@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -64,6 +65,13 @@ std::string SchemaSql() {
            "\nFROM beacon ORDER BY time_ms IS NULL, time_ms, id;\n"
            "PRAGMA application_id = " +
            std::to_string(kApplicationId) + ";\nPRAGMA user_version = " + std::to_string(kArchiveSchemaVersion) + ";\n";
+}
+
+// Pages in 32 MiB of WAL.
+int CheckpointPages(const sqlite::Db& db) {
+    sqlite::Stmt st;
+    const std::int64_t size = st.Prepare(db, "PRAGMA page_size") && st.Step() == SQLITE_ROW ? st.Int(0) : 4096;
+    return static_cast<int>(32 * 1024 * 1024 / std::max<std::int64_t>(512, size));
 }
 
 // Schema 1 -> 2: the per-minute summary, summed from the beacons, in one
@@ -200,9 +208,11 @@ OpenedArchive SqliteArchive::Open(const std::string& path, bool readOnly) {
         return {nullptr, "cannot open the archive " + path + " (" + db.Error() + ")"};
     sqlite3_busy_timeout(db.Handle(), 30000);
     db.Exec("PRAGMA cache_size = -65536");
+    // Pages of 16 KiB hold 35 beacons: a fifth less work per beacon added than 4 KiB.
+    if (fresh && !readOnly) db.Exec("PRAGMA page_size = 16384");
     if (!readOnly) {
-        // A larger WAL before each checkpoint: pages changed by many passes go to the file once.
-        if (!db.Exec("PRAGMA journal_mode = WAL") || !db.Exec("PRAGMA synchronous = NORMAL") || !db.Exec("PRAGMA wal_autocheckpoint = 8192") ||
+        // A larger WAL before each checkpoint (32 MiB): pages changed by many passes go to the file once.
+        if (!db.Exec("PRAGMA journal_mode = WAL") || !db.Exec("PRAGMA synchronous = NORMAL") || !db.Exec(("PRAGMA wal_autocheckpoint = " + std::to_string(CheckpointPages(db))).c_str()) ||
             !db.Exec("PRAGMA journal_size_limit = 67108864"))
             return {nullptr, "cannot open the archive " + path + " (" + db.Error() + ")"};
     }
