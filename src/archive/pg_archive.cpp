@@ -87,7 +87,9 @@ const std::string& SummaryColumns() {
 // ones (a stored beacon has at least one). Per beacon: old_t NULL: it
 // enters its minute whole; old_t = time_ms: its minute only counts the new
 // receptions; old_t > time_ms: it moved earlier, and the minutes of both
-// times are summed again afterwards (the last column lists them).
+// times are summed again afterwards (the last column lists them). Writers
+// take kPgWriterLock in turn, so no other writer's beacon appears between
+// the snapshot and the insert.
 std::string AddSql() {
     static const std::string sql =
         "WITH ins AS (INSERT INTO beacon (identity, layout, time_ms, receptions, " + ChannelColumnList() + ")"
