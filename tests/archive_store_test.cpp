@@ -186,7 +186,7 @@ TEST(ArchiveFiles, RefusedAndLeftUntouched) {
          [] {
              const std::string p = AnArchive("garbage.sqlite");
              std::string bytes = FileText(p);
-             for (std::size_t i = 4096; i < bytes.size(); ++i) bytes[i] = static_cast<char>(0xA5 ^ (i * 7));
+             for (std::size_t i = 16384; i < bytes.size(); ++i) bytes[i] = static_cast<char>(0xA5 ^ (i * 7));  // past the first page (16 KiB)
              return Folder().Write("garbage.sqlite", bytes);
          },
          "garbage.sqlite is damaged (database disk image is malformed)"},
