@@ -9,6 +9,7 @@
 // opening the archive, a zoom and a pan step, and its memory.
 //
 //   QT_QPA_PLATFORM=offscreen tavro_window_bench --kiss F [--archive A] [benchmark flags]
+//   tavro_window_bench --archive A --history-png P   the history window as P-first.png and P-exact.png
 //   xvfb-run -a tavro_window_bench --first-paint-only
 #include <QApplication>
 #include <QCheckBox>
@@ -367,14 +368,29 @@ int main(int argc, char** argv) {
         Report(BestOfReporter(), FirstPaintMs("/proc/self/exe", 5));
         return 0;
     }
-    std::string capture;
+    std::string capture, picture;
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--kiss" && i + 1 < argc) capture = argv[++i];
         else if (std::string_view(argv[i]) == "--archive" && i + 1 < argc) g_archive = argv[++i];
+        else if (std::string_view(argv[i]) == "--history-png" && i + 1 < argc) picture = argv[++i];
         else argv[kept++] = argv[i];
     }
     argc = kept;
+    // A look at the history window: its first (summary) and its exact draw as PNGs.
+    if (!picture.empty() && !g_archive.empty()) {
+        int qtArgc = 1;
+        QApplication app(qtArgc, argv);
+        auto history = OpenHistory();
+        if (!history) return 2;
+        history->resize(1200, 700);
+        Settle();
+        history->grab().save(QString::fromStdString(picture + "-first.png"));
+        WaitExact(*history);
+        Settle();
+        history->grab().save(QString::fromStdString(picture + "-exact.png"));
+        return 0;
+    }
     if (capture.empty() && g_archive.empty()) {
         std::fprintf(stderr, "usage: tavro_window_bench --kiss CAPTURE [--archive ARCHIVE] [benchmark flags]\n");
         return 2;
