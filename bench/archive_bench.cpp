@@ -2,7 +2,7 @@
 // beacon at 1000000 beacons, and the history of one channel over all of
 // them: the first draw from opening, a zoom and a pan step, and memory.
 //
-//   tavro_archive_bench [--folder DIR] [--history-only]
+//   tavro_archive_bench [--folder DIR] [--history-only | --add-only]
 //     DIR: default a folder under /tmp, removed at the end; a folder given is
 //     kept, and --history-only measures the history of its million.sqlite again.
 //
@@ -125,10 +125,11 @@ int main(int argc, char** argv) {
     using namespace tavro;
     using namespace tavro::bench;
     std::string folder;
-    bool historyOnly = false;
+    bool historyOnly = false, addOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--folder" && i + 1 < argc) folder = argv[++i];
         if (std::string(argv[i]) == "--history-only") historyOnly = true;
+        if (std::string(argv[i]) == "--add-only") addOnly = true;
     }
     const bool own = folder.empty();
     if (own) folder = "/tmp/tavro-archive-bench-" + std::to_string(getpid());
@@ -162,6 +163,7 @@ int main(int argc, char** argv) {
         PrintRow({"  the same pass once more (receptions only)", Fixed(again, 1) + " ms", "-", "", "", false, true});
     }
 
+    if (addOnly) return 0;
     // 1000000 beacons from the sample generator's pass.
     {
         const Pass pass = MakePass(false);

@@ -120,9 +120,14 @@ bool SqliteArchive::Add(std::span<const ArchiveRecord> records, AddCounts& count
     // What the Add brings to each minute and hour, and those a beacon left (summed again).
     std::map<std::int64_t, MinuteSummary> minutes, hours;
     std::set<std::int64_t> leftMinutes, leftHours;
+    const auto at = [](std::map<std::int64_t, MinuteSummary>& sums, std::int64_t key) -> MinuteSummary& {
+        auto it = sums.lower_bound(key);
+        if (it == sums.end() || it->first != key) it = sums.emplace_hint(it, key, MinuteSummary::Empty());
+        return it->second;
+    };
     const auto bring = [&](std::int64_t timeMs, const auto& change) {
-        change(minutes.try_emplace(MinuteOf(timeMs), MinuteSummary::Empty()).first->second);
-        change(hours.try_emplace(HourOf(timeMs), MinuteSummary::Empty()).first->second);
+        change(at(minutes, MinuteOf(timeMs)));
+        change(at(hours, HourOf(timeMs)));
     };
     Beacon found;
     for (const ArchiveRecord& r : records) {
