@@ -159,6 +159,30 @@ TEST_F(ArchiveCli, KilledWhileAdding) {
     EXPECT_EQ(again.exitCode, 0) << again.err;
 }
 
+// A file-size limit (ulimit -f, the program not told to ignore SIGXFSZ) is
+// a full disk: exit status 1 and a message, no death by signal, the earlier
+// CSV and the earlier archive as they were.
+TEST_F(ArchiveCli, FileSizeLimitIsAFullDisk) {
+    const std::string csv = dir.Write("p.csv", "earlier\r\n");
+    const auto small = RunProgram({kCli, "--kiss", "--csv", csv, kPass}, "ulimit -f 8; ");  // 4 KB
+    EXPECT_FALSE(small.signaled) << "signal " << small.signal;
+    EXPECT_EQ(small.exitCode, 1) << small.err;
+    EXPECT_THAT(small.err, HasSubstr("File too large"));
+    EXPECT_EQ(test::FileText(csv), "earlier\r\n");
+
+    ASSERT_EQ(RunProgram({kCli, "--archive", archive, "--kiss", "--csv", "/dev/null", kPass}).exitCode, 0);
+    const std::string big = dir.Path("big.kss");
+    ASSERT_EQ(RunProgram({TAVRO_BIN_DIR "/tavro-passgen", "--frames", "20000", "--random-fields", "--kiss", big}).exitCode, 0);
+    // Room for 256 KB more than the archive and the capture's CSV of 20000 rows would not fit either.
+    const std::string blocks = std::to_string((std::filesystem::file_size(archive) + 256 * 1024) / 512);
+    const auto full = RunProgram({kCli, "--archive", archive, "--kiss", "--csv", dir.Path("b.csv"), big}, "ulimit -f " + blocks + "; ");
+    EXPECT_FALSE(full.signaled) << "signal " << full.signal;
+    EXPECT_EQ(full.exitCode, 1) << full.err;
+    EXPECT_THAT(full.err, HasSubstr("database or disk is full"));
+    EXPECT_EQ(Sql(archive, "PRAGMA integrity_check"), "ok\n");
+    EXPECT_EQ(Sql(archive, "SELECT count(*) FROM receptions"), "300\n");
+}
+
 // The window's session (live) and a tavro-cli process add to one archive at once.
 TEST_F(ArchiveCli, LiveSessionAndCliTogether) {
     const std::string capture = dir.Path("other.kss");
