@@ -3,37 +3,23 @@
 // killed while it adds leaves a sound archive; a live session and tavro-cli
 // add to one archive at the same time.
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <thread>
 
 #include "kiss_server.h"
-#include "kiss_tcp_client.h"
 #include "test_support.h"
 
 namespace tavro {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Sql;
 using test::RunProgram;
 using testing::HasSubstr;
 
 const std::string kCli = TAVRO_BIN_DIR "/tavro-cli";
 const std::string kPass = TAVRO_SOURCE_DIR "/examples/pass.kss";
-
-std::string Sql(const std::string& path, const std::string& query) {
-    sqlite3* db = nullptr;
-    std::string out;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_exec(db, query.c_str(), [](void* o, int n, char** v, char**) {
-            for (int i = 0; i < n; ++i) *static_cast<std::string*>(o) += std::string(v[i] ? v[i] : "NULL") + (i + 1 < n ? "|" : "\n");
-            return 0;
-        }, &out, nullptr);
-    }
-    sqlite3_close(db);
-    return out;
-}
 
 struct ArchiveCli : testing::Test {
     const test::TempDir dir{"archive-cli"};
@@ -197,16 +183,7 @@ TEST_F(ArchiveCli, LiveSessionAndCliTogether) {
     test::ProgramRun cli;
     std::thread other([&] { cli = RunProgram({kCli, "--archive", archive, "--kiss", "--csv", "/dev/null", capture}); });
     session.BeginStream({"127.0.0.1:" + std::to_string(server.Port()), dir.Path("live.kss"), true, false, {}});
-    KissTcpClient::Options options;
-    options.host = "127.0.0.1", options.port = server.Port();
-    KissTcpClient client(options);
-    for (bool ended = false; !ended;) {
-        client.WaitForMessages(50ms);
-        for (KissTcpClient::Message& m : client.Take()) {
-            if (m.event == KissTcpClient::Event::Bytes) session.Feed(m.bytes);
-            ended = ended || m.event == KissTcpClient::Event::Ended;
-        }
-    }
+    EXPECT_TRUE(test::FeedUntilClosed(session, server.Port()));
     session.EndStream();
     other.join();
     session.WaitForArchive();

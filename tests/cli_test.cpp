@@ -126,12 +126,7 @@ TEST_F(CliTest, ReportTable) {
 // --kiss-port applies to files: port 2's data frames only; the recording of a
 // multi-port TNC reads back with the same setting.
 TEST_F(CliTest, TncPortOfAFile) {
-    const auto onPort = [](int port, int packet) {
-        Bytes frame = HkFrame(packet);
-        frame[0] = static_cast<std::uint8_t>(port * 16);
-        return passgen::KissWrap(frame);
-    };
-    const std::string rec = dir_.Write("rec.kss", Str(Cat({onPort(0, 1), onPort(2, 2), onPort(2, 3), onPort(1, 4)})));
+    const std::string rec = dir_.Write("rec.kss", Str(Cat({HkOnPort(0, 1), HkOnPort(2, 2), HkOnPort(2, 3), HkOnPort(1, 4)})));
     const struct { std::vector<std::string> port; std::string decoded; } cases[] = {
         {{}, "1 records decoded"}, {{"--kiss-port", "2"}, "2 records decoded"}, {{"--kiss-port=1"}, "1 records decoded"},
         {{"--kiss-port", "9"}, "0 records decoded"},

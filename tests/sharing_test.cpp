@@ -7,7 +7,6 @@
 #include "archive.h"
 #include "http_server.h"
 #include "kiss_server.h"
-#include "kiss_tcp_client.h"
 #include "share_queue.h"
 #include "sharing.h"
 #include "test_support.h"
@@ -65,16 +64,7 @@ struct Share : testing::Test {
     void Receive(std::uint16_t port) {
         std::int64_t clock = 1796552043000;  // 10:14:03 UTC, a second more at each arrival
         session.BeginStream({"test", dir.Path("live.kss"), true, false, [&clock] { return clock += 1000; }});
-        KissTcpClient::Options options;
-        options.host = "127.0.0.1", options.port = port;
-        KissTcpClient client(options);
-        for (bool ended = false; !ended;) {
-            client.WaitForMessages(50ms);
-            for (KissTcpClient::Message& m : client.Take()) {
-                if (m.event == KissTcpClient::Event::Bytes) session.Feed(m.bytes);
-                ended = ended || m.event == KissTcpClient::Event::Ended || m.event == KissTcpClient::Event::Dropped;
-            }
-        }
+        EXPECT_TRUE(FeedUntilClosed(session, port));
         session.EndStream();
     }
     std::vector<std::map<std::string, std::string>> Posted() {
