@@ -1,6 +1,8 @@
 // tavro-cli end to end: files in, exit status, summary and output files out.
 #include <atomic>
 #include <csignal>
+#include <regex>
+#include <set>
 #include <thread>
 
 #include "cli.h"
@@ -233,4 +235,32 @@ TEST_F(CliTest, LiveOutputsThatAreOneFile) {
     }
     EXPECT_EQ(connections, 0);
     EXPECT_FALSE(fs::exists(Path("rec.csv")) || fs::exists(Path("out.txt")));
+}
+
+// Every option --help names has an entry (a ".TP" item whose head names it)
+// in the program's man page.
+TEST(ManPages, DescribeEveryOptionOfTheHelp) {
+    const struct { std::string program, man; } pages[] = {
+        {TAVRO_BIN_DIR "/tavro-cli", TAVRO_SOURCE_DIR "/packaging/man/tavro-cli.1.in"},
+        {TAVRO_BIN_DIR "/tavro-decoder", TAVRO_SOURCE_DIR "/packaging/man/tavro-decoder.1.in"},
+    };
+    for (const auto& page : pages) {
+        if (!fs::exists(page.program)) continue;  // built without the window
+        const ProgramRun help = RunProgram({page.program, "--help"});
+        ASSERT_EQ(help.exitCode, 0) << page.program;
+        // The heads: the line after each ".TP", "\-\-kiss\-port" read as "--kiss-port".
+        std::string heads;
+        const std::vector<std::string> man = Lines(FileText(page.man));
+        for (std::size_t i = 0; i + 1 < man.size(); ++i)
+            if (man[i] == ".TP") heads += std::regex_replace(man[i + 1], std::regex(R"(\\-)"), "-") + "\n";
+        std::set<std::string> options;
+        const std::string& text = help.out;
+        const std::regex option(R"((^|[ ,(\[|])(--[a-z][a-z-]*[a-z]))");
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it)
+            options.insert((*it)[2]);
+        EXPECT_GE(options.size(), 3u) << page.program;
+        for (const std::string& o : options)
+            EXPECT_TRUE(std::regex_search(heads, std::regex("(^|[ \"])" + o + "([ \"=]|$)", std::regex::multiline)))
+                << page.man << " has no entry for " << o;
+    }
 }
