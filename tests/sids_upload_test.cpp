@@ -42,6 +42,22 @@ TEST(SidsReport, FormBodyLiterally) {
               "&longitude=151.2073E&latitude=33.8679S&version=tavro-cli%200.3");
 }
 
+// Which KISS frames are the satellite's data frames on the TNC port read.
+TEST(SidsReport, SatelliteFramesOfThePortRead) {
+    const char* const hk62 = "A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03 F0 00 00 01";
+    const char* const type2of64 = "A2 84 6A 60 A0 64 00 A2 84 6A 60 A0 64 00 03 F0 00 00 02 48";
+    const char* const otherStation = "88 8A 84 86 40 40 60 AE 64 8C A6 40 40 61 03 F0 54 45 53 54 00";
+    const struct { std::string frame; std::uint8_t dataCommand; bool satellite; } cases[] = {
+        {std::string("00 ") + hk62, 0x00, true},         {std::string("00 ") + type2of64, 0x00, true},
+        {std::string("20 ") + hk62, 0x20, true},         {std::string("20 ") + type2of64, 0x20, true},
+        {std::string("F0 ") + type2of64, 0xF0, true},    {std::string("00 ") + hk62, 0x20, false},  // port 0 while port 2 is read
+        {std::string("20 ") + hk62, 0x00, false},        {std::string("21 ") + hk62, 0x20, false},  // port 2's TXDELAY
+        {std::string("01 ") + type2of64, 0x00, false},   {std::string("20 ") + otherStation, 0x20, false},
+        {"20 A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03", 0x20, false},  // shorter than the header
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsSatelliteKissFrame(test::Hex(c.frame), c.dataCommand), c.satellite) << c.frame;
+}
+
 namespace {
 
 // The server answers each request with the next of answers (the last repeats).
