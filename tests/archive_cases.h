@@ -144,7 +144,7 @@ TEST_P(ArchiveCases, ThreeStationsHearOneBeacon) {
     EXPECT_EQ(beacons[0].timeMs, 1796552223500);  // the earliest reception's time
     ArchiveInfo info;
     ASSERT_TRUE(archive->Info(info)) << archive->Error();
-    EXPECT_EQ(info.schemaVersion, 1);
+    EXPECT_EQ(info.schemaVersion, 2);
     EXPECT_EQ(info.beacons, 1);
     EXPECT_EQ(info.receptions, 3);
     EXPECT_EQ(info.beaconsWithoutTime, 0);

@@ -80,7 +80,7 @@ TEST_F(ArchiveCli, SameCaptureTwiceAndTheInfo) {
     const auto info = RunProgram({kCli, "--archive", archive, "--archive-info"});
     EXPECT_EQ(info.exitCode, 0) << info.err;
     const std::string size = std::to_string(std::filesystem::file_size(archive));
-    EXPECT_EQ(info.out, "path: " + archive + "\nschema version: 1\nbeacons: 300\nreceptions: 600\nbeacons without time: 0\n"
+    EXPECT_EQ(info.out, "path: " + archive + "\nschema version: 2\nbeacons: 300\nreceptions: 600\nbeacons without time: 0\n"
                         "first time: 2026-11-28 10:14:00.131\nlast time: 2026-11-28 10:23:52.067\nfile size: " + size + " bytes\n");
 }
 

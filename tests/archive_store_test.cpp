@@ -11,9 +11,12 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <thread>
 
 #include "archive_cases.h"
 #include "archive_columns.h"
+#include "sqlite_archive.h"
 #include "test_support.h"
 
 namespace tavro::test {
@@ -100,7 +103,7 @@ TEST(ArchiveSchema, OtherProgramsReadTheViewBeacons) {
               "1|/data/pass1.kss|kiss|2026-12-06 10:17:04.123 UTC|1796552224123||0086A240\n"
               "2|/data/x.log|log|10:17:04.000 UTC|NULL||0086A240\n"
               "1|/data/pass1.kss|kiss|2026-12-06 10:17:04.123 UTC|1796552224123||0086A240\n");
-    EXPECT_EQ(Sql(path, "PRAGMA user_version"), "1\n");
+    EXPECT_EQ(Sql(path, "PRAGMA user_version"), "2\n");
     EXPECT_EQ(Sql(path, "PRAGMA application_id"), "1413568082\n");
     EXPECT_EQ(Sql(path, "PRAGMA journal_mode"), "wal\n");
 }
@@ -137,9 +140,9 @@ TEST(ArchiveFiles, RefusedAndLeftUntouched) {
         {"newer schema",
          [] {
              const std::string p = AnArchive("newer.sqlite");
-             return SqliteFileWith(p, "PRAGMA user_version = 2");
+             return SqliteFileWith(p, "PRAGMA user_version = 3");
          },
-         "newer.sqlite was written by a newer version of this program (archive schema 2, this version reads up to 1); it is left as it is"},
+         "newer.sqlite was written by a newer version of this program (archive schema 3, this version reads up to 2); it is left as it is"},
         {"cut to 2 pages",
          [] {
              const std::string p = AnArchive("cut.sqlite");
@@ -357,6 +360,91 @@ TEST(ArchiveHistory, ALargeArchiveReadInTwoHalves) {
     EXPECT_EQ(points[2].firstMs, 10101000);
 }
 
+// The per-minute summary after beacons arrive, are heard again, and move to
+// an earlier minute when an earlier reception comes.
+TEST(ArchiveMinutes, FollowEveryAdd) {
+    const std::string path = Folder().Path("minutes.sqlite");
+    auto a = Open(path);
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    ArchiveRecord first = Rec(1, 1796552224123), second = Rec(2, 1796552250000), third = Rec(3, 1796552284000), untimed = Rec(4);
+    first.values[10] = 7.25;
+    second.values[10] = 7.5, second.values[11] = nan;
+    third.values[10] = inf, third.values[11] = -0.5;
+    ASSERT_TRUE(Add(*a, {first, second, third, untimed}));
+    const std::string query = "SELECT minute, first_ms, last_ms, beacons, receptions, min_batt_voltage, max_batt_voltage, "
+                              "min_tot_sys_curr, max_tot_sys_curr FROM history_minute ORDER BY minute";
+    EXPECT_EQ(Sql(path, query),
+              "29942537|1796552224123|1796552250000|2|2|7.25|7.5|0.0|0.0\n"
+              "29942538|1796552284000|1796552284000|1|1|NULL|NULL|-0.5|-0.5\n");
+    // Heard again: second at its own time, first a minute earlier (it moves), the untimed one with a time.
+    ArchiveRecord secondAgain = second, firstEarlier = first, untimedTimed = untimed;
+    firstEarlier.reception.utcMs = 1796552163000;
+    untimedTimed.reception.utcMs = 1796552290000;
+    ASSERT_TRUE(Add(*a, {secondAgain, firstEarlier, untimedTimed}));
+    EXPECT_EQ(Sql(path, query),
+              "29942536|1796552163000|1796552163000|1|2|7.25|7.25|0.0|0.0\n"
+              "29942537|1796552250000|1796552250000|1|2|7.5|7.5|NULL|NULL\n"
+              "29942538|1796552284000|1796552290000|2|3|0.0|0.0|-0.5|0.0\n");
+    // The summary is what a fresh sum over the beacons gives.
+    EXPECT_EQ(Sql(path, "SELECT count(*), sum(beacons), sum(receptions) FROM history_minute"), "3|4|7\n");
+    ArchiveInfo info;
+    ASSERT_TRUE(a->Info(info));
+    EXPECT_EQ(info.beacons, 4);
+    EXPECT_EQ(info.receptions, 7);
+    EXPECT_EQ(info.beaconsWithoutTime, 0);
+}
+
+// A large archive draws its summary first and its exact history once loaded in the background.
+TEST(ArchiveMinutes, QuickSeriesFirstFromTheMinutesThenExact) {
+    const std::string path = Folder().Path("quick.sqlite");
+    std::vector<ArchiveRecord> records;
+    for (int i = 0; i < 3000; ++i) {  // one beacon every 2 s from 2026-12-06 10:00:00: 100 minutes
+        ArchiveRecord r = Rec(i, 1796551200000 + i * 2000LL);
+        r.values[10] = i == 1234 ? 99.5 : 7 + (i % 30) / 100.0;
+        records.push_back(r);
+    }
+    auto opened = Open(path);
+    ASSERT_TRUE(Add(*opened, records));
+    opened.reset();
+    auto a = Open(path);
+    dynamic_cast<SqliteArchive&>(*a).LoadAtOnceBelow(100);
+    std::vector<SeriesPoint> quick, exact;
+    bool isExact = true;
+    // Four columns of 25 minutes: the minutes' ranges, the spike (at 10:41:08) in the second.
+    const TimeSpan span{1796551200000, 1796557200000};
+    ASSERT_TRUE(a->QuickSeries(10, span, 4, quick, isExact)) << a->Error();
+    EXPECT_FALSE(isExact);
+    ASSERT_EQ(quick.size(), 4u);
+    EXPECT_EQ(quick[1].max, 99.5);
+    EXPECT_EQ(quick[0].min, 7.0);
+    EXPECT_EQ(quick[0].max, 7.29);
+    EXPECT_EQ(quick[0].beacons, 750);
+    EXPECT_EQ(quick[3].lastMs, 1796557198000);
+    for (int i = 0; i < 2000 && !isExact; ++i) {
+        ASSERT_TRUE(a->QuickSeries(10, span, 4, quick, isExact));
+        if (!isExact) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(isExact);
+    ASSERT_TRUE(a->Series(10, span, 4, exact));
+    ASSERT_EQ(quick.size(), exact.size());
+    for (std::size_t i = 0; i < quick.size(); ++i) {
+        EXPECT_EQ(quick[i].min, exact[i].min);
+        EXPECT_EQ(quick[i].max, exact[i].max);
+        EXPECT_EQ(quick[i].beacons, exact[i].beacons);
+    }
+    // Another program adds a beacon: the loaded history takes it in.
+    {
+        auto other = Open(path);
+        ArchiveRecord late = Rec(5000, 1796557100000);
+        late.values[10] = -3;
+        ASSERT_TRUE(Add(*other, {late}));
+    }
+    ASSERT_TRUE(a->QuickSeries(10, span, 4, quick, isExact));
+    EXPECT_TRUE(isExact);
+    EXPECT_EQ(quick[3].min, -3.0);
+    EXPECT_EQ(quick[3].beacons, 751);
+}
+
 // An archive of schema version 1 made by this program's first archiving version (tests/data/archive_v1.sqlite).
 TEST(ArchiveUpgrade, VersionOneArchiveOpens) {
     const std::string path = Folder().Path("v1.sqlite");
@@ -365,7 +453,11 @@ TEST(ArchiveUpgrade, VersionOneArchiveOpens) {
     ASSERT_TRUE(a);
     ArchiveInfo info;
     ASSERT_TRUE(a->Info(info));
-    EXPECT_EQ(info.schemaVersion, 1);
+    EXPECT_EQ(info.schemaVersion, 2);  // upgraded: the per-minute summary summed from its beacons
+    EXPECT_EQ(Sql(path, "SELECT minute, first_ms, last_ms, beacons, receptions, min_batt_voltage, max_batt_voltage, "
+                        "min_tot_sys_curr, max_tot_sys_curr FROM history_minute ORDER BY minute"),
+              "29942537|1796552224123|1796552224123|1|2|7.25|7.25|0.0|0.0\n"
+              "29942538|1796552284000|1796552284000|1|1|0.0|0.0|NULL|NULL\n");
     EXPECT_EQ(info.beacons, 3);
     EXPECT_EQ(info.receptions, 4);
     EXPECT_EQ(info.beaconsWithoutTime, 1);

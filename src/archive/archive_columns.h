@@ -12,7 +12,7 @@
 
 namespace tavro {
 
-inline constexpr int kArchiveSchemaVersion = 1;
+inline constexpr int kArchiveSchemaVersion = 2;
 
 std::string ChannelColumnName(std::string_view catalogueName);
 // The 47 column names by channel number.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 
 namespace tavro {
 namespace {
@@ -17,6 +18,7 @@ bool Before(const HistoryRow& a, const HistoryRow& b) {
 
 void HistoryCache::Clear() {
     channel_ = -1;
+    maxId_ = 0;
     times_.clear();
     ids_.clear();
     values_.clear();
@@ -38,7 +40,21 @@ void HistoryCache::Load(int channel, std::vector<HistoryRow> rows) {
         receptions_.push_back(static_cast<std::uint32_t>(r.receptions));
     }
     channel_ = channel;
+    maxId_ = ids_.empty() ? 0 : *std::max_element(ids_.begin(), ids_.end());
     Rebuild();
+}
+
+void HistoryCache::FillOldTimes(std::span<HistoryChange> changes) const {
+    std::unordered_map<std::int64_t, HistoryChange*> wanted;
+    for (HistoryChange& c : changes) {
+        c.oldTimeMs.reset();
+        if (c.row.id <= maxId_) wanted.emplace(c.row.id, &c);  // a newer beacon cannot be here
+    }
+    for (std::size_t i = 0; i < ids_.size() && !wanted.empty(); ++i)
+        if (auto it = wanted.find(ids_[i]); it != wanted.end()) {
+            it->second->oldTimeMs = times_[i];
+            wanted.erase(it);
+        }
 }
 
 std::size_t HistoryCache::Find(std::int64_t timeMs, std::int64_t id) const {
@@ -50,6 +66,7 @@ std::size_t HistoryCache::Find(std::int64_t timeMs, std::int64_t id) const {
 
 void HistoryCache::Apply(std::span<const HistoryChange> changes) {
     if (!Loaded() || changes.empty()) return;
+    for (const HistoryChange& c : changes) maxId_ = std::max(maxId_, c.row.id);
     std::vector<HistoryRow> moved;  // to insert where they belong
     std::vector<std::size_t> removed;
     const std::size_t before = times_.size();

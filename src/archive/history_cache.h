@@ -44,6 +44,10 @@ public:
     // changes: each beacon once. Values of a beacon never change.
     void Apply(std::span<const HistoryChange> changes);
     void Series(const TimeSpan& span, int columns, std::vector<SeriesPoint>& points) const;
+    // Sets each change's oldTimeMs to the time its beacon has here (left
+    // unset for a beacon not here): for changes read from the store, which
+    // knows a beacon's time now but not the time it had before.
+    void FillOldTimes(std::span<HistoryChange> changes) const;
 
     std::size_t Size() const { return times_.size(); }
     std::size_t MemoryBytes() const;
@@ -63,6 +67,7 @@ private:
     Node Leaf(std::size_t i) const;
 
     int channel_ = -1;
+    std::int64_t maxId_ = 0;  // the largest id here
     std::vector<std::int64_t> times_, ids_;
     std::vector<double> values_;
     std::vector<std::uint32_t> receptions_;

@@ -31,6 +31,19 @@ void MinuteSummary::AddBeacon(std::int64_t timeMs, const std::array<double, kCha
     }
 }
 
+void MinuteSummary::Merge(const MinuteSummary& other) {
+    if (other.beacons > 0) {
+        if (beacons == 0 || other.firstMs < firstMs) firstMs = other.firstMs;
+        if (beacons == 0 || other.lastMs > lastMs) lastMs = other.lastMs;
+    }
+    beacons += other.beacons;
+    receptions += other.receptions;
+    for (std::size_t i = 0; i < min.size(); ++i) {
+        min[i] = std::min(min[i], other.min[i]);
+        max[i] = std::max(max[i], other.max[i]);
+    }
+}
+
 const std::string& MinuteValueColumns() {
     static const std::string columns = [] {
         std::string s;

@@ -51,6 +51,8 @@ struct MinuteSummary {
     static MinuteSummary Empty();
     // One beacon more (values bit for bit; NaN and +-Inf count in no min or max).
     void AddBeacon(std::int64_t timeMs, const std::array<double, kChannelCount>& values, long long beaconReceptions);
+    // Another summary's beacons and receptions too (one with receptions only keeps its times out).
+    void Merge(const MinuteSummary& other);
 };
 
 // "min_ops_mode, max_ops_mode, min_boot_cnt, ..., max_smdh_diff_cnt"

@@ -7,9 +7,12 @@
 #include <filesystem>
 #include <thread>
 #include <unordered_map>
+#include <map>
+#include <set>
 
 #include "archive_columns.h"
 #include "beacon_bits.h"
+#include "sqlite_minutes.h"
 
 namespace tavro {
 namespace {
@@ -84,7 +87,8 @@ bool SqliteArchive::Prepare() {
                           insertReception_.Prepare(db_,
                                                    "INSERT INTO receptions (beacon, source, kind, time_text, time_ms, station, source_bytes) "
                                                    "VALUES (?, ?, ?, ?, ?, ?, ?)"))) &&
-           dataVersion_.Prepare(db_, "PRAGMA data_version");
+           newestReception_.Prepare(db_, "SELECT coalesce(max(id), 0) FROM receptions") &&
+           (readOnly_ || !hasMinutes_ || PrepareMinutes());
 }
 
 bool SqliteArchive::ReadBeacon(sqlite::Stmt& st, Beacon& b) const {
@@ -104,13 +108,20 @@ bool SqliteArchive::Add(std::span<const ArchiveRecord> records, AddCounts& count
         error_ = "the archive " + path_ + " is read-only: nothing can be added to it";
         return false;
     }
-    FreshCache();
+    if (!TakeLoaded(false)) return false;
     if (!db_.Exec("BEGIN IMMEDIATE")) return Fail("add to");
+    // Another program's beacons first, so that ours follow them in the history.
+    if (!RefreshCache()) return false;
     AddCounts done;
     const bool follow = cache_.Loaded();
     const int channel = cache_.Channel();
     std::vector<HistoryChange> changes;
     std::unordered_map<std::int64_t, std::size_t> changed;  // beacon id -> its entry in changes
+    std::map<std::int64_t, MinuteSummary> minutes;           // what the Add brings to each minute
+    std::set<std::int64_t> left;                             // minutes a beacon left: summed again
+    const auto minute = [&](std::int64_t timeMs) -> MinuteSummary& {
+        return minutes.try_emplace(MinuteOf(timeMs), MinuteSummary::Empty()).first->second;
+    };
     Beacon found;
     for (const ArchiveRecord& r : records) {
         const std::int64_t hash = BeaconHash(r.values);
@@ -133,6 +144,12 @@ bool SqliteArchive::Add(std::span<const ArchiveRecord> records, AddCounts& count
             rc = updateBeacon_.Step();
             updateBeacon_.Reset();
             if (rc != SQLITE_DONE) return Fail("add to");
+            if (time == found.timeMs) {
+                if (time) ++minute(*time).receptions;
+            } else {  // an earlier time: the beacon moves, with all its receptions
+                if (found.timeMs) left.insert(MinuteOf(*found.timeMs));
+                minute(*time).AddBeacon(*time, r.values, found.receptions + 1);
+            }
         } else {
             insertBeacon_.Bind(1, hash);
             insertBeacon_.Bind(2, static_cast<std::int64_t>(r.layout));
@@ -148,6 +165,7 @@ bool SqliteArchive::Add(std::span<const ArchiveRecord> records, AddCounts& count
             ++done.beaconsNew;
             found.receptions = 0;
             found.timeMs.reset();
+            if (time) minute(*time).AddBeacon(*time, r.values, 1);
         }
         insertReception_.Bind(1, id);
         insertReception_.Bind(2, r.reception.source);
@@ -168,24 +186,71 @@ bool SqliteArchive::Add(std::span<const ArchiveRecord> records, AddCounts& count
             c.row.receptions = found.receptions + 1;
         }
     }
+    const std::int64_t lastReception = sqlite3_last_insert_rowid(db_.Handle());
+    if (!SaveMinutes(minutes, left)) return false;
     if (!db_.Exec("COMMIT")) return Fail("add to");
     counts = done;
-    if (follow) cache_.Apply(changes);
-    cacheDataVersion_ = -1;
-    FreshCache();  // our own commit does not move data_version; remember where it stands
+    if (follow) {
+        cache_.Apply(changes);
+        if (!records.empty()) cacheSeenReception_ = lastReception;
+    }
     return true;
 }
 
-bool SqliteArchive::FreshCache() {
-    dataVersion_.Step();
-    const std::int64_t now = dataVersion_.Int(0);
-    dataVersion_.Reset();
-    if (cacheDataVersion_ != -1 && now != cacheDataVersion_) {
-        cache_.Clear();
-        cacheDataVersion_ = now;
-        return false;
+bool SqliteArchive::PrepareMinutes() {
+    std::string put = "INSERT OR REPLACE INTO history_minute VALUES (?, ?, ?, ?, ?";
+    for (int c = 0; c < kChannelCount; ++c) put += ", ?, ?";
+    return getMinute_.Prepare(db_, "SELECT first_ms, last_ms, beacons, receptions, " + MinuteValueColumns() +
+                                       " FROM history_minute WHERE minute = ?") &&
+           putMinute_.Prepare(db_, put + ")") && dropMinute_.Prepare(db_, "DELETE FROM history_minute WHERE minute = ?") &&
+           refillMinute_.Prepare(db_, sqlite_minutes::FillSql("AND time_ms >= ?1 AND time_ms < ?2"));
+}
+
+bool SqliteArchive::SaveMinutes(const std::map<std::int64_t, MinuteSummary>& deltas, const std::set<std::int64_t>& left) {
+    if (!hasMinutes_) return true;
+    for (const auto& [m, delta] : deltas) {
+        if (left.count(m)) continue;  // summed again below
+        MinuteSummary sum = MinuteSummary::Empty();
+        getMinute_.Bind(1, m);
+        int rc = getMinute_.Step();
+        if (rc == SQLITE_ROW) {
+            sum.firstMs = getMinute_.Int(0);
+            sum.lastMs = getMinute_.Int(1);
+            sum.beacons = getMinute_.Int(2);
+            sum.receptions = getMinute_.Int(3);
+            for (int c = 0; c < kChannelCount; ++c) {
+                const std::size_t i = static_cast<std::size_t>(c);
+                if (!getMinute_.Null(4 + 2 * c)) sum.min[i] = getMinute_.Real(4 + 2 * c);
+                if (!getMinute_.Null(5 + 2 * c)) sum.max[i] = getMinute_.Real(5 + 2 * c);
+            }
+        }
+        getMinute_.Reset();
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return Fail("add to");
+        sum.Merge(delta);
+        putMinute_.Bind(1, m);
+        putMinute_.Bind(2, sum.firstMs);
+        putMinute_.Bind(3, sum.lastMs);
+        putMinute_.Bind(4, static_cast<std::int64_t>(sum.beacons));
+        putMinute_.Bind(5, static_cast<std::int64_t>(sum.receptions));
+        for (int c = 0; c < kChannelCount; ++c) {
+            const std::size_t i = static_cast<std::size_t>(c);
+            if (sum.min[i] <= sum.max[i]) putMinute_.Bind(6 + 2 * c, sum.min[i]), putMinute_.Bind(7 + 2 * c, sum.max[i]);
+            else putMinute_.BindNull(6 + 2 * c), putMinute_.BindNull(7 + 2 * c);
+        }
+        rc = putMinute_.Step();
+        putMinute_.Reset();
+        if (rc != SQLITE_DONE) return Fail("add to");
     }
-    cacheDataVersion_ = now;
+    for (std::int64_t m : left) {
+        dropMinute_.Bind(1, m);
+        int rc = dropMinute_.Step();
+        dropMinute_.Reset();
+        refillMinute_.Bind(1, m * kMinuteMs);
+        refillMinute_.Bind(2, m * kMinuteMs + kMinuteMs);
+        if (rc == SQLITE_DONE) rc = refillMinute_.Step();
+        refillMinute_.Reset();
+        if (rc != SQLITE_DONE) return Fail("add to");
+    }
     return true;
 }
 
@@ -245,85 +310,20 @@ std::optional<Beacon> SqliteArchive::NearestBeacon(std::int64_t timeMs) {
     return out;
 }
 
-namespace {
-
-// The channel's history rows of the beacons with id in [lo, hi], in stored
-// order, straight through the table (far faster than by the time index).
-// Empty text: done; else why not.
-std::string ScanChannel(const sqlite::Db& db, int channel, std::int64_t lo, std::int64_t hi, std::vector<HistoryRow>& rows) {
-    sqlite::Stmt st;
-    const std::string& column = ChannelColumns()[static_cast<std::size_t>(channel)];
-    if (!st.Prepare(db, "SELECT id, time_ms, receptions, " + column +
-                            ", raw FROM beacon NOT INDEXED WHERE id BETWEEN ? AND ? AND time_ms IS NOT NULL"))
-        return db.Error();
-    st.Bind(1, lo);
-    st.Bind(2, hi);
-    int rc;
-    BeaconValues raw;
-    while ((rc = st.Step()) == SQLITE_ROW) {
-        HistoryRow r{st.Int(0), st.Int(1), st.Real(3), st.Int(2)};
-        if (!st.Null(4)) {
-            if (!ValuesOfRaw(st.Blob(4), raw)) return "a beacon's raw values are not 376 bytes";
-            r.value = raw[static_cast<std::size_t>(channel)];
-        }
-        rows.push_back(r);
-    }
-    return rc == SQLITE_DONE ? std::string() : db.Error();
-}
-
-}  // namespace
-
-bool SqliteArchive::LoadChannel(int channel) {
-    sqlite::Stmt ids;
-    if (!ids.Prepare(db_, "SELECT min(id), max(id) FROM beacon") || ids.Step() != SQLITE_ROW) return Fail("read");
-    const std::int64_t first = ids.Int(0), last = ids.Int(1);
-    ids.Finalize();
-    std::vector<HistoryRow> rows, upper;
-    std::string why, upperWhy;
-    // A large archive is read in two halves at once, the upper by a second connection of its own.
-    std::thread helper;
-    std::int64_t middle = last;
-    sqlite::Db second;
-    if (last - first > 100000 && std::thread::hardware_concurrency() > 1 && second.Open(openUri_, SQLITE_OPEN_READONLY)) {
-        middle = first + (last - first) / 2;
-        helper = std::thread([&] {
-            upperWhy = ScanChannel(second, channel, middle + 1, last, upper);
-        });
-    }
-    rows.reserve(static_cast<std::size_t>(last - first + 1));
-    why = ScanChannel(db_, channel, first, middle, rows);
-    if (helper.joinable()) helper.join();
-    if (why.empty()) why = upperWhy;
-    if (!why.empty()) {
-        error_ = "the archive " + path_ + " is damaged (" + why + ")";
-        return false;
-    }
-    rows.insert(rows.end(), upper.begin(), upper.end());
-    cache_.Load(channel, std::move(rows));
-    return true;
-}
-
-bool SqliteArchive::Series(int channel, const TimeSpan& span, int columns, std::vector<SeriesPoint>& points) {
-    std::lock_guard lock(mutex_);
-    points.clear();
-    if (channel < 0 || channel >= kChannelCount) {
-        error_ = "no channel " + std::to_string(channel);
-        return false;
-    }
-    FreshCache();
-    if ((!cache_.Loaded() || cache_.Channel() != channel) && !LoadChannel(channel)) return false;
-    cache_.Series(span, columns, points);
-    return true;
-}
-
 bool SqliteArchive::Info(ArchiveInfo& info) {
     std::lock_guard lock(mutex_);
     info = {};
     info.location = path_;
     info.schemaVersion = kArchiveSchemaVersion;
     sqlite::Stmt st;
+    // Counting a million receptions reads the whole table: the minutes hold the counts of the beacons with time.
+    const char* counts = hasMinutes_ ? "SELECT (SELECT coalesce(sum(beacons), 0) FROM history_minute) + "
+                                       "(SELECT count(*) FROM beacon WHERE time_ms IS NULL), "
+                                       "(SELECT coalesce(sum(receptions), 0) FROM history_minute) + "
+                                       "(SELECT coalesce(sum(receptions), 0) FROM beacon WHERE time_ms IS NULL), "
+                                     : "SELECT (SELECT count(*) FROM beacon), (SELECT count(*) FROM receptions), ";
     if (!st.Prepare(db_,
-                    "SELECT (SELECT count(*) FROM beacon), (SELECT count(*) FROM receptions), "
+                    std::string(counts) +
                     "(SELECT count(*) FROM beacon WHERE time_ms IS NULL), (SELECT min(time_ms) FROM beacon), "
                     "(SELECT max(time_ms) FROM beacon), (SELECT user_version FROM pragma_user_version), "
                     "(SELECT page_count * page_size FROM pragma_page_count, pragma_page_size)") ||

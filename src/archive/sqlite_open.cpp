@@ -5,12 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "archive_columns.h"
 #include "sqlite_archive.h"
+#include "sqlite_minutes.h"
 
 namespace tavro {
 namespace {
@@ -51,7 +53,8 @@ std::string SchemaSql() {
            "  time_ms INTEGER,\n"
            "  station TEXT NOT NULL,\n"
            "  source_bytes BLOB NOT NULL);\n"
-           "CREATE INDEX receptions_from_satnogs_db ON receptions (time_ms) WHERE kind = 'satnogs-db';\n"
+           "CREATE INDEX receptions_from_satnogs_db ON receptions (time_ms) WHERE kind = 'satnogs-db';\n" +
+           sqlite_minutes::TableSql() +
            "CREATE VIEW beacons AS SELECT\n"
            "  strftime('%Y-%m-%d %H:%M:%S', (time_ms - ((time_ms % 1000) + 1000) % 1000) / 1000, 'unixepoch')"
            " || printf('.%03d', ((time_ms % 1000) + 1000) % 1000) AS time_utc,\n"
@@ -62,6 +65,39 @@ std::string SchemaSql() {
            "\nFROM beacon ORDER BY time_ms IS NULL, time_ms, id;\n"
            "PRAGMA application_id = " +
            std::to_string(kApplicationId) + ";\nPRAGMA user_version = " + std::to_string(kArchiveSchemaVersion) + ";\n";
+}
+
+// Pages in 32 MiB of WAL.
+int CheckpointPages(const sqlite::Db& db) {
+    sqlite::Stmt st;
+    const std::int64_t size = st.Prepare(db, "PRAGMA page_size") && st.Step() == SQLITE_ROW ? st.Int(0) : 4096;
+    return static_cast<int>(32 * 1024 * 1024 / std::max<std::int64_t>(512, size));
+}
+
+// Schema 1 -> 2: the per-minute summary, summed from the beacons, in one
+// transaction. Another program may be upgrading at this moment: the version
+// is read again inside it. Empty text: done.
+std::string Upgrade(sqlite::Db& db) {
+    if (!db.Exec("BEGIN IMMEDIATE")) return db.Error();
+    sqlite::Stmt st;
+    if (!st.Prepare(db, "PRAGMA user_version") || st.Step() != SQLITE_ROW) {
+        const std::string why = db.Error();
+        db.Exec("ROLLBACK");
+        return why;
+    }
+    const std::int64_t version = st.Int(0);
+    st.Finalize();
+    if (version < 2 && !db.Exec((sqlite_minutes::TableSql() + sqlite_minutes::FillSql("") + ";\nPRAGMA user_version = 2;").c_str())) {
+        const std::string why = db.Error();
+        db.Exec("ROLLBACK");
+        return why;
+    }
+    if (!db.Exec("COMMIT")) {
+        const std::string why = db.Error();
+        db.Exec("ROLLBACK");
+        return why;
+    }
+    return {};
 }
 
 // "file:" URI of a path, for immutable=1.
@@ -131,6 +167,7 @@ OpenedArchive SqliteArchive::Open(const std::string& path, bool readOnly) {
     std::unique_ptr<SqliteArchive> a(new SqliteArchive(path, readOnly));
     sqlite::Db& db = a->db_;
     bool fresh = !exists || size == 0;
+    std::int64_t foundVersion = kArchiveSchemaVersion;
     if (!fresh) {
         // First read-only: what is it? Without a WAL beside it the file alone
         // is the whole archive: read it as immutable, which makes no -wal or -shm.
@@ -149,6 +186,7 @@ OpenedArchive SqliteArchive::Open(const std::string& path, bool readOnly) {
         }
         const std::int64_t appId = st.Int(0), version = st.Int(1), objects = st.Int(2);
         st.Finalize();
+        foundVersion = version;
         if (appId == 0 && version == 0 && objects == 0) {
             fresh = true;  // an empty SQLite database: ours to fill
         } else if (appId != kApplicationId) {
@@ -170,9 +208,11 @@ OpenedArchive SqliteArchive::Open(const std::string& path, bool readOnly) {
         return {nullptr, "cannot open the archive " + path + " (" + db.Error() + ")"};
     sqlite3_busy_timeout(db.Handle(), 30000);
     db.Exec("PRAGMA cache_size = -65536");
+    // Pages of 16 KiB hold 35 beacons: a fifth less work per beacon added than 4 KiB.
+    if (fresh && !readOnly) db.Exec("PRAGMA page_size = 16384");
     if (!readOnly) {
-        // A larger WAL before each checkpoint: pages changed by many passes go to the file once.
-        if (!db.Exec("PRAGMA journal_mode = WAL") || !db.Exec("PRAGMA synchronous = NORMAL") || !db.Exec("PRAGMA wal_autocheckpoint = 8192") ||
+        // A larger WAL before each checkpoint (32 MiB): pages changed by many passes go to the file once.
+        if (!db.Exec("PRAGMA journal_mode = WAL") || !db.Exec("PRAGMA synchronous = NORMAL") || !db.Exec(("PRAGMA wal_autocheckpoint = " + std::to_string(CheckpointPages(db))).c_str()) ||
             !db.Exec("PRAGMA journal_size_limit = 67108864"))
             return {nullptr, "cannot open the archive " + path + " (" + db.Error() + ")"};
     }
@@ -202,6 +242,11 @@ OpenedArchive SqliteArchive::Open(const std::string& path, bool readOnly) {
             return {nullptr, "cannot make the archive " + path + " (" + why + ")"};
         }
     }
+    if (!fresh && !readOnly && foundVersion < kArchiveSchemaVersion) {
+        if (std::string why = Upgrade(db); !why.empty()) return {nullptr, "cannot upgrade the archive " + path + " (" + why + "); it is left as it is"};
+        foundVersion = kArchiveSchemaVersion;
+    }
+    a->hasMinutes_ = fresh || foundVersion >= 2;
     if (!a->Prepare()) return {nullptr, path + " is damaged (" + db.Error() + ")"};
     // Touch every table and index once, so a damaged file is told now, not at the first chart.
     sqlite::Stmt probe;

@@ -26,8 +26,15 @@ HistoryWindow::HistoryWindow(std::unique_ptr<Archive> archive, char decimalSepar
     : QWidget(parent, Qt::Window), archive_(std::move(archive)), separator_(decimalSeparator) {
     Clock = [] { return NowMilliseconds(); };
     BuildControls();
+    refineTimer_.setSingleShot(true);
+    refineTimer_.setInterval(100);
+    connect(&refineTimer_, &QTimer::timeout, this, [this] { ui_.chart->Redraw(); });
     ui_.chart->FetchSeries = [this](const TimeSpan& span, int columns, std::vector<SeriesPoint>& points) {
-        return archive_->Series(channel_, span, columns, points);
+        bool exact = true;
+        const bool ok = archive_->QuickSeries(channel_, span, columns, points, exact);
+        if (ok && !exact) refineTimer_.start();
+        else refineTimer_.stop();
+        return ok;
     };
     ui_.chart->ReadoutText = [this](std::int64_t timeMs, std::int64_t toleranceMs) { return ReadoutAt(timeMs, toleranceMs); };
     OnChannelChosen(channel_);

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -66,6 +67,10 @@ public:
     // Milliseconds since 1970 UTC: "now" of the rolling spans.
     std::function<std::int64_t()> Clock;
 
+    // The chart shows the archive's per-minute summary while the channel's
+    // history loads; it is drawn again when the history is there.
+    bool ShowsSummary() const { return refineTimer_.isActive(); }
+
     int Channel() const { return channel_; }
     HistorySpan Span() const { return span_; }
     Archive& Store() { return *archive_; }
@@ -85,6 +90,7 @@ private:
     char separator_ = '.';
     int channel_ = 10;  // Batt voltage: the satellite's health at a glance
     HistorySpan span_ = HistorySpan::All;
+    QTimer refineTimer_;  // asks again for the exact series
 };
 
 }  // namespace tavro::ui

@@ -1,0 +1,32 @@
+#include "sqlite_minutes.h"
+
+#include "archive_columns.h"
+#include "history_minutes.h"
+
+namespace tavro::sqlite_minutes {
+
+std::string TableSql() {
+    std::string sql =
+        "CREATE TABLE history_minute (\n"
+        "  minute INTEGER PRIMARY KEY,\n"
+        "  first_ms INTEGER NOT NULL,\n"
+        "  last_ms INTEGER NOT NULL,\n"
+        "  beacons INTEGER NOT NULL,\n"
+        "  receptions INTEGER NOT NULL";
+    for (int c = 0; c < kChannelCount; ++c) sql += ",\n  " + MinColumn(c) + " REAL,\n  " + MaxColumn(c) + " REAL";
+    return sql + ");\n";
+}
+
+std::string FillSql(const std::string& condition) {
+    // Floor division, also before 1970; NaN is NULL in a REAL column, and
+    // +-Inf lie outside the finite range.
+    std::string sql = "INSERT INTO history_minute SELECT (time_ms - ((time_ms % 60000) + 60000) % 60000) / 60000 AS m, "
+                      "min(time_ms), max(time_ms), count(*), sum(receptions)";
+    for (const std::string& c : ChannelColumns()) {
+        const std::string finite = "CASE WHEN " + c + " BETWEEN -1.7976931348623157e308 AND 1.7976931348623157e308 THEN " + c + " END";
+        sql += ", min(" + finite + "), max(" + finite + ")";
+    }
+    return sql + " FROM beacon WHERE time_ms IS NOT NULL " + condition + " GROUP BY m";
+}
+
+}  // namespace tavro::sqlite_minutes
