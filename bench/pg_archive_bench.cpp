@@ -1,7 +1,9 @@
 // The archive on a PostgreSQL server of its own (tests/pg_server.h: initdb
 // into a temporary folder, a Unix socket only): adding random-valued
 // records over the socket, and the history view's series over 1000000
-// beacons, first draw (from opening the archive) and zoom/pan steps.
+// beacons: first draw (from opening the archive through its counts and the
+// quick series of the whole span), when the exact series is ready, and
+// zoom/pan steps after that.
 //
 //   tavro_pg_bench [--beacons N]     (default 1000000)
 //
@@ -18,6 +20,7 @@
 #include <random>
 #include <sstream>
 #include <string_view>
+#include <thread>
 
 #include "budget_rows.h"
 #include "pg_archive.h"
@@ -47,21 +50,34 @@ std::vector<ArchiveRecord> RandomRecords(std::mt19937_64& random, long long firs
     return records;
 }
 
-// CPU seconds used so far by this process and by the server process serving db.
+// This process's resident memory.
+long long ResidentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    long long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * ::sysconf(_SC_PAGESIZE);
+}
+
+// CPU seconds used so far by this process and by the server processes serving db.
 double CpuSeconds(test::PgServer& pg, const std::string& db) {
     timespec own{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &own);
-    const std::string pid = pg.Value(db, "SELECT pid FROM pg_stat_activity WHERE datname = '" + db +
-                                             "' AND application_name = 'tavro' LIMIT 1");
-    std::ifstream stat("/proc/" + pid + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    std::istringstream fields(line.substr(line.rfind(')') + 2));
-    std::string skip;
-    long long user = 0, system = 0;
-    for (int i = 3; i < 14; ++i) fields >> skip;  // state .. cmajflt
-    fields >> user >> system;
-    return static_cast<double>(own.tv_sec) + own.tv_nsec / 1e9 + static_cast<double>(user + system) / ::sysconf(_SC_CLK_TCK);
+    std::istringstream pids(pg.Value(db, "SELECT string_agg(pid::text, ' ') FROM pg_stat_activity WHERE datname = '" + db +
+                                             "' AND application_name = 'tavro'"));
+    long long ticks = 0;
+    for (std::string pid; pids >> pid;) {
+        std::ifstream stat("/proc/" + pid + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        if (line.empty()) continue;
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        std::string skip;
+        long long user = 0, system = 0;
+        for (int i = 3; i < 14; ++i) fields >> skip;  // state .. cmajflt
+        fields >> user >> system;
+        ticks += user + system;
+    }
+    return static_cast<double>(own.tv_sec) + own.tv_nsec / 1e9 + static_cast<double>(ticks) / ::sysconf(_SC_CLK_TCK);
 }
 
 bool Fill(Archive& archive, std::mt19937_64& random, long long from, long long to, int batch) {
@@ -118,17 +134,29 @@ int Run(long long beacons) {
     pg.Psql(db, "VACUUM ANALYZE");
     const int columns = 1600;
     const std::int64_t end = kStart + beacons * kStepMs;
-    double first = 1e9, firstCpu = 1e9, worstStep = 0;
+    double first = 1e9, firstCpu = 1e9, exactReady = 1e9, worstStep = 0;
+    long long memory = 0;
     for (int round = 0; round < 3; ++round) {
         timespec own{};
         ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &own);
+        const long long rssBefore = ResidentBytes();
+        // The history view opening: the archive, its counts, the whole span at once.
         const Clock::time_point start = Clock::now();
         auto archive = PgArchive::Open(pg.Uri(db), true).archive;
+        ArchiveInfo info;
         std::vector<SeriesPoint> points;
-        if (!archive || !archive->Series(10, {}, columns, points)) return 2;
+        bool exact = false;
+        if (!archive || !archive->Info(info) || !archive->QuickSeries(10, {}, columns, points, exact)) return 2;
         first = std::min(first, MsSince(start));
         // This process's CPU since, and all of the new server process's.
         firstCpu = std::min(firstCpu, 1000 * (CpuSeconds(pg, db) - static_cast<double>(own.tv_sec) - own.tv_nsec / 1e9));
+        // The window asks again shortly until the exact series is there.
+        while (!exact) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            if (!archive->QuickSeries(10, {}, columns, points, exact)) return 2;
+        }
+        exactReady = std::min(exactReady, MsSince(start));
+        memory = std::max(memory, ResidentBytes() - rssBefore);
         // Zoom in by halves towards the middle, then pan by a tenth of the view.
         std::int64_t from = kStart, to = end;
         for (int step = 0; step < 40; ++step) {
@@ -136,16 +164,19 @@ int Run(long long beacons) {
             if (step < 20) from += width / 4, to -= width / 4;
             else from += width / 10, to += width / 10;
             const Clock::time_point s = Clock::now();
-            archive->Series(10, {from, to}, columns, points);
+            archive->QuickSeries(10, {from, to}, columns, points, exact);
             if (round > 0) worstStep = std::max(worstStep, MsSince(s));
         }
     }
-    PrintRow({"PostgreSQL history, " + std::to_string(beacons) + " beacons: first draw from opening", Fixed(first, 1) + " ms",
-              "<= 300 ms", "", "", first <= 300});
-    PrintRow({"PostgreSQL history, " + std::to_string(beacons) + " beacons: first draw, CPU time of client and server",
-              Fixed(firstCpu, 1) + " ms", "", "", "", false, true});
-    PrintRow({"PostgreSQL history, " + std::to_string(beacons) + " beacons: slowest zoom/pan step", Fixed(worstStep, 2) + " ms",
-              "<= 16 ms", "", "", worstStep <= 16});
+    const std::string history = "PostgreSQL history, " + std::to_string(beacons) + " beacons: ";
+    PrintRow({history + "first draw from opening (counts, the per-minute summary)", Fixed(first, 1) + " ms", "<= 300 ms", "",
+              "", first <= 300});
+    PrintRow({history + "first draw, CPU time of client and server", Fixed(firstCpu, 1) + " ms", "", "", "", false, true});
+    PrintRow({history + "exact series ready (the channel loaded in the background)", Fixed(exactReady, 1) + " ms", "", "", "",
+              false, true});
+    PrintRow({history + "memory of the loaded channel", Fixed(static_cast<double>(memory) / 1e6, 1) + " MB", "", "", "", false,
+              true});
+    PrintRow({history + "slowest zoom/pan step", Fixed(worstStep, 2) + " ms", "<= 16 ms", "", "", worstStep <= 16});
     return 0;
 }
 

@@ -235,7 +235,7 @@ void Register() {
     using benchmark::kMillisecond;
     if (!g_archive.empty()) {
         benchmark::RegisterBenchmark("HistoryFirstDraw", BM_HistoryFirstDraw)->Unit(kMillisecond);
-        benchmark::RegisterBenchmark("HistoryExactDraw", BM_HistoryExactDraw)->Unit(kMillisecond)->Iterations(3);
+        benchmark::RegisterBenchmark("HistoryExactDraw", BM_HistoryExactDraw)->Unit(kMillisecond);
         benchmark::RegisterBenchmark("HistoryZoomStep", [](benchmark::State& s) { HistoryStep(s, false); })->Unit(kMillisecond);
         benchmark::RegisterBenchmark("HistoryPanStep", [](benchmark::State& s) { HistoryStep(s, true); })->Unit(kMillisecond);
     }

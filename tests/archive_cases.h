@@ -11,12 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "archive.h"
@@ -299,6 +301,33 @@ TEST_P(ArchiveCases, SeriesFollowsWhatIsAdded) {
     EXPECT_EQ(points[1].max, 0.0);
     EXPECT_EQ(points[2].max, 1.0);
     EXPECT_EQ(points[3].firstMs, 30000);
+}
+
+// Until the channel is loaded the quick series comes from the minutes (a
+// column each here); then it is exact and the same as Series.
+TEST_P(ArchiveCases, QuickSeriesEndsAsSeries) {
+    Add({Rec(1, 1000), Rec(2, 61000), Rec(5, 125000), Rec(3, 125001), Rec(4)});
+    const auto text = [](const std::vector<SeriesPoint>& points) {
+        std::string out;
+        for (const SeriesPoint& p : points)
+            out += std::to_string(p.firstMs) + ".." + std::to_string(p.lastMs) + ":" + testing::PrintToString(p.min) + "/" +
+                   testing::PrintToString(p.max) + "x" + std::to_string(p.beacons) + " ";
+        return out;
+    };
+    std::vector<SeriesPoint> points;
+    bool exact = false;
+    for (int ask = 0; ask < 1000 && !exact; ++ask) {
+        if (ask > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));  // as the window asks again
+        ASSERT_TRUE(archive->QuickSeries(2, {}, 100, points, exact)) << archive->Error();
+        if (!exact) {
+            ASSERT_EQ(text(points), "1000..1000:1/1x1 61000..61000:2/2x1 125000..125001:3/5x2 ");
+        }
+    }
+    ASSERT_TRUE(exact);
+    const std::string quick = text(points);
+    EXPECT_EQ(quick, "1000..1000:1/1x1 61000..61000:2/2x1 125000..125000:5/5x1 125001..125001:3/3x1 ");
+    ASSERT_TRUE(archive->Series(2, {}, 100, points));
+    EXPECT_EQ(text(points), quick);
 }
 
 }  // namespace tavro::test

@@ -163,7 +163,7 @@ TEST(ArchiveFiles, RefusedAndLeftUntouched) {
          [] {
              const std::string p = AnArchive("garbage.sqlite");
              std::string bytes = FileText(p);
-             for (std::size_t i = 4096; i < bytes.size(); ++i) bytes[i] = static_cast<char>(0xA5 ^ (i * 7));
+             for (std::size_t i = 16384; i < bytes.size(); ++i) bytes[i] = static_cast<char>(0xA5 ^ (i * 7));  // past the first page (16 KiB)
              return Folder().Write("garbage.sqlite", bytes);
          },
          "garbage.sqlite is damaged (database disk image is malformed)"},
@@ -385,6 +385,9 @@ TEST(ArchiveMinutes, FollowEveryAdd) {
               "29942536|1796552163000|1796552163000|1|2|7.25|7.25|0.0|0.0\n"
               "29942537|1796552250000|1796552250000|1|2|7.5|7.5|NULL|NULL\n"
               "29942538|1796552284000|1796552290000|2|3|0.0|0.0|-0.5|0.0\n");
+    EXPECT_EQ(Sql(path, "SELECT hour, first_ms, last_ms, beacons, receptions, min_batt_voltage, max_batt_voltage, "
+                        "min_tot_sys_curr, max_tot_sys_curr FROM history_hour"),
+              "499042|1796552163000|1796552290000|4|7|0.0|7.5|-0.5|0.0\n");
     // The summary is what a fresh sum over the beacons gives.
     EXPECT_EQ(Sql(path, "SELECT count(*), sum(beacons), sum(receptions) FROM history_minute"), "3|4|7\n");
     ArchiveInfo info;
@@ -420,6 +423,19 @@ TEST(ArchiveMinutes, QuickSeriesFirstFromTheMinutesThenExact) {
     EXPECT_EQ(quick[0].max, 7.29);
     EXPECT_EQ(quick[0].beacons, 750);
     EXPECT_EQ(quick[3].lastMs, 1796557198000);
+    {  // Over a year in four columns the hours answer: 10:00 and 11:00 in the first column.
+        auto wide = Open(path);
+        dynamic_cast<SqliteArchive&>(*wide).LoadAtOnceBelow(100);
+        std::vector<SeriesPoint> year;
+        bool yearExact = true;
+        ASSERT_TRUE(wide->QuickSeries(10, {1796551200000, 1796551200000 + 365LL * 86400000}, 4, year, yearExact));
+        EXPECT_FALSE(yearExact);
+        ASSERT_EQ(year.size(), 1u);
+        EXPECT_EQ(year[0].beacons, 3000);
+        EXPECT_EQ(year[0].min, 7.0);
+        EXPECT_EQ(year[0].max, 99.5);
+        EXPECT_EQ(year[0].firstMs, 1796551200000);
+    }
     for (int i = 0; i < 2000 && !isExact; ++i) {
         ASSERT_TRUE(a->QuickSeries(10, span, 4, quick, isExact));
         if (!isExact) std::this_thread::sleep_for(std::chrono::milliseconds(5));

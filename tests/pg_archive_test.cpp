@@ -136,7 +136,7 @@ TEST(PgArchive, OrderSpansAndStrangeTexts) {
     EXPECT_EQ(info.beaconsWithoutTime, 2);
     EXPECT_EQ(info.firstMs, 1000);
     EXPECT_EQ(info.lastMs, 3000);
-    EXPECT_EQ(info.schemaVersion, 1);
+    EXPECT_EQ(info.schemaVersion, 2);
     EXPECT_FALSE(info.fileBytes);
 }
 

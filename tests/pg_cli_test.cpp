@@ -55,7 +55,7 @@ TEST(PgCli, ArchiveInfoNamesServerAndDatabase) {
     const ProgramRun info = RunProgram({kCli, "--archive", pg.Uri(db), "--archive-info"});
     EXPECT_EQ(info.exitCode, 0) << info.err;
     EXPECT_EQ(info.out, "server: " + pg.SocketDir() + "\ndatabase: " + db +
-                            "\nschema version: 1\nbeacons: 300\nreceptions: 300\nbeacons without time: 0\n"
+                            "\nschema version: 2\nbeacons: 300\nreceptions: 300\nbeacons without time: 0\n"
                             "first time: 2026-11-28 10:14:00.131\nlast time: 2026-11-28 10:23:52.067\n");
 }
 

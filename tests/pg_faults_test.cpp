@@ -171,13 +171,13 @@ TEST(PgFaults, NewerSchemaAndForeignTablesAreLeftUntouched) {
         AddCounts counts;
         ASSERT_TRUE(archive && archive->Add(std::vector{Packet(1)}, counts));
     }
-    ASSERT_TRUE(pg.Psql(newer, "UPDATE archive_schema SET version = 2"));
+    ASSERT_TRUE(pg.Psql(newer, "UPDATE archive_schema SET version = 3"));
     const std::string before = Everything(pg, newer);
     for (bool readOnly : {false, true}) {
         const OpenedArchive a = PgArchive::Open(pg.Uri(newer), readOnly);
         EXPECT_FALSE(a.archive);
         EXPECT_EQ(a.error, "the archive on postgresql:///" + newer + "?host=" + pg.SocketDir() +
-                               "&user=tavro has schema version 2, newer than this program's 1: it was left untouched;"
+                               "&user=tavro has schema version 3, newer than this program's 2: it was left untouched;"
                                " use a newer version of the program");
     }
     EXPECT_EQ(Everything(pg, newer), before);

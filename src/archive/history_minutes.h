@@ -36,6 +36,11 @@ constexpr std::int64_t MinuteOf(std::int64_t timeMs) {
     return timeMs >= 0 ? timeMs / kMinuteMs : -((-timeMs + kMinuteMs - 1) / kMinuteMs);
 }
 
+inline constexpr std::int64_t kHourMs = 3600000;
+constexpr std::int64_t HourOf(std::int64_t timeMs) {
+    return timeMs >= 0 ? timeMs / kHourMs : -((-timeMs + kHourMs - 1) / kHourMs);
+}
+
 // One minute of one channel. min > max (or NaN): no finite value.
 struct MinuteRow {
     std::int64_t minute = 0, firstMs = 0, lastMs = 0;

@@ -48,6 +48,13 @@ std::int32_t PgInt4(const char* p) {
     return static_cast<std::int32_t>(v);
 }
 
+double PgFloat8(const char* p) {
+    const std::uint64_t bits = static_cast<std::uint64_t>(PgInt8(p));
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
 bool PgConnection::Connect() {
     Close();
     // Settings first: what the URI says wins over them.

@@ -80,5 +80,6 @@ private:
 // Big-endian numbers of binary results and COPY.
 std::int64_t PgInt8(const char* p);
 std::int32_t PgInt4(const char* p);
+double PgFloat8(const char* p);  // its 64 bits as sent: NaN payloads, -0 stay
 
 }  // namespace tavro

@@ -1,7 +1,10 @@
 #include "pg_rows.h"
 
 #include <cstring>
+#include <map>
 #include <unordered_map>
+
+#include "history_minutes.h"
 #include <vector>
 
 namespace tavro {
@@ -18,12 +21,19 @@ std::uint64_t Bits(double v) {
     return b;
 }
 
-void Put2(std::string& out, std::uint16_t v) { out += static_cast<char>(v >> 8), out += static_cast<char>(v); }
+// Big-endian, appended whole (a byte at a time costs a tenth of an Add).
+void Put2(std::string& out, std::uint16_t v) {
+    const char b[2] = {static_cast<char>(v >> 8), static_cast<char>(v)};
+    out.append(b, 2);
+}
 void Put4(std::string& out, std::uint32_t v) {
-    for (int s = 24; s >= 0; s -= 8) out += static_cast<char>(v >> s);
+    const char b[4] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+    out.append(b, 4);
 }
 void Put8(std::string& out, std::uint64_t v) {
-    for (int s = 56; s >= 0; s -= 8) out += static_cast<char>(v >> s);
+    char b[8];
+    for (int i = 0; i < 8; ++i) b[i] = static_cast<char>(v >> (56 - 8 * i));
+    out.append(b, 8);
 }
 void PutInt8OrNull(std::string& out, const std::optional<std::int64_t>& v) {
     if (v) Put4(out, 8), Put8(out, static_cast<std::uint64_t>(*v));
@@ -87,7 +97,7 @@ std::string ValidUtf8(std::string_view text) {
     return out;
 }
 
-std::string IncomingRows(std::span<const ArchiveRecord> records, const std::string& station) {
+std::string IncomingRows(std::span<const ArchiveRecord> records, const std::string& station, std::string* minutes) {
     // Per beacon of the batch: its first record, how many, the earliest time.
     struct Seen {
         std::size_t first;
@@ -128,6 +138,27 @@ std::string IncomingRows(std::span<const ArchiveRecord> records, const std::stri
         for (double v : r.values) Put4(out, 8), Put8(out, Bits(v));
     }
     Put2(out, 0xFFFF);
+    if (minutes) {
+        std::map<std::int64_t, MinuteSummary> sums;
+        for (const auto& [identity, seen] : beacons)
+            if (seen.earliest)
+                sums.try_emplace(MinuteOf(*seen.earliest), MinuteSummary::Empty())
+                    .first->second.AddBeacon(*seen.earliest, records[seen.first].values, seen.count);
+        minutes->assign("PGCOPY\n\377\r\n\0", 11);
+        Put4(*minutes, 0), Put4(*minutes, 0);
+        for (const auto& [minute, sum] : sums) {
+            Put2(*minutes, 5 + 2 * kChannelCount);
+            for (const std::int64_t v : {minute, sum.firstMs, sum.lastMs, static_cast<std::int64_t>(sum.beacons),
+                                         static_cast<std::int64_t>(sum.receptions)})
+                Put4(*minutes, 8), Put8(*minutes, static_cast<std::uint64_t>(v));
+            for (std::size_t c = 0; c < kChannelCount; ++c)
+                for (const double v : {sum.min[c], sum.max[c]}) {
+                    if (sum.min[c] > sum.max[c]) Put4(*minutes, 0xFFFFFFFFu);  // no finite value: NULL
+                    else Put4(*minutes, 8), Put8(*minutes, Bits(v));
+                }
+        }
+        Put2(*minutes, 0xFFFF);
+    }
     return out;
 }
 

@@ -30,7 +30,13 @@ std::string BeaconIdentity(const std::array<double, kChannelCount>& values);
 std::string ValidUtf8(std::string_view text);
 
 // The COPY data of records, station standing for an empty reception station.
-std::string IncomingRows(std::span<const ArchiveRecord> records, const std::string& station);
+// minutes, when given: the COPY data of tavro_minutes, the batch's beacons
+// with time (each at its earliest time, with its records as receptions)
+// summed per minute as if all were new:
+//
+//   minute int8, first_ms int8, last_ms int8, beacons int8, receptions int8,
+//   then min and max of each channel as float8 (NULL: no finite value)
+std::string IncomingRows(std::span<const ArchiveRecord> records, const std::string& station, std::string* minutes = nullptr);
 
 // A digest of everything in records, to know the same Add when it is sent again.
 std::uint64_t RecordsDigest(std::span<const ArchiveRecord> records);

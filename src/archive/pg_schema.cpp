@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "archive_columns.h"
+#include "history_minutes.h"
 
 namespace tavro {
 
@@ -12,7 +13,49 @@ std::string ChannelColumnList(const std::string& prefix, const std::string& type
     return out;
 }
 
+std::string PgFloorDiv(const std::string& t, int d) {
+    // PostgreSQL's integer division truncates towards zero: -1 ms must be minute -1.
+    const std::string n = std::to_string(d);
+    return "((" + t + ") - ((" + t + ") % " + n + " + " + n + ") % " + n + ") / " + n;
+}
+
+std::string PgMinuteAggregates(const std::string& prefix, const std::string& filter) {
+    std::string out;
+    const std::string when = filter.empty() ? "" : filter + " AND ";
+    for (int i = 0; i < kChannelCount; ++i) {
+        const std::string& c = ChannelColumns()[static_cast<std::size_t>(i)];
+        // NaN sorts above +Infinity in PostgreSQL: both fail "< 'Infinity'".
+        const std::string finite = " FILTER (WHERE " + when + prefix + c + " > '-Infinity' AND " + prefix + c + " < 'Infinity')";
+        out += ", min(" + prefix + c + ")" + finite + " AS " + MinColumn(i) + ", max(" + prefix + c + ")" + finite + " AS " + MaxColumn(i);
+    }
+    return out;
+}
+
+std::string PgHourAggregates(const std::string& prefix) {
+    std::string out;
+    for (int i = 0; i < kChannelCount; ++i)
+        out += ", min(" + prefix + MinColumn(i) + ") AS " + MinColumn(i) + ", max(" + prefix + MaxColumn(i) + ") AS " + MaxColumn(i);
+    return out;
+}
+
 namespace {
+
+std::string MinuteTableSql() {
+    std::string columns;
+    for (int c = 0; c < kChannelCount; ++c) columns += ", " + MinColumn(c) + " double precision, " + MaxColumn(c) + " double precision";
+    const std::string rest = " first_ms bigint NOT NULL, last_ms bigint NOT NULL, beacons bigint NOT NULL, receptions bigint NOT NULL" + columns + ");";
+    return "CREATE TABLE history_minute (minute bigint PRIMARY KEY," + rest + "CREATE TABLE history_hour (hour bigint PRIMARY KEY," + rest;
+}
+
+// The summary of the beacons already stored (an archive of version 1).
+std::string MinuteFillSql() {
+    return "INSERT INTO history_minute (minute, first_ms, last_ms, beacons, receptions, " + MinuteValueColumns() + ")"
+           " SELECT " + PgFloorDiv("time_ms", 60000) + ", min(time_ms), max(time_ms), count(*), sum(receptions)" +
+           PgMinuteAggregates("", "") + " FROM beacon WHERE time_ms IS NOT NULL GROUP BY 1;"
+           "INSERT INTO history_hour (hour, first_ms, last_ms, beacons, receptions, " + MinuteValueColumns() + ")"
+           " SELECT " + PgFloorDiv("minute", 60) + ", min(first_ms), max(last_ms), sum(beacons), sum(receptions)" +
+           PgHourAggregates("") + " FROM history_minute GROUP BY 1;";
+}
 
 std::string SchemaSql() {
     return "CREATE TABLE archive_schema (version integer NOT NULL);"
@@ -29,15 +72,18 @@ std::string SchemaSql() {
            " receptions_added bigint NOT NULL, added timestamptz NOT NULL DEFAULT now());"
            "CREATE VIEW beacons AS SELECT timestamptz 'epoch' + time_ms * interval '1 millisecond' AS time_utc,"
            " time_ms, receptions, CASE layout WHEN 1 THEN 'log' ELSE 'kiss' END AS layout, " +
-           ChannelColumnList() + " FROM beacon;";
+           ChannelColumnList() + " FROM beacon;" + MinuteTableSql();
 }
 
 // Steps from version n to n + 1, each run in the one upgrade transaction.
-const char* const kUpgrades[] = {nullptr};  // none yet: version 1 is the first
+std::string Upgrade(int from) {
+    if (from == 1) return MinuteTableSql() + MinuteFillSql();  // 2: the per-minute summary
+    return {};
+}
 
 constexpr const char* kOurNames =
     "SELECT count(*) FROM (VALUES ('archive_schema'), ('beacon'), ('receptions'), ('archive_batch'),"
-    " ('beacons')) AS n(name) WHERE to_regclass(quote_ident(n.name)) IS NOT NULL";
+    " ('beacons'), ('history_minute'), ('history_hour')) AS n(name) WHERE to_regclass(quote_ident(n.name)) IS NOT NULL";
 
 bool ReadVersion(PgConnection& db, int& version, bool& present) {
     PgResult r;
@@ -94,8 +140,8 @@ bool PrepareSchema(PgConnection& db, bool readOnly, int& version) {
         return PrepareSchema(db, readOnly, version);  // made newer meanwhile: refused above
     } else if (version < kPgSchemaVersion) {
         for (; version < kPgSchemaVersion; ++version)
-            if (!kUpgrades[version - 1] || !db.Exec(kUpgrades[version - 1])) {
-                if (db.Error().empty() || !kUpgrades[version - 1])
+            if (const std::string step = Upgrade(version); step.empty() || !db.Exec(step)) {
+                if (db.Error().empty() || step.empty())
                     db.Fail("the archive on " + db.Shown() + " has schema version " + std::to_string(version) +
                             ", which this program cannot upgrade");
                 return Rollback(db);

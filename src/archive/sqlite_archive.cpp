@@ -117,10 +117,12 @@ bool SqliteArchive::Add(std::span<const ArchiveRecord> records, AddCounts& count
     const int channel = cache_.Channel();
     std::vector<HistoryChange> changes;
     std::unordered_map<std::int64_t, std::size_t> changed;  // beacon id -> its entry in changes
-    std::map<std::int64_t, MinuteSummary> minutes;           // what the Add brings to each minute
-    std::set<std::int64_t> left;                             // minutes a beacon left: summed again
-    const auto minute = [&](std::int64_t timeMs) -> MinuteSummary& {
-        return minutes.try_emplace(MinuteOf(timeMs), MinuteSummary::Empty()).first->second;
+    // What the Add brings to each minute and hour, and those a beacon left (summed again).
+    std::map<std::int64_t, MinuteSummary> minutes, hours;
+    std::set<std::int64_t> leftMinutes, leftHours;
+    const auto bring = [&](std::int64_t timeMs, const auto& change) {
+        change(minutes.try_emplace(MinuteOf(timeMs), MinuteSummary::Empty()).first->second);
+        change(hours.try_emplace(HourOf(timeMs), MinuteSummary::Empty()).first->second);
     };
     Beacon found;
     for (const ArchiveRecord& r : records) {
@@ -145,10 +147,10 @@ bool SqliteArchive::Add(std::span<const ArchiveRecord> records, AddCounts& count
             updateBeacon_.Reset();
             if (rc != SQLITE_DONE) return Fail("add to");
             if (time == found.timeMs) {
-                if (time) ++minute(*time).receptions;
+                if (time) bring(*time, [](MinuteSummary& m) { ++m.receptions; });
             } else {  // an earlier time: the beacon moves, with all its receptions
-                if (found.timeMs) left.insert(MinuteOf(*found.timeMs));
-                minute(*time).AddBeacon(*time, r.values, found.receptions + 1);
+                if (found.timeMs) leftMinutes.insert(MinuteOf(*found.timeMs)), leftHours.insert(HourOf(*found.timeMs));
+                bring(*time, [&](MinuteSummary& m) { m.AddBeacon(*time, r.values, found.receptions + 1); });
             }
         } else {
             insertBeacon_.Bind(1, hash);
@@ -165,7 +167,7 @@ bool SqliteArchive::Add(std::span<const ArchiveRecord> records, AddCounts& count
             ++done.beaconsNew;
             found.receptions = 0;
             found.timeMs.reset();
-            if (time) minute(*time).AddBeacon(*time, r.values, 1);
+            if (time) bring(*time, [&](MinuteSummary& m) { m.AddBeacon(*time, r.values, 1); });
         }
         insertReception_.Bind(1, id);
         insertReception_.Bind(2, r.reception.source);
@@ -187,7 +189,7 @@ bool SqliteArchive::Add(std::span<const ArchiveRecord> records, AddCounts& count
         }
     }
     const std::int64_t lastReception = sqlite3_last_insert_rowid(db_.Handle());
-    if (!SaveMinutes(minutes, left)) return false;
+    if (hasMinutes_ && (!SaveSummary(minutes_, minutes, leftMinutes) || !SaveSummary(hours_, hours, leftHours))) return false;
     if (!db_.Exec("COMMIT")) return Fail("add to");
     counts = done;
     if (follow) {
@@ -198,57 +200,63 @@ bool SqliteArchive::Add(std::span<const ArchiveRecord> records, AddCounts& count
 }
 
 bool SqliteArchive::PrepareMinutes() {
-    std::string put = "INSERT OR REPLACE INTO history_minute VALUES (?, ?, ?, ?, ?";
-    for (int c = 0; c < kChannelCount; ++c) put += ", ?, ?";
-    return getMinute_.Prepare(db_, "SELECT first_ms, last_ms, beacons, receptions, " + MinuteValueColumns() +
-                                       " FROM history_minute WHERE minute = ?") &&
-           putMinute_.Prepare(db_, put + ")") && dropMinute_.Prepare(db_, "DELETE FROM history_minute WHERE minute = ?") &&
-           refillMinute_.Prepare(db_, sqlite_minutes::FillSql("AND time_ms >= ?1 AND time_ms < ?2"));
+    for (SummaryStatements* s : {&minutes_, &hours_}) {
+        const std::string table = s->summary.table, key = s->summary.key;
+        std::string put = "INSERT OR REPLACE INTO " + table + " VALUES (?, ?, ?, ?, ?";
+        for (int c = 0; c < kChannelCount; ++c) put += ", ?, ?";
+        if (!s->get.Prepare(db_, "SELECT first_ms, last_ms, beacons, receptions, " + MinuteValueColumns() + " FROM " + table +
+                                     " WHERE " + key + " = ?") ||
+            !s->put.Prepare(db_, put + ")") || !s->drop.Prepare(db_, "DELETE FROM " + table + " WHERE " + key + " = ?") ||
+            !s->refill.Prepare(db_, sqlite_minutes::FillSql(s->summary, "AND time_ms >= ?1 AND time_ms < ?2")))
+            return false;
+    }
+    return true;
 }
 
-bool SqliteArchive::SaveMinutes(const std::map<std::int64_t, MinuteSummary>& deltas, const std::set<std::int64_t>& left) {
-    if (!hasMinutes_) return true;
+bool SqliteArchive::SaveSummary(SummaryStatements& st, const std::map<std::int64_t, MinuteSummary>& deltas,
+                                const std::set<std::int64_t>& left) {
     for (const auto& [m, delta] : deltas) {
         if (left.count(m)) continue;  // summed again below
         MinuteSummary sum = MinuteSummary::Empty();
-        getMinute_.Bind(1, m);
-        int rc = getMinute_.Step();
+        st.get.Bind(1, m);
+        int rc = st.get.Step();
         if (rc == SQLITE_ROW) {
-            sum.firstMs = getMinute_.Int(0);
-            sum.lastMs = getMinute_.Int(1);
-            sum.beacons = getMinute_.Int(2);
-            sum.receptions = getMinute_.Int(3);
+            sum.firstMs = st.get.Int(0);
+            sum.lastMs = st.get.Int(1);
+            sum.beacons = st.get.Int(2);
+            sum.receptions = st.get.Int(3);
             for (int c = 0; c < kChannelCount; ++c) {
                 const std::size_t i = static_cast<std::size_t>(c);
-                if (!getMinute_.Null(4 + 2 * c)) sum.min[i] = getMinute_.Real(4 + 2 * c);
-                if (!getMinute_.Null(5 + 2 * c)) sum.max[i] = getMinute_.Real(5 + 2 * c);
+                if (!st.get.Null(4 + 2 * c)) sum.min[i] = st.get.Real(4 + 2 * c);
+                if (!st.get.Null(5 + 2 * c)) sum.max[i] = st.get.Real(5 + 2 * c);
             }
         }
-        getMinute_.Reset();
+        st.get.Reset();
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) return Fail("add to");
         sum.Merge(delta);
-        putMinute_.Bind(1, m);
-        putMinute_.Bind(2, sum.firstMs);
-        putMinute_.Bind(3, sum.lastMs);
-        putMinute_.Bind(4, static_cast<std::int64_t>(sum.beacons));
-        putMinute_.Bind(5, static_cast<std::int64_t>(sum.receptions));
+        st.put.Bind(1, m);
+        st.put.Bind(2, sum.firstMs);
+        st.put.Bind(3, sum.lastMs);
+        st.put.Bind(4, static_cast<std::int64_t>(sum.beacons));
+        st.put.Bind(5, static_cast<std::int64_t>(sum.receptions));
         for (int c = 0; c < kChannelCount; ++c) {
             const std::size_t i = static_cast<std::size_t>(c);
-            if (sum.min[i] <= sum.max[i]) putMinute_.Bind(6 + 2 * c, sum.min[i]), putMinute_.Bind(7 + 2 * c, sum.max[i]);
-            else putMinute_.BindNull(6 + 2 * c), putMinute_.BindNull(7 + 2 * c);
+            if (sum.min[i] <= sum.max[i]) st.put.Bind(6 + 2 * c, sum.min[i]), st.put.Bind(7 + 2 * c, sum.max[i]);
+            else st.put.BindNull(6 + 2 * c), st.put.BindNull(7 + 2 * c);
         }
-        rc = putMinute_.Step();
-        putMinute_.Reset();
+        rc = st.put.Step();
+        st.put.Reset();
         if (rc != SQLITE_DONE) return Fail("add to");
     }
+    const std::int64_t unit = st.summary.unitMs;
     for (std::int64_t m : left) {
-        dropMinute_.Bind(1, m);
-        int rc = dropMinute_.Step();
-        dropMinute_.Reset();
-        refillMinute_.Bind(1, m * kMinuteMs);
-        refillMinute_.Bind(2, m * kMinuteMs + kMinuteMs);
-        if (rc == SQLITE_DONE) rc = refillMinute_.Step();
-        refillMinute_.Reset();
+        st.drop.Bind(1, m);
+        int rc = st.drop.Step();
+        st.drop.Reset();
+        st.refill.Bind(1, m * unit);
+        st.refill.Bind(2, m * unit + unit);
+        if (rc == SQLITE_DONE) rc = st.refill.Step();
+        st.refill.Reset();
         if (rc != SQLITE_DONE) return Fail("add to");
     }
     return true;
@@ -316,10 +324,10 @@ bool SqliteArchive::Info(ArchiveInfo& info) {
     info.location = path_;
     info.schemaVersion = kArchiveSchemaVersion;
     sqlite::Stmt st;
-    // Counting a million receptions reads the whole table: the minutes hold the counts of the beacons with time.
-    const char* counts = hasMinutes_ ? "SELECT (SELECT coalesce(sum(beacons), 0) FROM history_minute) + "
+    // Counting a million receptions reads the whole table: the hours hold the counts of the beacons with time.
+    const char* counts = hasMinutes_ ? "SELECT (SELECT coalesce(sum(beacons), 0) FROM history_hour) + "
                                        "(SELECT count(*) FROM beacon WHERE time_ms IS NULL), "
-                                       "(SELECT coalesce(sum(receptions), 0) FROM history_minute) + "
+                                       "(SELECT coalesce(sum(receptions), 0) FROM history_hour) + "
                                        "(SELECT coalesce(sum(receptions), 0) FROM beacon WHERE time_ms IS NULL), "
                                      : "SELECT (SELECT count(*) FROM beacon), (SELECT count(*) FROM receptions), ";
     if (!st.Prepare(db_,

@@ -25,6 +25,7 @@
 #include "archive.h"
 #include "history_cache.h"
 #include "history_minutes.h"
+#include "sqlite_minutes.h"
 #include "sqlite_db.h"
 
 namespace tavro {
@@ -64,9 +65,14 @@ private:
     void StopLoading();
     // A finished load into the cache (wait: for one under way); false: it failed, Error() says why.
     bool TakeLoaded(bool wait);
-    bool MinuteRows(int channel, const TimeSpan& span, std::vector<MinuteRow>& rows);
-    // The summary's part of an Add: deltas merged, minutes a beacon left summed again.
-    bool SaveMinutes(const std::map<std::int64_t, MinuteSummary>& deltas, const std::set<std::int64_t>& left);
+    // Rows of the summary (minutes, or hours when a column is an hour wide) that reach into span.
+    bool SummaryRows(int channel, const TimeSpan& span, int columns, std::vector<MinuteRow>& rows);
+    // One summary's part of an Add: deltas merged, minutes (hours) a beacon left summed again.
+    struct SummaryStatements {
+        sqlite_minutes::Summary summary;
+        sqlite::Stmt get, put, drop, refill;
+    };
+    bool SaveSummary(SummaryStatements& st, const std::map<std::int64_t, MinuteSummary>& deltas, const std::set<std::int64_t>& left);
 
     std::string path_;
     std::string openUri_;  // as the connection was opened: a path, or a file: URI
@@ -76,7 +82,7 @@ private:
     std::int64_t loadAtOnceBelow_ = 200000;
     bool hasMinutes_ = true;  // false: an archive of schema 1 opened read-only
     sqlite::Stmt find_, insertBeacon_, updateBeacon_, insertReception_, newestReception_;
-    sqlite::Stmt getMinute_, putMinute_, dropMinute_, refillMinute_;
+    SummaryStatements minutes_{sqlite_minutes::kMinutes, {}, {}, {}, {}}, hours_{sqlite_minutes::kHours, {}, {}, {}, {}};
     std::string error_;
     HistoryCache cache_;
     std::int64_t cacheSeenReception_ = 0;  // the cache holds every reception up to this id

@@ -1,6 +1,6 @@
 // The SQLite store's history of one channel: loaded whole (in the
 // background for QuickSeries), kept up to date by the receptions added
-// since, and the per-minute summary until it is loaded.
+// since, and the per-minute (per-hour) summary until it is loaded.
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -167,14 +167,28 @@ bool SqliteArchive::RefreshCache() {
     return true;
 }
 
-bool SqliteArchive::MinuteRows(int channel, const TimeSpan& span, std::vector<MinuteRow>& rows) {
+bool SqliteArchive::SummaryRows(int channel, const TimeSpan& span, int columns, std::vector<MinuteRow>& rows) {
+    // Hours once a column is an hour wide (years of beacons in a few thousand rows), else minutes.
+    std::optional<std::int64_t> from = span.fromMs, to = span.toMs;
+    if (!from || !to) {
+        sqlite::Stmt ends;
+        if (!ends.Prepare(db_, "SELECT (SELECT min(time_ms) FROM beacon), (SELECT max(time_ms) FROM beacon)") || ends.Step() != SQLITE_ROW)
+            return Fail("read");
+        if (!from) from = ends.OptInt(0);
+        if (!to && ends.OptInt(1)) to = *ends.OptInt(1) + 1;
+        if (!from || !to) return true;  // no beacon with time
+    }
+    const bool hours = (static_cast<__int128>(*to) - *from) / std::max(columns, 1) >= kHourMs;
+    const sqlite_minutes::Summary& summary = hours ? sqlite_minutes::kHours : sqlite_minutes::kMinutes;
+    const auto unitOf = [&](std::int64_t t) { return hours ? HourOf(t) : MinuteOf(t); };
     sqlite::Stmt st;
-    std::string sql = "SELECT minute, first_ms, last_ms, beacons, receptions, " + MinColumn(channel) + ", " + MaxColumn(channel) +
-                      " FROM history_minute WHERE 1";
-    // A minute reaching into the span by its last beacon is part of it.
-    if (span.fromMs) sql += " AND minute >= " + std::to_string(MinuteOf(*span.fromMs));
-    if (span.toMs) sql += " AND minute <= " + std::to_string(MinuteOf(*span.toMs));
-    if (!st.Prepare(db_, sql + " ORDER BY minute")) return Fail("read");
+    // A minute (an hour) reaching into the span with its last beacon is part of it.
+    const std::string sql = std::string("SELECT ") + summary.key + ", first_ms, last_ms, beacons, receptions, " + MinColumn(channel) +
+                            ", " + MaxColumn(channel) + " FROM " + summary.table + " WHERE " + summary.key + " BETWEEN ? AND ? ORDER BY " +
+                            summary.key;
+    if (!st.Prepare(db_, sql)) return Fail("read");
+    st.Bind(1, unitOf(*from));
+    st.Bind(2, unitOf(*to));
     int rc;
     const double nan = std::numeric_limits<double>::quiet_NaN();
     while ((rc = st.Step()) == SQLITE_ROW)
@@ -211,7 +225,7 @@ bool SqliteArchive::QuickSeries(int channel, const TimeSpan& span, int columns, 
     if (ids.Int(0) < loadAtOnceBelow_) return Series(channel, span, columns, points);
     StartLoading(channel);
     std::vector<MinuteRow> rows;
-    if (!MinuteRows(channel, span, rows)) return false;
+    if (!SummaryRows(channel, span, columns, rows)) return false;
     MinuteSeries(rows, span, columns, points);
     exact = false;
     return true;

@@ -5,10 +5,8 @@
 
 namespace tavro::sqlite_minutes {
 
-std::string TableSql() {
-    std::string sql =
-        "CREATE TABLE history_minute (\n"
-        "  minute INTEGER PRIMARY KEY,\n"
+std::string TableSql(const Summary& s) {
+    std::string sql = std::string("CREATE TABLE ") + s.table + " (\n  " + s.key + " INTEGER PRIMARY KEY,\n" +
         "  first_ms INTEGER NOT NULL,\n"
         "  last_ms INTEGER NOT NULL,\n"
         "  beacons INTEGER NOT NULL,\n"
@@ -17,11 +15,12 @@ std::string TableSql() {
     return sql + ");\n";
 }
 
-std::string FillSql(const std::string& condition) {
+std::string FillSql(const Summary& s, const std::string& condition) {
     // Floor division, also before 1970; NaN is NULL in a REAL column, and
     // +-Inf lie outside the finite range.
-    std::string sql = "INSERT INTO history_minute SELECT (time_ms - ((time_ms % 60000) + 60000) % 60000) / 60000 AS m, "
-                      "min(time_ms), max(time_ms), count(*), sum(receptions)";
+    const std::string unit = std::to_string(s.unitMs);
+    std::string sql = std::string("INSERT INTO ") + s.table + " SELECT (time_ms - ((time_ms % " + unit + ") + " + unit + ") % " + unit +
+                      ") / " + unit + " AS m, min(time_ms), max(time_ms), count(*), sum(receptions)";
     for (const std::string& c : ChannelColumns()) {
         const std::string finite = "CASE WHEN " + c + " BETWEEN -1.7976931348623157e308 AND 1.7976931348623157e308 THEN " + c + " END";
         sql += ", min(" + finite + "), max(" + finite + ")";

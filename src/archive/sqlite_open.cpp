@@ -54,7 +54,7 @@ std::string SchemaSql() {
            "  station TEXT NOT NULL,\n"
            "  source_bytes BLOB NOT NULL);\n"
            "CREATE INDEX receptions_from_satnogs_db ON receptions (time_ms) WHERE kind = 'satnogs-db';\n" +
-           sqlite_minutes::TableSql() +
+           sqlite_minutes::TableSql(sqlite_minutes::kMinutes) + sqlite_minutes::TableSql(sqlite_minutes::kHours) +
            "CREATE VIEW beacons AS SELECT\n"
            "  strftime('%Y-%m-%d %H:%M:%S', (time_ms - ((time_ms % 1000) + 1000) % 1000) / 1000, 'unixepoch')"
            " || printf('.%03d', ((time_ms % 1000) + 1000) % 1000) AS time_utc,\n"
@@ -74,7 +74,7 @@ int CheckpointPages(const sqlite::Db& db) {
     return static_cast<int>(32 * 1024 * 1024 / std::max<std::int64_t>(512, size));
 }
 
-// Schema 1 -> 2: the per-minute summary, summed from the beacons, in one
+// Schema 1 -> 2: the per-minute and per-hour summaries, summed from the beacons, in one
 // transaction. Another program may be upgrading at this moment: the version
 // is read again inside it. Empty text: done.
 std::string Upgrade(sqlite::Db& db) {
@@ -87,7 +87,10 @@ std::string Upgrade(sqlite::Db& db) {
     }
     const std::int64_t version = st.Int(0);
     st.Finalize();
-    if (version < 2 && !db.Exec((sqlite_minutes::TableSql() + sqlite_minutes::FillSql("") + ";\nPRAGMA user_version = 2;").c_str())) {
+    using namespace sqlite_minutes;
+    if (version < 2 && !db.Exec((TableSql(kMinutes) + TableSql(kHours) + FillSql(kMinutes, "") + ";\n" + FillSql(kHours, "") +
+                                 ";\nPRAGMA user_version = 2;")
+                                    .c_str())) {
         const std::string why = db.Error();
         db.Exec("ROLLBACK");
         return why;

@@ -2,12 +2,15 @@
 // choices, the min/max line with its spike and its gap, zoom, pan and reset
 // by mouse events, the read-out, the footer, following new beacons, and the
 // "Archive" menu of the main window.
+#include <QTest>
+
 #include <cmath>
 #include <filesystem>
 
 #include "archive.h"
 #include "history_chart.h"
 #include "history_window.h"
+#include "sqlite_archive.h"
 #include "window_test_support.h"
 
 using namespace uitest;
@@ -111,6 +114,45 @@ TEST_F(History, MoreBeaconsThanColumnsKeepTheSpikeAsAColumnMaximumAndAGapBetween
     EXPECT_EQ(drawn->dataCount(), static_cast<int>(chart()->Line().size()));
     EXPECT_EQ(window->ControlsForTesting().chartFrame->title(), "Batt voltage (V)");
     EXPECT_EQ(chart()->Notice(), "");
+}
+
+// A large archive: the per-minute summary first (the spike in place), then, once the
+// history has loaded in the background, the exact line, without the user doing anything.
+TEST(HistoryLarge, DrawsItsMinutesFirstThenEveryBeacon) {
+    QTemporaryDir folder;
+    const std::string path = folder.filePath(QStringLiteral("large.sqlite")).toStdString();
+    std::vector<ArchiveRecord> records;
+    for (int k = 0; k < 100000; ++k) records.push_back(Beacon(kPass1 + 250LL * k, k == kSpikeBeacon ? 99.5 : 7.0, k));
+    {
+        tavro::OpenedArchive writer = tavro::OpenArchive(path);
+        tavro::AddCounts counts;
+        ASSERT_TRUE(writer.archive && writer.archive->Add(records, counts));
+    }
+    tavro::OpenedArchive reader = tavro::OpenArchive(path, true);
+    ASSERT_TRUE(reader.archive) << reader.error;
+    dynamic_cast<tavro::SqliteArchive&>(*reader.archive).LoadAtOnceBelow(1000);
+    HistoryWindow window(std::move(reader.archive), '.');  // opens on "All"
+    ASSERT_TRUE(window.ShowsSummary());  // the first answer does not wait for 100000 beacons to load
+    tavro::ui::HistoryChart* chart = window.ControlsForTesting().chart;
+    // Every minute in some column, the spike's (10:22:33) with it.
+    long long beacons = 0, spikes = 0;
+    for (const tavro::SeriesPoint& p : chart->Points()) {
+        beacons += p.beacons;
+        if (p.max != 99.5) continue;
+        ++spikes;
+        EXPECT_EQ(p.min, 7.0);
+        EXPECT_LE(p.firstMs, kPass1 + 6 * 60000 - 4000);
+    }
+    EXPECT_EQ(beacons, 100000);
+    EXPECT_EQ(spikes, 1);
+    EXPECT_EQ(chart->Points().front().firstMs, kPass1);
+    EXPECT_EQ(chart->Points().back().lastMs, kPass1 + 250LL * 99999);
+    for (int i = 0; i < 4000 && window.ShowsSummary(); ++i) QTest::qWait(5);
+    ASSERT_FALSE(window.ShowsSummary());
+    std::vector<tavro::SeriesPoint> exact;
+    ASSERT_TRUE(window.Store().Series(10, {chart->View().fromMs, chart->View().toMs}, chart->Columns(), exact));
+    ASSERT_EQ(chart->Points().size(), exact.size());
+    for (std::size_t i = 0; i < exact.size(); ++i) EXPECT_EQ(chart->Points()[i].max, exact[i].max);
 }
 
 TEST_F(History, SpanChoicesShowTheirRangesOverUtcSeconds) {
