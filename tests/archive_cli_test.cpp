@@ -3,37 +3,23 @@
 // killed while it adds leaves a sound archive; a live session and tavro-cli
 // add to one archive at the same time.
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <thread>
 
 #include "kiss_server.h"
-#include "kiss_tcp_client.h"
 #include "test_support.h"
 
 namespace tavro {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Sql;
 using test::RunProgram;
 using testing::HasSubstr;
 
 const std::string kCli = TAVRO_BIN_DIR "/tavro-cli";
 const std::string kPass = TAVRO_SOURCE_DIR "/examples/pass.kss";
-
-std::string Sql(const std::string& path, const std::string& query) {
-    sqlite3* db = nullptr;
-    std::string out;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_exec(db, query.c_str(), [](void* o, int n, char** v, char**) {
-            for (int i = 0; i < n; ++i) *static_cast<std::string*>(o) += std::string(v[i] ? v[i] : "NULL") + (i + 1 < n ? "|" : "\n");
-            return 0;
-        }, &out, nullptr);
-    }
-    sqlite3_close(db);
-    return out;
-}
 
 struct ArchiveCli : testing::Test {
     const test::TempDir dir{"archive-cli"};
@@ -159,6 +145,30 @@ TEST_F(ArchiveCli, KilledWhileAdding) {
     EXPECT_EQ(again.exitCode, 0) << again.err;
 }
 
+// A file-size limit (ulimit -f, the program not told to ignore SIGXFSZ) is
+// a full disk: exit status 1 and a message, no death by signal, the earlier
+// CSV and the earlier archive as they were.
+TEST_F(ArchiveCli, FileSizeLimitIsAFullDisk) {
+    const std::string csv = dir.Write("p.csv", "earlier\r\n");
+    const auto small = RunProgram({kCli, "--kiss", "--csv", csv, kPass}, "ulimit -f 8; ");  // 4 KB
+    EXPECT_FALSE(small.signaled) << "signal " << small.signal;
+    EXPECT_EQ(small.exitCode, 1) << small.err;
+    EXPECT_THAT(small.err, HasSubstr("File too large"));
+    EXPECT_EQ(test::FileText(csv), "earlier\r\n");
+
+    ASSERT_EQ(RunProgram({kCli, "--archive", archive, "--kiss", "--csv", "/dev/null", kPass}).exitCode, 0);
+    const std::string big = dir.Path("big.kss");
+    ASSERT_EQ(RunProgram({TAVRO_BIN_DIR "/tavro-passgen", "--frames", "20000", "--random-fields", "--kiss", big}).exitCode, 0);
+    // Room for 256 KB more than the archive and the capture's CSV of 20000 rows would not fit either.
+    const std::string blocks = std::to_string((std::filesystem::file_size(archive) + 256 * 1024) / 512);
+    const auto full = RunProgram({kCli, "--archive", archive, "--kiss", "--csv", dir.Path("b.csv"), big}, "ulimit -f " + blocks + "; ");
+    EXPECT_FALSE(full.signaled) << "signal " << full.signal;
+    EXPECT_EQ(full.exitCode, 1) << full.err;
+    EXPECT_THAT(full.err, HasSubstr("database or disk is full"));
+    EXPECT_EQ(Sql(archive, "PRAGMA integrity_check"), "ok\n");
+    EXPECT_EQ(Sql(archive, "SELECT count(*) FROM receptions"), "300\n");
+}
+
 // The window's session (live) and a tavro-cli process add to one archive at once.
 TEST_F(ArchiveCli, LiveSessionAndCliTogether) {
     const std::string capture = dir.Path("other.kss");
@@ -173,16 +183,7 @@ TEST_F(ArchiveCli, LiveSessionAndCliTogether) {
     test::ProgramRun cli;
     std::thread other([&] { cli = RunProgram({kCli, "--archive", archive, "--kiss", "--csv", "/dev/null", capture}); });
     session.BeginStream({"127.0.0.1:" + std::to_string(server.Port()), dir.Path("live.kss"), true, false, {}});
-    KissTcpClient::Options options;
-    options.host = "127.0.0.1", options.port = server.Port();
-    KissTcpClient client(options);
-    for (bool ended = false; !ended;) {
-        client.WaitForMessages(50ms);
-        for (KissTcpClient::Message& m : client.Take()) {
-            if (m.event == KissTcpClient::Event::Bytes) session.Feed(m.bytes);
-            ended = ended || m.event == KissTcpClient::Event::Ended;
-        }
-    }
+    EXPECT_TRUE(test::FeedUntilClosed(session, server.Port()));
     session.EndStream();
     other.join();
     session.WaitForArchive();

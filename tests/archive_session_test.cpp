@@ -2,7 +2,6 @@
 // beacon, a reception each time; files whole in one transaction; the counts
 // per file; a selection loaded back from the archive; a server store that
 // loses its connection is waited for while the records queue up.
-#include <sqlite3.h>
 
 #include <thread>
 
@@ -18,6 +17,7 @@ namespace tavro {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Sql;
 
 const std::string kPass = TAVRO_SOURCE_DIR "/examples/pass.kss";
 const std::string kSatnogs = TAVRO_SOURCE_DIR "/examples/pass_satnogs.csv";
@@ -41,19 +41,6 @@ std::string Counts(Session& s) {
 void ReadFiles(Session& s, const std::vector<SelectionEntry>& files) {
     ReadObserver quiet;
     ASSERT_TRUE(ReadSelection(s, files, quiet));
-}
-
-std::string Sql(const std::string& path, const std::string& query) {
-    sqlite3* db = nullptr;
-    std::string out;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_exec(db, query.c_str(), [](void* o, int n, char** v, char**) {
-            for (int i = 0; i < n; ++i) *static_cast<std::string*>(o) += std::string(v[i] ? v[i] : "NULL") + (i + 1 < n ? "|" : "\n");
-            return 0;
-        }, &out, nullptr);
-    }
-    sqlite3_close(db);
-    return out;
 }
 
 struct ArchiveSession : testing::Test {

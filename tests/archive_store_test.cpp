@@ -39,29 +39,6 @@ std::unique_ptr<Archive> MakeEmptySqlite(std::string& why) {
 
 INSTANTIATE_TEST_SUITE_P(Sqlite, ArchiveCases, testing::Values(ArchiveFactory{"sqlite", MakeEmptySqlite}), ArchiveFactoryName);
 
-// One SQL answer as text: rows by "\n", columns by "|", NULL as "NULL".
-std::string Sql(const std::string& path, const std::string& query) {
-    sqlite3* db = nullptr;
-    std::string out;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return "cannot open";
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, query.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-        out = std::string("error: ") + sqlite3_errmsg(db);
-    } else {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            for (int i = 0; i < sqlite3_column_count(st); ++i) {
-                if (i) out += '|';
-                const unsigned char* t = sqlite3_column_text(st, i);
-                out += t ? reinterpret_cast<const char*>(t) : "NULL";
-            }
-            out += '\n';
-        }
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
-    return out;
-}
-
 std::unique_ptr<Archive> Open(const std::string& path, bool readOnly = false) {
     OpenedArchive opened = OpenArchive(path, readOnly);
     EXPECT_TRUE(opened.archive) << opened.error;

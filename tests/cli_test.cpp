@@ -1,6 +1,8 @@
 // tavro-cli end to end: files in, exit status, summary and output files out.
 #include <atomic>
 #include <csignal>
+#include <regex>
+#include <set>
 #include <thread>
 
 #include "cli.h"
@@ -126,12 +128,7 @@ TEST_F(CliTest, ReportTable) {
 // --kiss-port applies to files: port 2's data frames only; the recording of a
 // multi-port TNC reads back with the same setting.
 TEST_F(CliTest, TncPortOfAFile) {
-    const auto onPort = [](int port, int packet) {
-        Bytes frame = HkFrame(packet);
-        frame[0] = static_cast<std::uint8_t>(port * 16);
-        return passgen::KissWrap(frame);
-    };
-    const std::string rec = dir_.Write("rec.kss", Str(Cat({onPort(0, 1), onPort(2, 2), onPort(2, 3), onPort(1, 4)})));
+    const std::string rec = dir_.Write("rec.kss", Str(Cat({HkOnPort(0, 1), HkOnPort(2, 2), HkOnPort(2, 3), HkOnPort(1, 4)})));
     const struct { std::vector<std::string> port; std::string decoded; } cases[] = {
         {{}, "1 records decoded"}, {{"--kiss-port", "2"}, "2 records decoded"}, {{"--kiss-port=1"}, "1 records decoded"},
         {{"--kiss-port", "9"}, "0 records decoded"},
@@ -238,4 +235,32 @@ TEST_F(CliTest, LiveOutputsThatAreOneFile) {
     }
     EXPECT_EQ(connections, 0);
     EXPECT_FALSE(fs::exists(Path("rec.csv")) || fs::exists(Path("out.txt")));
+}
+
+// Every option --help names has an entry (a ".TP" item whose head names it)
+// in the program's man page.
+TEST(ManPages, DescribeEveryOptionOfTheHelp) {
+    const struct { std::string program, man; } pages[] = {
+        {TAVRO_BIN_DIR "/tavro-cli", TAVRO_SOURCE_DIR "/packaging/man/tavro-cli.1.in"},
+        {TAVRO_BIN_DIR "/tavro-decoder", TAVRO_SOURCE_DIR "/packaging/man/tavro-decoder.1.in"},
+    };
+    for (const auto& page : pages) {
+        if (!fs::exists(page.program)) continue;  // built without the window
+        const ProgramRun help = RunProgram({page.program, "--help"});
+        ASSERT_EQ(help.exitCode, 0) << page.program;
+        // The heads: the line after each ".TP", "\-\-kiss\-port" read as "--kiss-port".
+        std::string heads;
+        const std::vector<std::string> man = Lines(FileText(page.man));
+        for (std::size_t i = 0; i + 1 < man.size(); ++i)
+            if (man[i] == ".TP") heads += std::regex_replace(man[i + 1], std::regex(R"(\\-)"), "-") + "\n";
+        std::set<std::string> options;
+        const std::string& text = help.out;
+        const std::regex option(R"((^|[ ,(\[|])(--[a-z][a-z-]*[a-z]))");
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it)
+            options.insert((*it)[2]);
+        EXPECT_GE(options.size(), 3u) << page.program;
+        for (const std::string& o : options)
+            EXPECT_TRUE(std::regex_search(heads, std::regex("(^|[ \"])" + o + "([ \"=]|$)", std::regex::multiline)))
+                << page.man << " has no entry for " << o;
+    }
 }

@@ -7,10 +7,10 @@ using namespace tavro;
 
 TEST(ExportSafety, ThroughTavroCli) {
     test::CheckExportSafety(test::TempDir("export-safety"), [](const test::ExportCall& call) {
-        // A failing write: files may grow to 1 KB only, and the signal that would end the program is ignored.
+        // A failing write: files may grow to 1 KB only (tavro-cli ignores the SIGXFSZ that would end it).
         std::vector<std::string> args{TAVRO_BIN_DIR "/tavro-cli", "--kiss", "--csv", call.target};
         args.insert(args.end(), call.inputs.begin(), call.inputs.end());
-        const auto run = test::RunProgram(args, call.failWrite ? "trap '' XFSZ; ulimit -f 2; " : "");
+        const auto run = test::RunProgram(args, call.failWrite ? "ulimit -f 2; " : "");
         EXPECT_FALSE(run.signaled);
         return test::ExportOutcome{run.exitCode == 0, run.err};
     });

@@ -34,6 +34,10 @@ TEST_F(Installed, Tree) {
     for (const char* path : {"share/man/man1/tavro-cli.1.gz", "share/doc/tavro/changelog.gz"})
         EXPECT_EQ(Head(Usr(path), 2), "\x1f\x8b") << path;
     for (const char* path : {"share/doc/tavro/README.md", "share/doc/tavro/copyright"}) EXPECT_TRUE(fs::is_regular_file(Usr(path))) << path;
+    // The Grafana dashboard as in the source, readable by all.
+    const std::string dashboard = Usr("share/tavro-decoder/grafana/tavro-dashboard.json");
+    EXPECT_EQ(tavro::test::FileText(dashboard), tavro::test::FileText(TAVRO_SOURCE_DIR "/packaging/grafana/tavro-dashboard.json"));
+    EXPECT_EQ(fs::status(dashboard).permissions(), fs::perms(0644));
     if (!fs::exists(Usr("bin/tavro-decoder"))) GTEST_SKIP() << "built without the window";
     EXPECT_EQ(fs::status(Usr("lib/tavro/nconvert")).permissions(), fs::perms(0755));
     for (const char* path : {"share/applications/example.tavro.decoder.desktop", "share/man/man1/tavro-decoder.1.gz",

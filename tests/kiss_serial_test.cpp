@@ -121,12 +121,7 @@ TEST_F(Serial, InitTextBeforeReading) {
 
 // Multi-port KISS: port-2 data frames (command byte 20) are read with port 2 chosen, port-0 frames not, and the reverse.
 TEST_F(Serial, MultiPortTnc) {
-    const auto onPort = [](int port, int packet) {
-        Bytes frame = HkFrame(packet);
-        frame[0] = static_cast<std::uint8_t>(port * 16);
-        return passgen::KissWrap(frame);
-    };
-    const Bytes stream = Cat({onPort(0, 1), onPort(2, 2), onPort(0, 3), onPort(2, 4), onPort(1, 5), onPort(15, 6)});
+    const Bytes stream = Cat({HkOnPort(0, 1), HkOnPort(2, 2), HkOnPort(0, 3), HkOnPort(2, 4), HkOnPort(1, 5), HkOnPort(15, 6)});
     const struct { int port; std::vector<double> packets; } cases[] = {{2, {2, 4}}, {0, {1, 3}}, {15, {6}}, {3, {}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.port);

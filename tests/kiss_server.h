@@ -15,6 +15,9 @@
 #include <span>
 #include <thread>
 
+#include "kiss_tcp_client.h"
+#include "session.h"
+
 namespace tavro::test {
 
 class KissServer {
@@ -63,6 +66,25 @@ inline void SendInSlices(int socket, std::span<const std::uint8_t> bytes, unsign
         bytes = bytes.subspan(n);
         std::this_thread::sleep_for(std::chrono::milliseconds(random() % (maxPauseMs + 1)));
     }
+}
+
+// Feeds session what the KISS TCP server at 127.0.0.1:port sends, until it
+// closes the connection (or 20 s pass: false); the caller begins and ends
+// the stream.
+inline bool FeedUntilClosed(Session& session, std::uint16_t port) {
+    KissTcpClient::Options options;
+    options.host = "127.0.0.1", options.port = port;
+    KissTcpClient client(options);
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20); std::chrono::steady_clock::now() < end;) {
+        client.WaitForMessages(std::chrono::milliseconds(50));
+        bool ended = false;
+        for (KissTcpClient::Message& m : client.Take()) {
+            if (m.event == KissTcpClient::Event::Bytes) session.Feed(m.bytes);
+            ended = ended || m.event == KissTcpClient::Event::Ended || m.event == KissTcpClient::Event::Dropped;
+        }
+        if (ended) return true;
+    }
+    return false;
 }
 
 }  // namespace tavro::test

@@ -18,11 +18,6 @@
 namespace tavro {
 namespace {
 
-using test::PgServer;
-
-#define NEED_SERVER(pg)                                  \
-    PgServer& pg = PgServer::Shared();                   \
-    if (!pg.Running()) GTEST_SKIP() << pg.Why()
 
 ArchiveRecord Record(double packet, std::optional<std::int64_t> utcMs, const std::string& station = "DL1XYZ",
                      const std::string& source = "/data/pass1.kss") {

@@ -16,10 +16,6 @@ using testing::HasSubstr;
 const std::string kCli = TAVRO_BIN_DIR "/tavro-cli";
 const std::string kExamples = TAVRO_SOURCE_DIR "/examples/";
 
-#define NEED_SERVER(pg)                \
-    PgServer& pg = PgServer::Shared(); \
-    if (!pg.Running()) GTEST_SKIP() << pg.Why()
-
 // The three example passes, and the KISS one again, into archive.
 void Import(const std::string& archive, const TempDir& dir) {
     for (const std::vector<std::string>& args :

@@ -17,10 +17,6 @@ namespace {
 
 using test::PgServer;
 
-#define NEED_SERVER(pg)                \
-    PgServer& pg = PgServer::Shared(); \
-    if (!pg.Running()) GTEST_SKIP() << pg.Why()
-
 ArchiveRecord Packet(int packet) {
     ArchiveRecord r;
     r.values[2] = packet;

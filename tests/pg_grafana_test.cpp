@@ -15,7 +15,6 @@
 namespace tavro {
 namespace {
 
-using test::PgServer;
 
 // A beacon at utcMs with every charted channel set from base.
 ArchiveRecord Beacon(double base, std::int64_t utcMs, const std::string& station) {
@@ -36,8 +35,7 @@ std::string Expand(std::string sql, const std::string& from, const std::string& 
 }
 
 TEST(PgGrafana, EveryPanelQueryGivesItsRows) {
-    PgServer& pg = PgServer::Shared();
-    if (!pg.Running()) GTEST_SKIP() << pg.Why();
+    NEED_SERVER(pg);
     const std::string db = pg.NewDatabase();
     auto archive = PgArchive::Open(pg.Uri(db)).archive;
     ASSERT_TRUE(archive);

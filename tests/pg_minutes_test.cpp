@@ -16,10 +16,6 @@ namespace {
 
 using test::PgServer;
 
-#define NEED_SERVER(pg)                \
-    PgServer& pg = PgServer::Shared(); \
-    if (!pg.Running()) GTEST_SKIP() << pg.Why()
-
 constexpr std::int64_t kMinute0 = 1796552220000;  // 2026-12-06 10:17:00 UTC, minute 29942537
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();

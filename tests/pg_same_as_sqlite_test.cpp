@@ -78,8 +78,7 @@ std::string Dump(Archive& archive) {
 }
 
 TEST(PgSameAsSqlite, SameImportsSameArchive) {
-    PgServer& pg = PgServer::Shared();
-    if (!pg.Running()) GTEST_SKIP() << pg.Why();
+    NEED_SERVER(pg);
     TempDir dir("pg-same");
     OpenedArchive file = OpenArchive(dir.Path("archive.sqlite"));
     OpenedArchive server = OpenArchive(pg.Uri(pg.NewDatabase()));

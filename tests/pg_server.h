@@ -25,6 +25,13 @@
 #include <string>
 #include <vector>
 
+// In a test: the program's server as pg, or the test skipped with the reason.
+//   NEED_SERVER(pg);
+//   const std::string db = pg.NewDatabase();
+#define NEED_SERVER(pg)                                                \
+    ::tavro::test::PgServer& pg = ::tavro::test::PgServer::Shared(); \
+    if (!pg.Running()) GTEST_SKIP() << pg.Why()
+
 namespace tavro::test {
 
 inline constexpr const char* kNoPgServer = "skipped: no PostgreSQL server";

@@ -7,7 +7,6 @@
 #include "archive.h"
 #include "http_server.h"
 #include "kiss_server.h"
-#include "kiss_tcp_client.h"
 #include "share_queue.h"
 #include "sharing.h"
 #include "test_support.h"
@@ -65,16 +64,7 @@ struct Share : testing::Test {
     void Receive(std::uint16_t port) {
         std::int64_t clock = 1796552043000;  // 10:14:03 UTC, a second more at each arrival
         session.BeginStream({"test", dir.Path("live.kss"), true, false, [&clock] { return clock += 1000; }});
-        KissTcpClient::Options options;
-        options.host = "127.0.0.1", options.port = port;
-        KissTcpClient client(options);
-        for (bool ended = false; !ended;) {
-            client.WaitForMessages(50ms);
-            for (KissTcpClient::Message& m : client.Take()) {
-                if (m.event == KissTcpClient::Event::Bytes) session.Feed(m.bytes);
-                ended = ended || m.event == KissTcpClient::Event::Ended || m.event == KissTcpClient::Event::Dropped;
-            }
-        }
+        EXPECT_TRUE(FeedUntilClosed(session, port));
         session.EndStream();
     }
     std::vector<std::map<std::string, std::string>> Posted() {
@@ -164,6 +154,40 @@ TEST_F(Share, NothingSharedWithoutSettingsOrArchive) {
     }
     EXPECT_TRUE(http.Requests().empty());
     EXPECT_EQ(FileText(dir.Path("other.sqlite")), other);
+}
+
+// A multi-port TNC's capture: the satellite's data frames of the port read
+// (--kiss-port, else KISS_TNC_PORT) are shared, of any frame type; another
+// port's, and another command of the port read (21: TXDELAY), are not.
+TEST_F(Share, FramesOfTheTncPortRead) {
+    std::filesystem::create_directories(dir.Path("config/tavro"));
+    const std::string station = "STATION_CALLSIGN=DL1XYZ\nSTATION_LATITUDE=48.1374\nSTATION_LONGITUDE=-11.5755\nSATNOGS_NORAD_ID=99999\n";
+    std::ofstream(dir.Path("multi.kss"), std::ios::binary) << Str(Hex(
+        "C0 09 32 30 32 36 2D 31 32 2D 30 36 20 31 30 3A 31 34 3A 30 33 2E 32 35 30 20 55 54 43 C0"  // the time stamp
+        "C0 20 A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03 F0 00 00 01 00 2A 01 C0"                 // port 2, housekeeping
+        "C0 20 A2 84 6A 60 A0 64 00 A2 84 6A 60 A0 64 00 03 F0 00 00 02 00 48 49 C0"                 // port 2, type 2
+        "C0 00 A2 84 6A 60 A0 64 00 A2 84 6A 60 A0 64 00 03 F0 00 00 02 00 30 30 C0"                 // port 0, type 2
+        "C0 21 A2 84 6A 60 A0 64 00 A2 84 6A 60 A0 64 00 03 F0 00 00 02 00 21 21 C0"                 // port 2, TXDELAY
+        "C0 20 88 8A 84 86 40 40 60 AE 64 8C A6 40 40 61 03 F0 54 45 53 54 C0"));                     // port 2, another station
+    const std::string body = "noradID=99999&source=DL1XYZ&timestamp=2026-12-06T10%3A14%3A03.250Z&frame=";
+    const std::string tail = "&locator=longLat&longitude=11.5755W&latitude=48.1374N&version=tavro-cli%200.3";
+    const struct { std::string conf; std::vector<std::string> args, shared; } cases[] = {
+        {"", {"--kiss-port", "2"}, {body + "A2846A60A06200A2846A60A0620003F0000001002A01" + tail,
+                                     body + "A2846A60A06400A2846A60A0640003F0000002004849" + tail}},
+        {"KISS_TNC_PORT=2\n", {}, {body + "A2846A60A06200A2846A60A0620003F0000001002A01" + tail,
+                                   body + "A2846A60A06400A2846A60A0640003F0000002004849" + tail}},
+        {"", {}, {body + "A2846A60A06400A2846A60A0640003F0000002003030" + tail}},
+        {"", {"--kiss-port", "1"}, {}},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(dir.Path("config/tavro/conf.ini")) << station + c.conf;
+        std::vector<std::string> args{TAVRO_BIN_DIR "/tavro-cli", "--kiss", "--share-dry-run", "--csv", dir.Path("m.csv")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.push_back(dir.Path("multi.kss"));
+        const ProgramRun dry = RunProgram(args, "XDG_CONFIG_HOME=" + dir.Path("config") + " ");
+        EXPECT_EQ(dry.exitCode, 0) << dry.err;
+        EXPECT_EQ(Lines(dry.out), c.shared) << c.conf << testing::PrintToString(c.args);
+    }
 }
 
 // tavro-cli: a capture shared while the server refuses (exit 1, frames

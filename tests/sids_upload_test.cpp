@@ -42,6 +42,49 @@ TEST(SidsReport, FormBodyLiterally) {
               "&longitude=151.2073E&latitude=33.8679S&version=tavro-cli%200.3");
 }
 
+// Which KISS frames are the satellite's data frames on the TNC port read.
+TEST(SidsReport, SatelliteFramesOfThePortRead) {
+    const char* const hk62 = "A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03 F0 00 00 01";
+    const char* const type2of64 = "A2 84 6A 60 A0 64 00 A2 84 6A 60 A0 64 00 03 F0 00 00 02 48";
+    const char* const otherStation = "88 8A 84 86 40 40 60 AE 64 8C A6 40 40 61 03 F0 54 45 53 54 00";
+    const struct { std::string frame; std::uint8_t dataCommand; bool satellite; } cases[] = {
+        {std::string("00 ") + hk62, 0x00, true},         {std::string("00 ") + type2of64, 0x00, true},
+        {std::string("20 ") + hk62, 0x20, true},         {std::string("20 ") + type2of64, 0x20, true},
+        {std::string("F0 ") + type2of64, 0xF0, true},    {std::string("00 ") + hk62, 0x20, false},  // port 0 while port 2 is read
+        {std::string("20 ") + hk62, 0x00, false},        {std::string("21 ") + hk62, 0x20, false},  // port 2's TXDELAY
+        {std::string("01 ") + type2of64, 0x00, false},   {std::string("20 ") + otherStation, 0x20, false},
+        {"20 A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03", 0x20, false},  // shorter than the header
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsSatelliteKissFrame(test::Hex(c.frame), c.dataCommand), c.satellite) << c.frame;
+}
+
+// Frames sent more than 30 days before the queue opens leave it; waiting
+// and rejected ones stay however old; a pruned frame is still never queued again.
+TEST(ShareQueuePruning, SentFramesOlderThan30Days) {
+    const test::TempDir dir("share-prune");
+    const std::string path = dir.Path("q.sqlite");
+    constexpr std::int64_t t0 = 1796552043000, day = 24LL * 3600 * 1000;  // 2026-12-06 10:14:03 UTC
+    std::string error;
+    {
+        auto queue = ShareQueue::Open(path, error, t0);
+        ASSERT_TRUE(queue) << error;
+        for (const char* body : {"a", "sent 29.9 days ago", "sent 30 days ago", "rejected", "waiting"}) ASSERT_TRUE(queue->Add(body, t0));
+        ASSERT_TRUE(queue->MarkSent(1, t0));                       // "a": 30 days and 1 ms before the next opening
+        ASSERT_TRUE(queue->MarkSent(2, t0 + day / 10));
+        ASSERT_TRUE(queue->MarkSent(3, t0 + 1));                   // exactly 30 days: kept
+        ASSERT_TRUE(queue->MarkRejected(4, "400 Bad Request", t0));
+    }
+    auto queue = ShareQueue::Open(path, error, t0 + 30 * day + 1);
+    ASSERT_TRUE(queue) << error;
+    EXPECT_EQ(test::Sql(path, "SELECT id, body, state FROM share_queue ORDER BY id"),
+              "2|sent 29.9 days ago|sent\n3|sent 30 days ago|sent\n4|rejected|rejected\n5|waiting|waiting\n");
+    EXPECT_EQ(test::Sql(path, "SELECT digest FROM share_sent"), "-5808556873153909620\n");  // FNV-1a 64 of "a": AF63DC4C8601EC8C
+    ASSERT_TRUE(queue->Add("a", t0 + 30 * day + 2));
+    ASSERT_TRUE(queue->Add("new", t0 + 30 * day + 2));
+    EXPECT_EQ(queue->Bodies("waiting"), (std::vector<std::string>{"waiting", "new"}));
+    EXPECT_EQ(queue->Counts().sent, 2);
+}
+
 namespace {
 
 // The server answers each request with the next of answers (the last repeats).

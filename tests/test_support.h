@@ -5,6 +5,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -57,6 +58,13 @@ inline Bytes HkFrame(int packet, std::uint8_t callsign = 0x62) {
 // The same, escaped between two FENDs.
 inline Bytes Hk(int packet) { return passgen::KissWrap(HkFrame(packet)); }
 
+// The same on TNC port port: command byte port x 16 (port 2: 20).
+inline Bytes HkOnPort(int port, int packet) {
+    Bytes frame = HkFrame(packet);
+    frame[0] = static_cast<std::uint8_t>(port * 16);
+    return passgen::KissWrap(frame);
+}
+
 // Packet cnt of every record.
 inline std::vector<double> Packets(const Session& s) {
     std::vector<double> packets;
@@ -108,6 +116,34 @@ inline ProgramRun RunProgram(const std::vector<std::string>& args, const std::st
     const int s = std::system((command + " >" + stem + ".out 2>" + stem + ".err").c_str());
     return {WIFSIGNALED(s), WIFSIGNALED(s) ? WTERMSIG(s) : 0, WIFEXITED(s) ? WEXITSTATUS(s) : -1, TakeFile(stem + ".out"),
             TakeFile(stem + ".err")};
+}
+
+// One SQL answer of a SQLite file as text: rows by "\n", columns by "|",
+// NULL as "NULL"; "cannot open" or "error: ..." when it cannot be asked.
+//   Sql(archive, "SELECT count(*), max(packet_cnt) FROM beacons") -> "300|299.0\n"
+inline std::string Sql(const std::string& path, const std::string& query) {
+    sqlite3* db = nullptr;
+    std::string out;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return "cannot open";
+    }
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, query.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        out = std::string("error: ") + sqlite3_errmsg(db);
+    } else {
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            for (int i = 0; i < sqlite3_column_count(st); ++i) {
+                if (i) out += '|';
+                const unsigned char* t = sqlite3_column_text(st, i);
+                out += t ? reinterpret_cast<const char*>(t) : "NULL";
+            }
+            out += '\n';
+        }
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
 }
 
 // One selection of one file of kind, fed in slices that end at cuts.

@@ -3,6 +3,8 @@
 // and ".json" as SatNOGS exports, others as KISS). --kiss-tcp HOST:PORT
 // connects at start, --kiss-serial DEVICE[:BAUD] opens a serial TNC. --help
 // and --version: see decoder_command.h.
+#include <csignal>
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QStringList>
@@ -14,6 +16,9 @@
 #include "unattended_screenshot.h"
 
 int main(int argc, char** argv) {
+    // Past a file-size limit (ulimit -f) a write fails with EFBIG and is
+    // reported as a full disk, instead of SIGXFSZ ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (const auto answered = tavro::app::ReadDecoderCommand(tavro::app::ArgumentList(argc, argv), true).exitStatus)
         return *answered;
     QApplication app(argc, argv);

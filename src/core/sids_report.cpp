@@ -9,9 +9,11 @@
 
 namespace tavro {
 
-bool IsSatelliteKissFrame(std::span<const std::uint8_t> f) {
-    return f.size() >= kKissHeader62.size() && (std::equal(kKissHeader62.begin(), kKissHeader62.end(), f.begin()) ||
-                                                std::equal(kKissHeader64.begin(), kKissHeader64.end(), f.begin()));
+bool IsSatelliteKissFrame(std::span<const std::uint8_t> f, std::uint8_t dataCommand) {
+    // The headers' own first byte is port 0's command byte: compared from byte 1 on.
+    return f.size() >= kKissHeader62.size() && f[0] == dataCommand &&
+           (std::equal(kKissHeader62.begin() + 1, kKissHeader62.end(), f.begin() + 1) ||
+            std::equal(kKissHeader64.begin() + 1, kKissHeader64.end(), f.begin() + 1));
 }
 
 std::string PercentEncoded(std::string_view text) {

@@ -19,9 +19,10 @@
 
 namespace tavro {
 
-// A KISS frame (command byte first) of the satellite: one of its two AX.25
-// headers, of any frame type.
-bool IsSatelliteKissFrame(std::span<const std::uint8_t> kissFrame);
+// A KISS data frame of the TNC port read (dataCommand: port x 16, port 2:
+// 20) that carries one of the satellite's two AX.25 headers, of any frame
+// type. Another command byte (a port's TXDELAY 21, another port's 00) is not.
+bool IsSatelliteKissFrame(std::span<const std::uint8_t> kissFrame, std::uint8_t dataCommand = 0x00);
 
 // The form body; the settings must be complete (MissingForSharing() == "").
 std::string SidsRequestBody(const StationSettings& station, std::int64_t utcMs, std::span<const std::uint8_t> ax25,

@@ -42,7 +42,8 @@ Sharing::Sharing(SharingOptions options) : options_(std::move(options)) {
         }
     }
     std::string error;
-    std::unique_ptr<ShareQueue> queue = ShareQueue::Open(queuePath_, error);
+    std::unique_ptr<ShareQueue> queue =
+        ShareQueue::Open(queuePath_, error, options_.clockMs ? options_.clockMs() : NowMilliseconds());
     if (!queue) {
         problem_ = "cannot open the queue " + queuePath_ + ": " + error;
         return;

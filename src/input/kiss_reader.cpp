@@ -142,7 +142,7 @@ void KissReader::EndFrame() {
 
 void KissReader::OfferOtherFrame(long long n) {
     const std::span<const std::uint8_t> frame(state_.frameBuffer.Bytes().data(), static_cast<std::size_t>(n));
-    if (!IsSatelliteKissFrame(frame)) return;
+    if (!IsSatelliteKissFrame(frame, dataCommand_)) return;
     if (clock_ && !stampSeen_) return frameHook_(frame, MillisecondsToTimeText(clock_()));
     frameHook_(frame, state_.CurrentTimeText);
 }

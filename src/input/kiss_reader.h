@@ -62,7 +62,7 @@ public:
     void SetPort(int port) { dataCommand_ = static_cast<std::uint8_t>((port & 0x0F) << 4); }
 
     void SetArrivalClock(std::function<std::int64_t()> nowMs) { clock_ = std::move(nowMs); }
-    // Every frame of the satellite (either AX.25 header, any frame type; not
+    // Every data frame of the satellite on the port read (either AX.25 header, any frame type; not
     // cut at the buffer's end), command byte first, with its time text: a
     // housekeeping frame's record's, another's the latest time stamp's (live:
     // its arrival time when no time stamp frame came since the last

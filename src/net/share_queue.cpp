@@ -24,6 +24,16 @@ const char* const kSchema =
     " holder_pid INTEGER,"
     " held_until_ms INTEGER)";
 
+// The digests of pruned frames: a body in it was sent and is not queued again.
+const char* const kSentSchema = "CREATE TABLE IF NOT EXISTS share_sent(digest INTEGER PRIMARY KEY)";
+
+// 64-bit FNV-1a of a body, as SQLite's signed integer: "" -> 0xCBF29CE484222325.
+std::int64_t Digest(const std::string& body) {
+    std::uint64_t h = 0xCBF29CE484222325u;
+    for (const char c : body) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001B3u;
+    return static_cast<std::int64_t>(h);
+}
+
 struct Statement {
     sqlite3_stmt* s = nullptr;
     ~Statement() { sqlite3_finalize(s); }
@@ -33,7 +43,7 @@ bool Alive(std::int64_t pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid)
 
 }  // namespace
 
-std::unique_ptr<ShareQueue> ShareQueue::Open(const std::string& path, std::string& error) {
+std::unique_ptr<ShareQueue> ShareQueue::Open(const std::string& path, std::string& error, std::int64_t nowMs) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr) !=
         SQLITE_OK) {
@@ -44,11 +54,38 @@ std::unique_ptr<ShareQueue> ShareQueue::Open(const std::string& path, std::strin
     std::unique_ptr<ShareQueue> queue(new ShareQueue(db, path));
     // Another program may hold the file for a moment (the archive's writer, a second program).
     sqlite3_busy_timeout(db, 10000);
-    if (!queue->Exec("PRAGMA journal_mode=WAL") || !queue->Exec(kSchema)) {
+    if (!queue->Exec("PRAGMA journal_mode=WAL") || !queue->Exec(kSchema) || !queue->Exec(kSentSchema) ||
+        !queue->PruneSent(nowMs - kKeepSentMs)) {
         error = queue->error_;
         return nullptr;
     }
     return queue;
+}
+
+// One transaction: the digests in, the rows out, or neither.
+bool ShareQueue::PruneSent(std::int64_t beforeMs) {
+    std::vector<std::int64_t> digests;
+    if (!Exec("BEGIN IMMEDIATE")) return false;
+    {
+        Statement st;
+        if (sqlite3_prepare_v2(db_, "SELECT body FROM share_queue WHERE state = 'sent' AND done_ms < ?1", -1, &st.s, nullptr) !=
+            SQLITE_OK) {
+            error_ = sqlite3_errmsg(db_);
+            Exec("ROLLBACK");
+            return false;
+        }
+        sqlite3_bind_int64(st.s, 1, beforeMs);
+        while (sqlite3_step(st.s) == SQLITE_ROW)
+            digests.push_back(Digest(reinterpret_cast<const char*>(sqlite3_column_text(st.s, 0))));
+    }
+    bool ok = true;
+    for (const std::int64_t d : digests) ok = ok && Exec("INSERT OR IGNORE INTO share_sent(digest) VALUES(?1)", {}, {d});
+    ok = ok && Exec("DELETE FROM share_queue WHERE state = 'sent' AND done_ms < ?1", {}, {beforeMs});
+    if (ok) return Exec("COMMIT");
+    const std::string error = error_;
+    Exec("ROLLBACK");
+    error_ = error;
+    return false;
 }
 
 ShareQueue::~ShareQueue() { sqlite3_close(db_); }
@@ -72,7 +109,9 @@ bool ShareQueue::Exec(const char* sql, std::initializer_list<std::string> texts,
 }
 
 bool ShareQueue::Add(const std::string& body, std::int64_t nowMs) {
-    return Exec("INSERT OR IGNORE INTO share_queue(body, queued_ms) VALUES(?1, ?2)", {body}, {nowMs});
+    return Exec("INSERT OR IGNORE INTO share_queue(body, queued_ms) SELECT ?1, ?2 "
+                "WHERE NOT EXISTS (SELECT 1 FROM share_sent WHERE digest = ?3)",
+                {body}, {nowMs, Digest(body)});
 }
 
 std::optional<QueuedFrame> ShareQueue::Claim(std::int64_t nowMs) {

@@ -13,8 +13,13 @@
 //     done_ms INTEGER,                  when it was sent or rejected
 //     holder_pid INTEGER, held_until_ms INTEGER)  the process posting it now
 //
+//   CREATE TABLE share_sent(digest INTEGER PRIMARY KEY)  a pruned frame's body
+//
 // A frame leaves 'waiting' only on the server's answer. A body is queued
-// once: the same frame read again is not posted again. Before a post the
+// once: the same frame read again is not posted again. Frames sent more
+// than 30 days before the queue opens leave the table, each leaving the
+// 64-bit FNV-1a digest of its body in share_sent, so that it is still never
+// queued again; waiting and rejected frames stay. Before a post the
 // frame is claimed for one process, so two programs sharing from one
 // archive never post a frame twice; a claim of a process that is gone, or
 // older than a minute, lapses.
@@ -25,6 +30,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "time_stamp.h"
 
 struct sqlite3;
 
@@ -41,9 +48,11 @@ struct QueueCounts {
 
 class ShareQueue {
 public:
-    // Opens (and makes) the queue's table in the SQLite file at path.
-    // Null with error set when the file cannot be used.
-    static std::unique_ptr<ShareQueue> Open(const std::string& path, std::string& error);
+    // Opens (and makes) the queue's table in the SQLite file at path, and
+    // prunes the frames sent before nowMs - 30 days. Null with error set
+    // when the file cannot be used.
+    static std::unique_ptr<ShareQueue> Open(const std::string& path, std::string& error,
+                                            std::int64_t nowMs = NowMilliseconds());
     ~ShareQueue();
     ShareQueue(const ShareQueue&) = delete;
     ShareQueue& operator=(const ShareQueue&) = delete;
@@ -63,9 +72,12 @@ public:
     const std::string& Error() const { return error_; }
     const std::string& Path() const { return path_; }
 
+    static constexpr std::int64_t kKeepSentMs = 30LL * 24 * 3600 * 1000;
+
 private:
     ShareQueue(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}
     bool Exec(const char* sql, std::initializer_list<std::string> texts = {}, std::initializer_list<std::int64_t> numbers = {});
+    bool PruneSent(std::int64_t beforeMs);
 
     sqlite3* db_;
     std::string path_;

@@ -29,7 +29,7 @@ constexpr int kArchivePollMs = 1000;
 }  // namespace
 
 void MainWindow::BuildArchiveMenu() {
-    auto* menu = new QMenu(QStringLiteral("Archive"), menuBar());
+    auto* menu = new QMenu(QStringLiteral("&Archive"), menuBar());
     menu->setObjectName(QStringLiteral("archiveMenu"));
     menuBar()->insertMenu(ui_.infoAction, menu);
     ui_.archiveAction = menu->addAction(QStringLiteral("Keep every record in the archive"));

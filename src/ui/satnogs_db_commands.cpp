@@ -113,9 +113,10 @@ void MainWindow::DbFetchEnded(const DbFetchResult& result) {
 void MainWindow::BuildSatnogsDbMenu() {
     QMenu* archive = nullptr;
     for (QAction* action : menuBar()->actions())
-        if (action->menu() && action->text() == QStringLiteral("Archive")) archive = action->menu();
+        if (action->menu() && action->menu()->objectName() == QStringLiteral("archiveMenu")) archive = action->menu();
     if (!archive) {  // before "Info", which stays last
-        archive = new QMenu(QStringLiteral("Archive"), this);
+        archive = new QMenu(QStringLiteral("&Archive"), this);
+        archive->setObjectName(QStringLiteral("archiveMenu"));
         menuBar()->insertMenu(ui_.infoAction, archive);
     }
     ui_.updateFromDbAction = archive->addAction(QStringLiteral("Update from SatNOGS DB"), this, [this] { OnUpdateFromSatnogsDb(); });

@@ -280,7 +280,7 @@ TEST_F(WindowTest, ArchiveMenuTogglesArchiveInConfIni) {
     EXPECT_FALSE(ui().archiveAction->isChecked());
     QStringList titles;
     for (QAction* menu : window->menuBar()->actions()) titles << menu->text();
-    EXPECT_EQ(titles.indexOf("Archive"), titles.indexOf("&Info") - 1);
+    EXPECT_EQ(titles.indexOf("&Archive"), titles.indexOf("&Info") - 1);
 }
 
 // Waits (without a fixed sleep) until done() holds or ten seconds pass.

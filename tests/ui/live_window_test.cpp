@@ -9,15 +9,6 @@
 using namespace uitest;
 using namespace std::chrono_literals;
 
-// Runs the event loop until done() or 20 s.
-static bool Until(const std::function<bool()>& done) {
-    for (auto end = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < end;) {
-        if (done()) return true;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
-}
-
 TEST_F(WindowTest, LiveReceptionRecordedAndReopened) {
     const std::string text = tavro::test::FileText(TAVRO_SOURCE_DIR "/examples/pass.kss");
     const auto pass = tavro::test::AsBytes(text);

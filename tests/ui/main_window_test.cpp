@@ -30,8 +30,16 @@ TEST_F(WindowTest, StartUp) {
                                   "  Merge duplicate frames", "  Report…", "  ", "  Connect to KISS server…",
                                   "  Connect to serial TNC…", "  Disconnect", "  ", "  Station settings…",
                                   "  Share received frames with SatNOGS", "  ", "  Quit", "&TLM File", "  Write CSV File",
-                                  "  Write TLM File", "Archive", "  Keep every record in the archive", "  History…",
+                                  "  Write TLM File", "&Archive", "  Keep every record in the archive", "  History…",
                                   "  Update from SatNOGS DB", "&Info"}));
+    // Each title has its own Alt letter.
+    QSet<QChar> letters;
+    for (QAction* title : window->menuBar()->actions()) {
+        const qsizetype amp = title->text().indexOf('&');
+        ASSERT_GE(amp, 0) << title->text().toStdString();
+        EXPECT_FALSE(letters.contains(title->text()[amp + 1].toLower())) << title->text().toStdString();
+        letters.insert(title->text()[amp + 1].toLower());
+    }
 }
 
 // The usual shortcuts, typed as on a keyboard; the record browser's keys wherever the focus is in the window.

@@ -143,3 +143,18 @@ TEST_F(Picture, AGrownWindowGrowsItsChartAndIsPicturedWhole) {
     QApplication::processEvents();
     EXPECT_EQ(ui().clientArea->size(), QSize(690, 642));
 }
+
+// tavro-decoder past a file-size limit (ulimit -f; SIGXFSZ not ignored by
+// its starter): the picture that does not fit is a failed save, exit status
+// 1 with the reason, not an end by signal.
+TEST_F(WindowTest, FileSizeLimitFailsTheScreenshotAndTheProgramEnds) {
+    QDir(folder.path()).mkpath("config/tavro"), QDir(folder.path()).mkpath("shots");
+    WriteBytes(Path("config/tavro/conf.ini"), "IMAGE_PATH=" + Path("shots").toStdString() + "/\nARCHIVE=0\n");
+    const std::string environment = "XDG_CONFIG_HOME='" + Path("config").toStdString() + "' QT_QPA_PLATFORM=offscreen ";
+    const auto run = tavro::test::RunProgram({TAVRO_BIN_DIR "/tavro-decoder", "--screenshot", TAVRO_SOURCE_DIR "/examples/pass.kss"},
+                                             "ulimit -f 8; " + environment);  // 4 KB
+    EXPECT_FALSE(run.signaled) << "signal " << run.signal;
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.err, testing::HasSubstr("tavro-decoder: " + Path("shots").toStdString() + "/tavro_pass.bmp could not be saved: File too large"));
+    EXPECT_EQ(run.out, "");
+}

@@ -8,14 +8,6 @@
 using namespace uitest;
 using namespace std::chrono_literals;
 
-static bool Until(const std::function<bool()>& done) {
-    for (auto end = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < end;) {
-        if (done()) return true;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
-}
-
 TEST_F(WindowTest, SerialTncFromTheDialog) {
     tavro::test::Pty tnc;
     if (!tnc.Ok()) GTEST_SKIP() << "no pseudo-terminal: /dev/ptmx cannot be opened here";
@@ -47,12 +39,7 @@ TEST_F(WindowTest, SerialTncFromTheDialog) {
     ASSERT_TRUE(Until([&] { return ui().statusLine->text().contains(" connected;"); })) << ui().statusLine->text().toStdString();
 
     // Port 2 of a multi-port TNC: its data frames are records, port 0's are not.
-    auto onPort = [](int port, int packet) {
-        auto frame = tavro::test::HkFrame(packet);
-        frame[0] = static_cast<std::uint8_t>(port * 16);
-        return tavro::passgen::KissWrap(frame);
-    };
-    tnc.Write(tavro::test::Cat({onPort(2, 7), onPort(0, 8), onPort(2, 9)}));
+    tnc.Write(tavro::test::Cat({tavro::test::HkOnPort(2, 7), tavro::test::HkOnPort(0, 8), tavro::test::HkOnPort(2, 9)}));
     ASSERT_TRUE(Until([&] { return window->Engine().StreamReport().frames == 3; }));
     EXPECT_EQ(tavro::test::Packets(window->Engine()), (std::vector<double>{7, 9}));
     EXPECT_EQ(ui().recordCounter->text(), "#2 / 2");

@@ -9,14 +9,6 @@
 using namespace uitest;
 using namespace std::chrono_literals;
 
-static bool Until(const std::function<bool()>& done) {
-    for (auto end = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < end;) {
-        if (done()) return true;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
-}
-
 TEST_F(WindowTest, StationSettingsCheckedAndSaved) {
     WriteBytes(Path("conf.ini"), std::string("# my station\r\nKISS_PORT=8100\r\nMY_OWN=kept\r\n"));
     MakeWindow();

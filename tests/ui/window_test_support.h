@@ -5,6 +5,9 @@
 #include <QtWidgets>
 #include <qcustomplot.h>
 
+#include <chrono>
+#include <functional>
+
 #include "channel_chart.h"
 #include "main_window.h"
 #include "test_support.h"
@@ -98,6 +101,15 @@ struct WindowTest : testing::Test {
     QStringList messages;  // "title: text" of each message box
     QStringList dialogFilters;
 };
+
+// Runs the event loop until done() holds or 20 s pass; whether it holds.
+inline bool Until(const std::function<bool()>& done) {
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20); std::chrono::steady_clock::now() < end;) {
+        if (done()) return true;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+}
 
 // Synthetic mouse events, delivered as the platform would.
 inline void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton,
