@@ -1,7 +1,9 @@
 // Posting frames to a real HTTP server on loopback: the uploader's answer
 // to each kind of reply (sent, rejected, tried again after 1 min, 2, 4, ...
 // up to 1 h or Retry-After), the station's checks and the form's texts.
+#include <atomic>
 #include <condition_variable>
+#include <thread>
 
 #include "http_client.h"
 #include "http_server.h"
@@ -60,6 +62,35 @@ TEST(SidsReport, SatelliteFramesOfThePortRead) {
 
 // Frames sent more than 30 days before the queue opens leave it; waiting
 // and rejected ones stay however old; a pruned frame is still never queued again.
+// The window queues frames on its thread while the worker claims and releases
+// them on its own, through one connection, and another program writes to the
+// same file: no frame is refused "database is locked".
+TEST(ShareQueueThreads, QueueingWhileTheWorkerClaims) {
+    const test::TempDir dir("share-threads");
+    std::string error;
+    auto queue = ShareQueue::Open(dir.Path("a.sqlite"), error);
+    ASSERT_TRUE(queue) << error;
+    auto other = ShareQueue::Open(dir.Path("a.sqlite"), error);
+    ASSERT_TRUE(other) << error;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        while (!done)
+            if (auto frame = queue->Claim(1000)) queue->Release(frame->id);
+    });
+    std::thread program([&] {
+        for (int i = 0; !done; ++i) other->Add("other " + std::to_string(i), 1000);
+    });
+    int refused = 0;
+    std::string why;
+    for (int i = 0; i < 3000; ++i)
+        if (!queue->Add("frame " + std::to_string(i), 1000)) ++refused, why = queue->Error();
+    done = true;
+    worker.join();
+    program.join();
+    EXPECT_EQ(refused, 0) << why;
+    EXPECT_EQ(queue->Counts().sent, 0);
+}
+
 TEST(ShareQueuePruning, SentFramesOlderThan30Days) {
     const test::TempDir dir("share-prune");
     const std::string path = dir.Path("q.sqlite");

@@ -64,6 +64,7 @@ std::unique_ptr<ShareQueue> ShareQueue::Open(const std::string& path, std::strin
 
 // One transaction: the digests in, the rows out, or neither.
 bool ShareQueue::PruneSent(std::int64_t beforeMs) {
+    std::lock_guard lock(mutex_);
     std::vector<std::int64_t> digests;
     if (!Exec("BEGIN IMMEDIATE")) return false;
     {
@@ -91,6 +92,7 @@ bool ShareQueue::PruneSent(std::int64_t beforeMs) {
 ShareQueue::~ShareQueue() { sqlite3_close(db_); }
 
 bool ShareQueue::Exec(const char* sql, std::initializer_list<std::string> texts, std::initializer_list<std::int64_t> numbers) {
+    std::lock_guard lock(mutex_);
     Statement st;
     int rc = sqlite3_prepare_v2(db_, sql, -1, &st.s, nullptr);
     int i = 1;
@@ -109,12 +111,14 @@ bool ShareQueue::Exec(const char* sql, std::initializer_list<std::string> texts,
 }
 
 bool ShareQueue::Add(const std::string& body, std::int64_t nowMs) {
+    std::lock_guard lock(mutex_);
     return Exec("INSERT OR IGNORE INTO share_queue(body, queued_ms) SELECT ?1, ?2 "
                 "WHERE NOT EXISTS (SELECT 1 FROM share_sent WHERE digest = ?3)",
                 {body}, {nowMs, Digest(body)});
 }
 
 std::optional<QueuedFrame> ShareQueue::Claim(std::int64_t nowMs) {
+    std::lock_guard lock(mutex_);
     struct Candidate {
         QueuedFrame frame;
         std::optional<std::int64_t> pid, until;
@@ -163,21 +167,30 @@ std::optional<QueuedFrame> ShareQueue::Claim(std::int64_t nowMs) {
 }
 
 bool ShareQueue::MarkSent(std::int64_t id, std::int64_t nowMs) {
+    std::lock_guard lock(mutex_);
     return Exec("UPDATE share_queue SET state = 'sent', done_ms = ?1, holder_pid = NULL, held_until_ms = NULL WHERE id = ?2",
                 {}, {nowMs, id});
 }
 
 bool ShareQueue::MarkRejected(std::int64_t id, const std::string& answer, std::int64_t nowMs) {
+    std::lock_guard lock(mutex_);
     return Exec("UPDATE share_queue SET state = 'rejected', answer = ?1, done_ms = ?2, holder_pid = NULL, "
                 "held_until_ms = NULL WHERE id = ?3",
                 {answer}, {nowMs, id});
 }
 
 bool ShareQueue::Release(std::int64_t id) {
+    std::lock_guard lock(mutex_);
     return Exec("UPDATE share_queue SET holder_pid = NULL, held_until_ms = NULL WHERE id = ?1", {}, {id});
 }
 
+std::string ShareQueue::Error() const {
+    std::lock_guard lock(mutex_);
+    return error_;
+}
+
 QueueCounts ShareQueue::Counts() {
+    std::lock_guard lock(mutex_);
     QueueCounts counts;
     Statement st;
     if (sqlite3_prepare_v2(db_, "SELECT state, count(*) FROM share_queue GROUP BY state", -1, &st.s, nullptr) != SQLITE_OK)
@@ -191,6 +204,7 @@ QueueCounts ShareQueue::Counts() {
 }
 
 std::vector<std::string> ShareQueue::Bodies(const std::string& state) {
+    std::lock_guard lock(mutex_);
     std::vector<std::string> bodies;
     Statement st;
     if (sqlite3_prepare_v2(db_, "SELECT body FROM share_queue WHERE state = ?1 ORDER BY id", -1, &st.s, nullptr) != SQLITE_OK)

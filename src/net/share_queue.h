@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -69,7 +70,7 @@ public:
     QueueCounts Counts();
     // The bodies in one state, oldest first (for tests and reports).
     std::vector<std::string> Bodies(const std::string& state);
-    const std::string& Error() const { return error_; }
+    std::string Error() const;
     const std::string& Path() const { return path_; }
 
     static constexpr std::int64_t kKeepSentMs = 30LL * 24 * 3600 * 1000;
@@ -83,6 +84,10 @@ private:
     std::string path_;
     std::string error_;
     int changes_ = 0;
+    // One connection, used by the thread that queues and the one that posts:
+    // a call never runs while another is inside its statements (a write
+    // begun inside another's read would fail "database is locked" at once).
+    mutable std::recursive_mutex mutex_;
 };
 
 }  // namespace tavro
