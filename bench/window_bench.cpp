@@ -125,16 +125,21 @@ void BM_ZoomStep(benchmark::State& state) {
     if (Ui().chart->RowCount() != 10000) state.SkipWithError("the capture is not loaded");
 }
 
-// One mouse move of a drag, 40 px left and right in turn, in a view of a
-// quarter of the records, painted.
-void BM_PanStep(benchmark::State& state) {
-    QCustomPlot* plot = BarsInFullView();
-    const QPointF at(plot->axisRect()->center());
+// Six wheel steps in at `at`, then the left button pressed there: a drag begins.
+void ZoomInAndPress(QCustomPlot* plot, QPointF at) {
     QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, 6 * 120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
     Send(plot, &wheel);
     QMouseEvent press(QEvent::MouseButtonPress, at, plot->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     Send(plot, &press);
+}
+
+// One mouse move of a drag, 40 px left and right in turn, in a view of a
+// quarter of the records, painted.
+void BM_PanStep(benchmark::State& state) {
+    QCustomPlot* plot = BarsInFullView();
+    const QPointF at(plot->axisRect()->center());
+    ZoomInAndPress(plot, at);
     int k = 0;
     for (auto _ : state) {
         const QPointF to = at + QPointF(k++ % 2 ? 0 : 40, 0);
@@ -210,13 +215,7 @@ void HistoryStep(benchmark::State& state, bool pan) {
     WaitExact(*window);  // steps after the first draw of the span
     QCustomPlot* plot = window->ControlsForTesting().chart->Plot();
     const QPointF at(plot->axisRect()->center());
-    if (pan) {
-        QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, 6 * 120), Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
-        Send(plot, &wheel);
-        QMouseEvent press(QEvent::MouseButtonPress, at, plot->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        Send(plot, &press);
-    }
+    if (pan) ZoomInAndPress(plot, at);
     int k = 0;
     for (auto _ : state) {
         if (pan) {
