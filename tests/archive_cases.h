@@ -170,6 +170,32 @@ TEST_P(ArchiveCases, OneBatchMayHoldABeaconTwice) {
     EXPECT_EQ(beacons[1].timeMs, std::nullopt);
 }
 
+// A store may look beacons up and write rows in groups: a batch longer than
+// a group, whose beacons come back across it and were partly stored before.
+TEST_P(ArchiveCases, ALongBatchFindsItsBeaconsAcrossIt) {
+    std::vector<ArchiveRecord> stored;
+    for (int p = 60; p < 65; ++p) stored.push_back(Rec(p, 900000));
+    Add(stored);
+    std::vector<ArchiveRecord> batch;
+    for (int i = 0; i < 200; ++i) batch.push_back(Rec(i % 70, 1000 * (i + 1)));  // packets 0..69, 0..69, 0..59
+    AddCounts counts = Add(batch);
+    EXPECT_EQ(counts.beaconsNew, 65);
+    EXPECT_EQ(counts.receptionsAdded, 200);
+    const std::vector<Beacon> beacons = All();
+    ASSERT_EQ(beacons.size(), 70u);
+    for (int p = 0; p < 70; ++p) {
+        SCOPED_TRACE(p);
+        EXPECT_EQ(beacons[static_cast<std::size_t>(p)].values[2], p);
+        EXPECT_EQ(beacons[static_cast<std::size_t>(p)].timeMs, 1000 * (p + 1));
+        EXPECT_EQ(beacons[static_cast<std::size_t>(p)].receptions, p < 65 ? 3 : 2);
+    }
+    ArchiveInfo info;
+    ASSERT_TRUE(archive->Info(info));
+    EXPECT_EQ(info.beacons, 70);
+    EXPECT_EQ(info.receptions, 205);
+    EXPECT_EQ(info.lastMs, 70000);
+}
+
 TEST_P(ArchiveCases, BeaconsGoByTimeThenFirstStoredUntimedLast) {
     Add({Rec(1, 5000), Rec(2), Rec(3, 1000), Rec(4, 5000), Rec(5)});
     Add({Rec(6, 1000), Rec(7), Rec(8, 9000)});

@@ -55,6 +55,7 @@ public:
 private:
     SqliteArchive(std::string path, bool readOnly) : path_(std::move(path)), readOnly_(readOnly) {}
     bool Prepare();
+    bool PrepareAdding();
     bool PrepareMinutes();
     bool Fail(const char* doing);
     bool ReadBeacon(sqlite::Stmt& st, Beacon& b) const;  // columns: id, time_ms, receptions, layout, raw, 47 values
@@ -72,7 +73,7 @@ private:
         sqlite_minutes::Summary summary;
         sqlite::Stmt get, put, drop, refill;
     };
-    bool SaveSummary(SummaryStatements& st, const std::map<std::int64_t, MinuteSummary>& deltas, const std::set<std::int64_t>& left);
+    bool SaveSummary(SummaryStatements& st, std::map<std::int64_t, MinuteSummary>& deltas, const std::set<std::int64_t>& left);
 
     std::string path_;
     std::string openUri_;  // as the connection was opened: a path, or a file: URI
@@ -81,7 +82,9 @@ private:
     sqlite::Db db_;
     std::int64_t loadAtOnceBelow_ = 200000;
     bool hasMinutes_ = true;  // false: an archive of schema 1 opened read-only
-    sqlite::Stmt find_, insertBeacon_, updateBeacon_, insertReception_, newestReception_;
+    // Adding (sqlite_add.cpp): several rows a statement, one row for the rest.
+    sqlite::Stmt findMany_, insertBeacons_, insertBeacon_, insertReceptions_, insertReception_, updateBeacon_, maxBeaconId_;
+    sqlite::Stmt newestReception_;
     SummaryStatements minutes_{sqlite_minutes::kMinutes, {}, {}, {}, {}}, hours_{sqlite_minutes::kHours, {}, {}, {}, {}};
     std::string error_;
     HistoryCache cache_;
