@@ -27,18 +27,20 @@ const std::string kPass = Str(Hex(
     "C0 00 A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03 F0 00 00 01 00 2A 08 C0"));
 const std::size_t kFirstHalf = 30 + 25;  // the time stamp and the first housekeeping frame
 
-// The fields the server must see for each frame, in order.
+// The fields the server must see for a frame: the time stamp's time carries over to each.
+std::map<std::string, std::string> Fields(const std::string& frame) {
+    return {{"noradID", "99999"}, {"source", "DL1XYZ"}, {"timestamp", "2026-12-06T10:14:03.250Z"}, {"frame", frame},
+            {"locator", "longLat"}, {"longitude", "11.5755W"}, {"latitude", "48.1374N"}, {"version", "tavro-decoder 0.3"}};
+}
 const std::vector<std::map<std::string, std::string>> kExpected = {
-    {{"noradID", "99999"}, {"source", "DL1XYZ"}, {"timestamp", "2026-12-06T10:14:03.250Z"},
-     {"frame", "A2846A60A06200A2846A60A0620003F000000100C007"}, {"locator", "longLat"}, {"longitude", "11.5755W"},
-     {"latitude", "48.1374N"}, {"version", "tavro-decoder 0.3"}},
-    {{"noradID", "99999"}, {"source", "DL1XYZ"}, {"timestamp", "2026-12-06T10:14:03.250Z"},  // the stamp carries over
-     {"frame", "A2846A60A06400A2846A60A0640003F0000002004849"}, {"locator", "longLat"}, {"longitude", "11.5755W"},
-     {"latitude", "48.1374N"}, {"version", "tavro-decoder 0.3"}},
-    {{"noradID", "99999"}, {"source", "DL1XYZ"}, {"timestamp", "2026-12-06T10:14:03.250Z"},
-     {"frame", "A2846A60A06200A2846A60A0620003F0000001002A08"}, {"locator", "longLat"}, {"longitude", "11.5755W"},
-     {"latitude", "48.1374N"}, {"version", "tavro-decoder 0.3"}},
-};
+    Fields("A2846A60A06200A2846A60A0620003F000000100C007"), Fields("A2846A60A06400A2846A60A0640003F0000002004849"),
+    Fields("A2846A60A06200A2846A60A0620003F0000001002A08")};
+
+// A request of tavro-cli for a frame, as --share-dry-run prints it.
+std::string Request(const std::string& frame) {
+    return "noradID=99999&source=DL1XYZ&timestamp=2026-12-06T10%3A14%3A03.250Z&frame=" + frame +
+           "&locator=longLat&longitude=11.5755W&latitude=48.1374N&version=tavro-cli%200.3";
+}
 
 template <class Condition>
 bool WaitFor(Condition done, std::chrono::milliseconds limit = 20s) {
@@ -77,24 +79,40 @@ struct Share : testing::Test {
         }
         return posted;
     }
-    static std::vector<std::map<std::string, std::string>> Expected() { return kExpected; }
+    // tavro-cli's conf.ini: the station, and extra lines.
+    std::string Config(const std::string& extra) {
+        std::filesystem::create_directories(dir.Path("config/tavro"));
+        std::ofstream(dir.Path("config/tavro/conf.ini")) << "# station\nSTATION_CALLSIGN=DL1XYZ\nSTATION_LATITUDE=48.1374\n"
+            "STATION_LONGITUDE=-11.5755\nSATNOGS_NORAD_ID=99999\nSIDS_URL=" + http.Url("/api/telemetry/") + "\n" + extra;
+        return "unset http_proxy HTTP_PROXY; XDG_CONFIG_HOME=" + dir.Path("config") + " ";
+    }
 
     const TempDir dir{"share"};
-    HttpServer http{[](const HttpRequestSeen&) { return HttpAnswer{201, "{}"}; }};
+    std::atomic<bool> rejectType2{false};  // the server refuses frames of type 2
+    HttpServer http{[this](const HttpRequestSeen& r) {
+        return rejectType2 && r.body.find("frame=A2846A60A064") != std::string::npos ? HttpAnswer{400, "unknown frame type"}
+                                                                                    : HttpAnswer{201, "{}"};
+    }};
     Session session;
 };
 
 }  // namespace
 
+// A rejected frame is reported, the others are sent.
 TEST_F(Share, LivePassEverySatelliteFramePostedOnce) {
+    rejectType2 = true;
     Sharing sharing(Options());
     sharing.Attach(session);
     KissServer kiss([&](int socket, int) { SendInSlices(socket, AsBytes(kPass), 5); });
     Receive(kiss.Port());
-    ASSERT_TRUE(WaitFor([&] { return sharing.Status().shared == 3; })) << sharing.StatusText();
-    EXPECT_EQ(Posted(), Expected());
-    EXPECT_EQ(sharing.StatusText(), "shared 3");
+    ASSERT_TRUE(WaitFor([&] { return sharing.Status().shared == 2 && sharing.Status().rejected == 1; })) << sharing.StatusText();
+    EXPECT_EQ(Posted(), kExpected);
+    EXPECT_EQ(sharing.StatusText(), "shared 2, rejected 1: 400 unknown frame type");
     EXPECT_EQ(session.RecordCount(), 2);
+    std::string error;
+    auto queue = ShareQueue::Open(Options().archiveLocation, error);
+    EXPECT_EQ(queue->Counts().waiting, 0);
+    EXPECT_EQ(queue->Bodies("rejected").size(), 1u);
 }
 
 TEST_F(Share, ServerDownForHalfThePassThenBack) {
@@ -110,27 +128,9 @@ TEST_F(Share, ServerDownForHalfThePassThenBack) {
     });
     Receive(kiss.Port());
     ASSERT_TRUE(WaitFor([&] { return sharing.Status().shared == 3; })) << sharing.StatusText();
-    EXPECT_EQ(Posted(), Expected());  // each once, in order
+    EXPECT_EQ(Posted(), kExpected);  // each once, in order
     std::string error;
     EXPECT_EQ(ShareQueue::Open(Options().archiveLocation, error)->Counts().waiting, 0);
-}
-
-TEST_F(Share, RejectedFrameReportedOthersSent) {
-    HttpServer picky([](const HttpRequestSeen& r) {
-        return r.body.find("frame=A2846A60A064") != std::string::npos ? HttpAnswer{400, "unknown frame type"} : HttpAnswer{201};
-    });
-    SharingOptions o = Options();
-    o.station.sidsUrl = picky.Url("/api/telemetry/");
-    Sharing sharing(o);
-    sharing.Attach(session);
-    KissServer kiss([&](int socket, int) { SendInSlices(socket, AsBytes(kPass), 9); });
-    Receive(kiss.Port());
-    ASSERT_TRUE(WaitFor([&] { return sharing.Status().shared == 2 && sharing.Status().rejected == 1; }));
-    EXPECT_EQ(sharing.StatusText(), "shared 2, rejected 1: 400 unknown frame type");
-    std::string error;
-    auto queue = ShareQueue::Open(o.archiveLocation, error);
-    EXPECT_EQ(queue->Counts().waiting, 0);
-    EXPECT_EQ(queue->Bodies("rejected").size(), 1u);
 }
 
 // Nothing is queued or sent without the station's settings, nor into a file that is not an archive.
@@ -158,64 +158,45 @@ TEST_F(Share, NothingSharedWithoutSettingsOrArchive) {
 
 // A multi-port TNC's capture: the satellite's data frames of the port read
 // (--kiss-port, else KISS_TNC_PORT) are shared, of any frame type; another
-// port's, and another command of the port read (21: TXDELAY), are not.
+// port's, and another command of the port read (21: TXDELAY), are not; nor a
+// frame before any time stamp (it has no UTC time).
 TEST_F(Share, FramesOfTheTncPortRead) {
-    std::filesystem::create_directories(dir.Path("config/tavro"));
-    const std::string station = "STATION_CALLSIGN=DL1XYZ\nSTATION_LATITUDE=48.1374\nSTATION_LONGITUDE=-11.5755\nSATNOGS_NORAD_ID=99999\n";
     std::ofstream(dir.Path("multi.kss"), std::ios::binary) << Str(Hex(
+        "C0 00 A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03 F0 00 00 01 00 2A 09 C0"                 // port 0, no time yet
         "C0 09 32 30 32 36 2D 31 32 2D 30 36 20 31 30 3A 31 34 3A 30 33 2E 32 35 30 20 55 54 43 C0"  // the time stamp
         "C0 20 A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03 F0 00 00 01 00 2A 01 C0"                 // port 2, housekeeping
         "C0 20 A2 84 6A 60 A0 64 00 A2 84 6A 60 A0 64 00 03 F0 00 00 02 00 48 49 C0"                 // port 2, type 2
         "C0 00 A2 84 6A 60 A0 64 00 A2 84 6A 60 A0 64 00 03 F0 00 00 02 00 30 30 C0"                 // port 0, type 2
         "C0 21 A2 84 6A 60 A0 64 00 A2 84 6A 60 A0 64 00 03 F0 00 00 02 00 21 21 C0"                 // port 2, TXDELAY
         "C0 20 88 8A 84 86 40 40 60 AE 64 8C A6 40 40 61 03 F0 54 45 53 54 C0"));                     // port 2, another station
-    const std::string body = "noradID=99999&source=DL1XYZ&timestamp=2026-12-06T10%3A14%3A03.250Z&frame=";
-    const std::string tail = "&locator=longLat&longitude=11.5755W&latitude=48.1374N&version=tavro-cli%200.3";
-    const struct { std::string conf; std::vector<std::string> args, shared; } cases[] = {
-        {"", {"--kiss-port", "2"}, {body + "A2846A60A06200A2846A60A0620003F0000001002A01" + tail,
-                                     body + "A2846A60A06400A2846A60A0640003F0000002004849" + tail}},
-        {"KISS_TNC_PORT=2\n", {}, {body + "A2846A60A06200A2846A60A0620003F0000001002A01" + tail,
-                                   body + "A2846A60A06400A2846A60A0640003F0000002004849" + tail}},
-        {"", {}, {body + "A2846A60A06400A2846A60A0640003F0000002003030" + tail}},
-        {"", {"--kiss-port", "1"}, {}},
+    const std::string port2hk = Request("A2846A60A06200A2846A60A0620003F0000001002A01");
+    const std::string port2type2 = Request("A2846A60A06400A2846A60A0640003F0000002004849");
+    const struct { std::string conf; std::vector<std::string> args, shared; const char* err; } cases[] = {
+        {"", {"--kiss-port", "2"}, {port2hk, port2type2}, "dry run: 2 requests printed, nothing sent\n"},
+        {"KISS_TNC_PORT=2\n", {}, {port2hk, port2type2}, "dry run: 2 requests printed"},
+        {"", {}, {Request("A2846A60A06400A2846A60A0640003F0000002003030")},
+         "tavro-cli: 1 frames without a UTC time are not shared\ntavro-cli: dry run: 1 requests printed"},
+        {"", {"--kiss-port", "1"}, {}, "dry run: 0 requests printed"},
     };
     for (const auto& c : cases) {
-        std::ofstream(dir.Path("config/tavro/conf.ini")) << station + c.conf;
         std::vector<std::string> args{TAVRO_BIN_DIR "/tavro-cli", "--kiss", "--share-dry-run", "--csv", dir.Path("m.csv")};
         args.insert(args.end(), c.args.begin(), c.args.end());
         args.push_back(dir.Path("multi.kss"));
-        const ProgramRun dry = RunProgram(args, "XDG_CONFIG_HOME=" + dir.Path("config") + " ");
+        const ProgramRun dry = RunProgram(args, Config(c.conf));
         EXPECT_EQ(dry.exitCode, 0) << dry.err;
         EXPECT_EQ(Lines(dry.out), c.shared) << c.conf << testing::PrintToString(c.args);
+        EXPECT_THAT(dry.err, testing::HasSubstr(c.err));
     }
+    EXPECT_TRUE(http.Requests().empty());
 }
 
 // tavro-cli: a capture shared while the server refuses (exit 1, frames
 // kept), the program killed with frames queued, then a run that sends them.
 TEST_F(Share, TavroCliQueueSurvivesAndIsSentAfterRestart) {
-    std::filesystem::create_directories(dir.Path("config/tavro"));
-    std::ofstream(dir.Path("config/tavro/conf.ini"))
-        << "# station\nSTATION_CALLSIGN=DL1XYZ\nSTATION_LATITUDE=48.1374\nSTATION_LONGITUDE=-11.5755\n"
-           "SATNOGS_NORAD_ID=99999\nSIDS_URL=" + http.Url("/api/telemetry/") + "\n";
+    const std::string env = Config(""), cli = TAVRO_BIN_DIR "/tavro-cli";
     // A housekeeping frame before any time stamp has no UTC time: not shared.
     std::ofstream(dir.Path("pass.kss"), std::ios::binary)
         << Str(Hex("C0 00 A2 84 6A 60 A0 62 00 A2 84 6A 60 A0 62 00 03 F0 00 00 01 00 2A 09 C0")) + kPass;
-    const std::string env = "unset http_proxy HTTP_PROXY; XDG_CONFIG_HOME=" + dir.Path("config") + " ";
-    const std::string cli = TAVRO_BIN_DIR "/tavro-cli";
-
-    ProgramRun dry = RunProgram({cli, "--kiss", "--share-dry-run", "--archive", dir.Path("a.sqlite"), "--csv", dir.Path("p.csv"),
-                                 dir.Path("pass.kss")}, env);
-    EXPECT_EQ(dry.exitCode, 0) << dry.err;
-    EXPECT_EQ(Lines(dry.out), std::vector<std::string>({
-        "noradID=99999&source=DL1XYZ&timestamp=2026-12-06T10%3A14%3A03.250Z&frame=A2846A60A06200A2846A60A0620003F000000100C"
-        "007&locator=longLat&longitude=11.5755W&latitude=48.1374N&version=tavro-cli%200.3",
-        "noradID=99999&source=DL1XYZ&timestamp=2026-12-06T10%3A14%3A03.250Z&frame=A2846A60A06400A2846A60A0640003F00000020048"
-        "49&locator=longLat&longitude=11.5755W&latitude=48.1374N&version=tavro-cli%200.3",
-        "noradID=99999&source=DL1XYZ&timestamp=2026-12-06T10%3A14%3A03.250Z&frame=A2846A60A06200A2846A60A0620003F0000001002A"
-        "08&locator=longLat&longitude=11.5755W&latitude=48.1374N&version=tavro-cli%200.3"}));
-    EXPECT_THAT(dry.err, testing::HasSubstr("tavro-cli: 1 frames without a UTC time are not shared\n"));
-    EXPECT_TRUE(http.Requests().empty());
-
     http.SetRefusing(true);
     ProgramRun down = RunProgram({cli, "--kiss", "--share", "--archive", dir.Path("a.sqlite"), "--csv", dir.Path("p.csv"),
                                   dir.Path("pass.kss")}, env);
