@@ -75,21 +75,6 @@ TEST_F(WindowTest, TheChartMarksChoosesAndReadsOut) {
     EXPECT_EQ(ui().chart->Readout(), "");
 }
 
-TEST_F(WindowTest, KeysOnTheScrollBar) {
-    Load("pass.kss", 300);
-    ui().recordScroll->setValue(50);
-    const struct { Qt::Key key; int position; } steps[] = {
-        {Qt::Key_Right, 51}, {Qt::Key_Left, 50}, {Qt::Key_PageDown, 60}, {Qt::Key_PageUp, 50},
-        {Qt::Key_End, 300},  {Qt::Key_Home, 1},  {Qt::Key_Left, 1},
-    };
-    EXPECT_EQ(ui().recordScroll->focusPolicy(), Qt::StrongFocus);
-    for (const auto& step : steps) {
-        QKeyEvent press(QEvent::KeyPress, step.key, Qt::NoModifier);
-        QApplication::sendEvent(ui().recordScroll, &press);
-        EXPECT_EQ(ui().recordCounter->text(), QStringLiteral("#%1 / 300").arg(step.position)) << step.key;
-    }
-}
-
 TEST_F(WindowTest, BothFilesBesideTheInput) {
     window->SetDecimalSeparator(',');
     Load("pass1.kss", 3);
@@ -108,17 +93,6 @@ TEST_F(WindowTest, BothFilesBesideTheInput) {
     ASSERT_EQ(lines.size(), 26u);
     EXPECT_EQ(lines[3], "OPS mode            3                    |  Boot cnt            0                 \r");
     EXPECT_EQ(lines[8], "Batt voltage        79,00     V          |  tot sys curr        0,00      A       \r");
-}
-
-// A SatNOGS export's CSV beside it would be the export itself: "Write CSV File" takes NAME-decoded.csv.
-TEST_F(WindowTest, CsvBesideASatnogsExport) {
-    QFile::copy(TAVRO_SOURCE_DIR "/examples/pass_satnogs.csv", Path("pass_satnogs.csv"));
-    window->OpenFiles({Path("pass_satnogs.csv")});
-    ui().writeCsvAction->trigger();
-    EXPECT_EQ(ui().statusLine->text(), Path("pass_satnogs-decoded.csv") + " has been written");
-    EXPECT_EQ(tavro::test::Lines(tavro::test::FileText(Path("pass_satnogs-decoded.csv").toStdString())).size(), 858u);
-    ui().writeTlmAction->trigger();
-    EXPECT_EQ(ui().statusLine->text(), Path("pass_satnogs.tlm") + " has been written");
 }
 
 // The window's exports follow every safety rule (the table in export_safety.h).
