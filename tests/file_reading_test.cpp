@@ -102,14 +102,6 @@ TEST(KindForPath, ByTheEndOfTheName) {
         EXPECT_EQ(KindForPath(p), InputKind::Kiss) << p;
 }
 
-// SatNOGS' hex of a housekeeping frame with Packet cnt = packet (no KISS command byte).
-static std::string SatnogsHex(int packet) {
-    std::string hex;
-    const Bytes frame = HkFrame(packet);
-    for (std::size_t k = 1; k < frame.size(); ++k) hex += {"0123456789ABCDEF"[frame[k] >> 4], "0123456789ABCDEF"[frame[k] & 15]};
-    return hex;
-}
-
 // Three files, merging on, the table nearly full: each file's own counts,
 // hand-counted, the summary and the status line's notes.
 TEST_F(FileReading, CountsOfEachFileOfANearlyFullTable) {

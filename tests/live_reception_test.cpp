@@ -66,12 +66,8 @@ TEST_F(Live, SamplePassAsTheFileGivesIt) {
     Receive(server.Port());
     const auto file = test::Read(InputKind::Kiss, AsBytes(pass));
     ASSERT_EQ(session.RecordCount(), 300);
-    for (int k = 0; k < 300; ++k) {
-        EXPECT_EQ(session.Records()[k].Channels, file->Records()[k].Channels) << k;
-        EXPECT_EQ(session.TimeText(k), file->TimeText(k)) << k;
-    }
-    EXPECT_EQ(session.TimeText(0), "2026-11-28 10:14:00.131 UTC");  // a time stamp frame of the pass
-    EXPECT_EQ(session.TimeText(3), "2026-11-28 10:14:00.131 UTC");  // carried over, as in the file
+    EXPECT_EQ(test::Seen(session), test::Seen(*file));  // values, time texts and stamp values
+    EXPECT_EQ(session.TimeText(3), "2026-11-28 10:14:00.131 UTC");  // a time stamp frame's, carried over
     EXPECT_EQ(session.TimeText(299), "2026-11-28 10:23:52.067 UTC");
     EXPECT_EQ(test::Seen(*Replayed()), test::Seen(session));
     EXPECT_EQ(FileText(recording), pass);  // nothing inserted: every frame came after a time stamp frame
@@ -116,16 +112,7 @@ TEST_F(Live, ReconnectsAfterADrop) {
     EXPECT_EQ(test::Seen(*Replayed()), test::Seen(session));
 }
 
-TEST_F(Live, RefusedAndUnknownHosts) {
-    std::uint16_t closedPort;
-    {
-        test::KissServer gone([](int, int) {});
-        closedPort = gone.Port();
-    }
-    Receive(closedPort, 3);
-    EXPECT_EQ(drops, std::vector<std::string>(3, "Connection refused"));
-    EXPECT_FALSE(std::filesystem::exists(recording));  // nothing received, no empty file
-    drops.clear();
+TEST_F(Live, UnknownHost) {
     Receive(8001, 1, "no-such-station.invalid");
     EXPECT_EQ(drops, std::vector<std::string>{"unknown host no-such-station.invalid"});
 }
@@ -149,8 +136,9 @@ TEST_F(Live, RecordingFailures) {
     EXPECT_EQ(Packets(*Replayed()), (std::vector<double>{1}));  // stamp, frame; stamp, [full]: complete frames only
 }
 
-// The waits between attempts, literally: eight refusals, then a server that
-// sends a frame and closes; after that drop the schedule starts at 1 s again.
+// The waits between attempts, literally: eight refusals (no recording made
+// of them), then a server that sends a frame and closes; after that drop the
+// schedule starts at 1 s again.
 TEST_F(Live, ReconnectSchedule) {
     std::uint16_t port;
     {
@@ -160,7 +148,9 @@ TEST_F(Live, ReconnectSchedule) {
     std::optional<test::KissServer> back;
     const Bytes frame = Hk(1);
     afterWait = [&](std::size_t n) {
-        if (n == 8) back.emplace([&](int socket, int) { ::send(socket, frame.data(), frame.size(), MSG_NOSIGNAL); }, port);
+        if (n != 8) return;
+        EXPECT_FALSE(std::filesystem::exists(recording));  // nothing received, no empty file
+        back.emplace([&](int socket, int) { ::send(socket, frame.data(), frame.size(), MSG_NOSIGNAL); }, port);
     };
     Receive(port, 9);
     const std::vector<std::chrono::milliseconds> expected{1s, 2s, 4s, 8s, 16s, 30s, 30s, 30s, 1s};

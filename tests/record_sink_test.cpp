@@ -85,9 +85,7 @@ TEST(RecordSink, LogLineAsItWas) {
 }
 
 TEST(RecordSink, SatnogsStationNamedByTheEntry) {
-    const test::Bytes frame = test::HkFrame(9);
-    std::string hex;
-    for (std::size_t k = 1; k < frame.size(); ++k) hex += {"0123456789ABCDEF"[frame[k] >> 4], "0123456789ABCDEF"[frame[k] & 15]};
+    const std::string hex = test::SatnogsHex(9);
     const std::string json = "[{\"timestamp\": \"2026-12-06T10:00:02Z\", \"frame\": \"" + hex +
                              "\", \"station_id\": 1234, \"observer\": \"DL1XYZ-JN58\"},"
                              "{\"timestamp\": \"2026-12-06T10:00:01Z\", \"frame\": \"" + hex + "\", \"station_id\": \"77\"},"
@@ -99,7 +97,7 @@ TEST(RecordSink, SatnogsStationNamedByTheEntry) {
     EXPECT_EQ(sink.told[1].station, "1234|DL1XYZ-JN58");
     EXPECT_EQ(sink.told[2].station, "|");
     EXPECT_EQ(sink.told[1].time, "2026-12-06 10:00:02.000 UTC");
-    EXPECT_EQ(sink.told[1].source, test::Str(frame));
+    EXPECT_EQ(sink.told[1].source, test::Str(test::HkFrame(9)));
 }
 
 // Every frame reaches the sink: those the full table has no room for, and duplicates merged away.

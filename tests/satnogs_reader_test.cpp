@@ -8,15 +8,8 @@
 
 using namespace tavro;
 
-// A housekeeping frame (header 62) with Packet cnt = packet, as SatNOGS gives
-// it: the AX.25 frame without the KISS command byte, in hex.
-static std::string Frame(int packet, bool lower = false) {
-    const char* digits = lower ? "0123456789abcdef" : "0123456789ABCDEF";
-    const test::Bytes frame = test::HkFrame(packet);
-    std::string hex;
-    for (std::size_t k = 1; k < frame.size(); ++k) hex += {digits[frame[k] >> 4], digits[frame[k] & 15]};
-    return hex;
-}
+// A housekeeping frame (header 62) with Packet cnt = packet, as SatNOGS gives it.
+static std::string Frame(int packet, bool lower = false) { return test::SatnogsHex(packet, lower); }
 
 // "packet@time ..." of every record (its stamp values 0), and the file's bad entries, other and cut frames.
 // allWays: whole, cut in two at every position and byte by byte; else whole only.

@@ -58,6 +58,14 @@ inline Bytes HkFrame(int packet, std::uint8_t callsign = 0x62) {
 // The same, escaped between two FENDs.
 inline Bytes Hk(int packet) { return passgen::KissWrap(HkFrame(packet)); }
 
+// The same as SatNOGS gives it: the AX.25 frame without the KISS command byte, in hex.
+inline std::string SatnogsHex(int packet, bool lowerCase = false) {
+    const char* digits = lowerCase ? "0123456789abcdef" : "0123456789ABCDEF";
+    std::string hex;
+    for (std::uint8_t b : HkFrame(packet)) hex += {digits[b >> 4], digits[b & 15]};
+    return hex.substr(2);
+}
+
 // The same on TNC port port: command byte port x 16 (port 2: 20).
 inline Bytes HkOnPort(int port, int packet) {
     Bytes frame = HkFrame(packet);

@@ -66,14 +66,7 @@ TEST_F(WindowTest, UnreadableFileThenACancelledDialogChangesNothing) {
 // exports go by their names, in any case: ".json" and ".csv" files dropped on the window or
 // given on its command line are read as SatNOGS frames.
 TEST_F(WindowTest, ANewSelectionShowsItsFirstRecord) {
-    const auto hex = [](int valid) {  // a housekeeping frame as SatNOGS gives it: no KISS command byte
-        tavro::passgen::KissRaw raw{};
-        raw[0] = 4, raw[5] = valid;
-        const auto frame = tavro::passgen::KissHousekeepingFrame(raw);
-        QString text;
-        for (std::size_t k = 1; k < frame.size(); ++k) text += QString::asprintf("%02X", frame[k]);
-        return text.toStdString();
-    };
+    const auto hex = [](int packet) { return tavro::test::SatnogsHex(packet); };  // Packet cnt: channel 2
     WriteBytes(Path("a.kss"), KissCapture(200));
     WriteBytes(Path("b.kss"), KissCapture(150));
     WriteBytes(Path("frames.json"), "[{\"timestamp\": \"2026-12-06T10:00:02Z\", \"frame\": \"" + hex(92) +
@@ -95,13 +88,13 @@ TEST_F(WindowTest, ANewSelectionShowsItsFirstRecord) {
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.get(), &drop);
     EXPECT_EQ(ui().recordCounter->text(), "#1 / 3");
-    EXPECT_EQ(ui().valueBoxes[5]->text(), "91");
+    EXPECT_EQ(ui().valueBoxes[2]->text(), "91");
     EXPECT_EQ(ui().timeLabel->text(), "2026-12-06 10:00:01.500 UTC");
     ui().recordScroll->setValue(3);
-    EXPECT_EQ(ui().valueBoxes[5]->text(), "93");
+    EXPECT_EQ(ui().valueBoxes[2]->text(), "93");
     window->OpenFiles({Path("MORE.Json")});  // as the command line gives it
     EXPECT_EQ(ui().recordCounter->text(), "#1 / 1");
-    EXPECT_EQ(ui().valueBoxes[5]->text(), "94");
+    EXPECT_EQ(ui().valueBoxes[2]->text(), "94");
     EXPECT_EQ(ui().timeLabel->text(), "2026-12-06 10:00:04.000 UTC");
 }
 
