@@ -1,7 +1,7 @@
 // The CSV text made in pieces and the file written piece by piece: no line
-// lost, doubled or cut where one piece ends and the next begins. (The lines'
-// values: worked_frames_test; the "0.00" rule: value_text_test.) And the
-// dump's texts of values that are not finite.
+// lost, doubled or cut where one piece ends and the next begins; the dump's
+// texts of values that are not finite. (The lines' values: worked_frames_test;
+// the "0.00" rule: value_text_test; an empty table's header alone: cli_test.)
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -53,13 +53,6 @@ TEST(CsvPieces, EveryLineOnceAndWholeInItsPiece) {
     }
     EXPECT_EQ(k, 10000);
     EXPECT_EQ(CsvText(table, ','), text);
-}
-
-TEST(CsvPieces, EmptyTableIsTheHeaderLine) {
-    const RecordTable table;
-    CsvPieces pieces(table, '.');
-    EXPECT_EQ(pieces.Next(), CsvHeader());
-    EXPECT_TRUE(pieces.Next().empty());
 }
 
 // Pieces across the megabytes whose writeback starts early: the file is their concatenation.
