@@ -117,25 +117,20 @@ TEST_F(Serial, InitTextBeforeReading) {
     EXPECT_EQ(Packets(session), (std::vector<double>{1, 2}));
 }
 
-// Multi-port KISS: port-2 data frames (command byte 20) are read with port 2 chosen, port-0 frames not, and the reverse.
+// Multi-port KISS: port-2 data frames (command byte 20) are read with port 2
+// chosen, the other ports' not. (Each port and command byte: kiss_reader_test.)
 TEST_F(Serial, MultiPortTnc) {
     const Bytes stream = Cat({HkOnPort(0, 1), HkOnPort(2, 2), HkOnPort(0, 3), HkOnPort(2, 4), HkOnPort(1, 5), HkOnPort(15, 6)});
-    const struct { int port; std::vector<double> packets; } cases[] = {{2, {2, 4}}, {0, {1, 3}}, {15, {6}}, {3, {}}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.port);
-        Pty line;
-        session.SetKissPort(c.port);
-        Begin();
-        events.clear();
-        auto source = Open(line.SlavePath());
-        ASSERT_TRUE(Drive(*source, [&] { return Count(LiveSource::Event::Connected) == 1; }));
-        line.Write(stream);
-        ASSERT_TRUE(Drive(*source, [&] { return BytesFed() == static_cast<long long>(stream.size()); }));
-        source.reset();
-        session.EndStream();
-        EXPECT_EQ(Packets(session), c.packets);
-        EXPECT_EQ(Packets(*Replayed(c.port)), c.packets);  // the recording holds the command bytes as received
-    }
+    session.SetKissPort(2);
+    Begin();
+    auto source = Open(tnc.SlavePath());
+    ASSERT_TRUE(Drive(*source, [&] { return Count(LiveSource::Event::Connected) == 1; }));
+    tnc.Write(stream);
+    ASSERT_TRUE(Drive(*source, [&] { return BytesFed() == static_cast<long long>(stream.size()); }));
+    source.reset();
+    session.EndStream();
+    EXPECT_EQ(Packets(session), (std::vector<double>{2, 4}));
+    EXPECT_EQ(Packets(*Replayed(2)), (std::vector<double>{2, 4}));  // the recording holds the command bytes as received
 }
 
 // Unplugged in the middle of a frame and plugged in again (a new tty behind
