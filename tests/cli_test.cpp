@@ -137,8 +137,11 @@ TEST_F(CliTest, TncPortOfAFile) {
         args.insert(args.end(), c.port.begin(), c.port.end());
         args.push_back(rec);
         ASSERT_EQ(Run(args), 0) << err_.str();
-        std::vector<std::string> packets;  // the dump's Packet cnt column: row, time, 3 stamp values, OPS mode, Boot cnt, Packet cnt
-        for (const std::string& line : FileLines("d.tsv")) packets.push_back(Lines(std::regex_replace(line, std::regex("\t"), "\n")).at(7));
+        std::vector<std::string> packets;  // the dump's Packet cnt, behind row, time, 3 stamp values, OPS mode and Boot cnt
+        for (std::string line : FileLines("d.tsv")) {
+            for (int field = 0; field < 7; ++field) line.erase(0, line.find('\t') + 1);
+            packets.push_back(line.substr(0, line.find('\t')));
+        }
         packets.erase(packets.begin());  // the header's
         EXPECT_EQ(packets, c.packets) << testing::PrintToString(c.port);
     }
