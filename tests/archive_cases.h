@@ -259,9 +259,11 @@ TEST_P(ArchiveCases, SeriesMinMaxCountOnlyFiniteValues) {
 TEST_P(ArchiveCases, SeriesFollowsBeaconsStoredOutOfTimeOrder) {
     Add({Rec(1, 3000), Rec(2, 1000), Rec(3), Rec(4, 2000), Rec(5, 1000)});
     EXPECT_EQ(Series(2, {}, 10), "1000..1000:2/2x1r1 1000..1000:5/5x1r1 2000..2000:4/4x1r1 3000..3000:1/1x1r1 ");
-    Add({Rec(6, 30000), Rec(0, 500), Rec(4, 700), Rec(9)});  // later, earlier, an earlier reception, no time
+    // Later, earlier, an earlier reception, no time, a time for the beacon without one.
+    Add({Rec(6, 30000), Rec(0, 500), Rec(4, 700), Rec(9), Rec(3, 40000)});
     EXPECT_EQ(Series(2, {}, 100), "500..500:0/0x1r1 700..700:4/4x1r2 1000..1000:2/2x1r1 1000..1000:5/5x1r1 "
-                                  "3000..3000:1/1x1r1 30000..30000:6/6x1r1 ");
+                                  "3000..3000:1/1x1r1 30000..30000:6/6x1r1 40000..40000:3/3x1r2 ");
+    EXPECT_EQ(Info(), "8/10 1 500..40000");
 }
 
 // Until the channel is loaded the quick series comes from the minutes (a
