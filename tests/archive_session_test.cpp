@@ -1,12 +1,11 @@
 // The session feeds the archive: every record of every source, once per
 // beacon, a reception each time; files whole in one transaction; the counts
-// per file; a selection loaded back from the archive; a server store that
-// loses its connection is waited for while the records queue up.
+// per file; a selection loaded back from the archive. (A server store that
+// loses its connection: tests/pg_faults_test.cpp.)
 
 #include <thread>
 
 #include "archive_query.h"
-#include "archive_writer.h"
 #include "file_reading.h"
 #include "kiss_server.h"
 #include "kiss_tcp_client.h"
@@ -185,57 +184,6 @@ TEST_F(ArchiveSession, LiveRecordsArriveWhileConnected) {
     EXPECT_TRUE(sawTwo);
     EXPECT_EQ(Counts(session), "3/3 ");
     EXPECT_EQ(session.ArchiveNewBeacons(), 3u);
-}
-
-// A server store that loses its connection for a while: the writer waits
-// (1 s by the schedule), reconnects, and every record is added once.
-class LosingStore : public Archive {
-public:
-    explicit LosingStore(std::unique_ptr<Archive> store) : store_(std::move(store)) {}
-    bool Add(std::span<const ArchiveRecord> records, AddCounts& counts) override {
-        if (lose_-- > 0) return lost_ = true, false;
-        lost_ = false;
-        return store_->Add(records, counts);
-    }
-    bool ForEachBeacon(const TimeSpan& s, const std::function<bool(const Beacon&)>& e) override { return store_->ForEachBeacon(s, e); }
-    bool Series(int c, const TimeSpan& s, int n, std::vector<SeriesPoint>& p) override { return store_->Series(c, s, n, p); }
-    std::optional<Beacon> NearestBeacon(std::int64_t t) override { return store_->NearestBeacon(t); }
-    bool Info(ArchiveInfo& info) override { return store_->Info(info); }
-    std::optional<std::int64_t> NewestReception(SourceKind k) override { return store_->NewestReception(k); }
-    bool ReadOnly() const override { return false; }
-    std::string Error() const override { return lost_ ? "server closed the connection" : store_->Error(); }
-    bool ConnectionLost() const override { return lost_; }
-    bool Reconnect() override { return ++reconnects_, true; }
-
-    std::atomic<int> reconnects_{0};
-
-private:
-    std::unique_ptr<Archive> store_;
-    int lose_ = 1;
-    bool lost_ = false;
-};
-
-TEST(ArchiveWriter, LostServerIsWaitedFor) {
-    const test::TempDir dir{"archive-writer"};
-    OpenedArchive opened = OpenArchive(dir.Path("a.sqlite"));
-    ASSERT_TRUE(opened.archive) << opened.error;
-    auto* store = new LosingStore(std::move(opened.archive));
-    ArchiveWriter writer{std::unique_ptr<Archive>(store)};
-    const int ticket = writer.NewTicket();
-    std::vector<ArchiveRecord> records(3);
-    for (int k = 0; k < 3; ++k) records[static_cast<std::size_t>(k)].values[2] = k;
-    writer.Write(ticket, records, true);
-    while (writer.Status().empty() && store->reconnects_ == 0) std::this_thread::yield();
-    EXPECT_EQ(writer.Status(), "archive: reconnecting\xE2\x80\xA6");
-    records[0].values[2] = 7;
-    writer.Write(ticket, {records[0]}, true);  // queued meanwhile, joined to the next transaction
-    writer.Wait();
-    EXPECT_EQ(writer.Status(), "");
-    EXPECT_EQ(store->reconnects_, 1);
-    const ArchiveOutcome o = writer.Outcome(ticket);
-    EXPECT_EQ(o.beaconsNew, 4);
-    EXPECT_EQ(o.receptionsAdded, 4);
-    EXPECT_EQ(o.recordsQueued, 0);
 }
 
 // What cannot be an archive is refused with a reason, and nothing is read into it.
