@@ -28,6 +28,11 @@ namespace tavro::test {
 struct ArchiveFactory {
     std::string name;
     std::function<std::string(std::string& why)> newLocation;
+    // The archive at location loads a channel's history in the background whatever its size:
+    // until then the quick series answers from the minutes.
+    std::function<std::unique_ptr<Archive>(const std::string& location)> openLoadingInBackground;
+    // One SQL answer: rows by "\n" (none after the last), columns by "|".
+    std::function<std::string(const std::string& location, const std::string& sql)> sql;
 };
 inline std::string ArchiveFactoryName(const testing::TestParamInfo<ArchiveFactory>& info) { return info.param.name; }
 inline void PrintTo(const ArchiveFactory& factory, std::ostream* os) { *os << factory.name; }
@@ -50,6 +55,14 @@ inline ArchiveRecord Rec(double packet, std::optional<std::int64_t> utcMs = std:
     r.values[2] = packet;
     r.sourceBytes = std::string("\x00\x86\xA2\x40", 4);
     r.reception = {std::move(source), kind, std::move(timeText), utcMs, ""};
+    return r;
+}
+
+// The same with OPS mode (channel 0) ops, Batt voltage (channel 10) volts, heard by station.
+inline ArchiveRecord Rec(double packet, std::optional<std::int64_t> utcMs, double ops, double volts, std::string station = "DL1XYZ") {
+    ArchiveRecord r = Rec(packet, utcMs);
+    r.values[0] = ops, r.values[10] = volts;
+    r.reception.station = std::move(station);
     return r;
 }
 
@@ -266,23 +279,96 @@ TEST_P(ArchiveCases, SeriesFollowsBeaconsStoredOutOfTimeOrder) {
     EXPECT_EQ(Info(), "8/10 1 500..40000");
 }
 
-// Until the channel is loaded the quick series comes from the minutes (a
-// column each here); then it is exact and the same as Series.
-TEST_P(ArchiveCases, QuickSeriesEndsAsSeries) {
-    Add({Rec(1, 1000), Rec(2, 61000), Rec(5, 125000), Rec(3, 125001), Rec(4)});
-    std::vector<SeriesPoint> points;
-    bool exact = false;
+// history_minute (history_hour alike) as other programs read it, after
+// beacons arrive, are heard again and move to an earlier minute: "minute|
+// first|last|beacons|receptions|min ops|max ops|min volts|max volts" in
+// thousandths, "-": no finite value.
+TEST_P(ArchiveCases, MinutesFollowEveryAdd) {
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const auto rows = [&](const std::string& unit) {
+        std::string sql = "SELECT " + unit + " || '|' || first_ms || '|' || last_ms || '|' || beacons || '|' || receptions";
+        for (const char* c : {"min_ops_mode", "max_ops_mode", "min_batt_voltage", "max_batt_voltage"})
+            sql += std::string(" || '|' || coalesce(CAST(CAST(") + c + " * 1000 AS BIGINT) AS TEXT), '-')";
+        return GetParam().sql(location, sql + " FROM history_" + unit + " ORDER BY " + unit);
+    };
+    constexpr std::int64_t m = 1796552220000;  // 2026-12-06 10:17:00 UTC, minute 29942537
+    EXPECT_EQ(Add({Rec(1, m + 1000, 3, 7.5), Rec(2, m + 5000, nan, 7.25), Rec(3, m + 59999, 4, 7.75), Rec(4, m + 60000, inf, -inf),
+                   Rec(5, -1, 1, 1) /* before 1970: minute -1 */, Rec(6, std::nullopt, 9, 9) /* in no minute */}),
+              "6/6");
+    EXPECT_EQ(rows("minute"), "-1|-1|-1|1|1|1000|1000|1000|1000\n"
+                              "29942537|1796552221000|1796552279999|3|3|3000|4000|7250|7750\n"
+                              "29942538|1796552280000|1796552280000|1|1|-|-|-|-");
+    EXPECT_EQ(rows("hour"), "-1|-1|-1|1|1|1000|1000|1000|1000\n499042|1796552221000|1796552280000|4|4|3000|4000|7250|7750");
+    // Beacon 1 heard again at its time, 3 earlier in the minute before, 6 with a time, 4 twice more,
+    // and a new one summed in a batch of known beacons.
+    EXPECT_EQ(Add({Rec(1, m + 1000, 3, 7.5, "OK2ABC"), Rec(3, m - 30000, 4, 7.75, "OK2ABC"), Rec(6, m + 2000, 9, 9, "OK2ABC"),
+                   Rec(4, m + 61000, inf, -inf, "OK2ABC"), Rec(4, m + 62000, inf, -inf, "OK2ABC"), Rec(7, m + 120000, nan, inf)}),
+              "1/6");
+    EXPECT_EQ(rows("minute"), "-1|-1|-1|1|1|1000|1000|1000|1000\n"
+                              "29942536|1796552190000|1796552190000|1|2|4000|4000|7750|7750\n"
+                              "29942537|1796552221000|1796552225000|3|5|3000|9000|7250|9000\n"
+                              "29942538|1796552280000|1796552280000|1|3|-|-|-|-\n"
+                              "29942539|1796552340000|1796552340000|1|1|-|-|-|-");
+    EXPECT_EQ(Info(), "7/12 0 -1..1796552340000");
+    // The only beacon of a minute moves out: the minute goes.
+    Add({Rec(4, m + 30000, inf, -inf)});
+    EXPECT_EQ(rows("minute"), "-1|-1|-1|1|1|1000|1000|1000|1000\n"
+                              "29942536|1796552190000|1796552190000|1|2|4000|4000|7750|7750\n"
+                              "29942537|1796552221000|1796552250000|4|9|3000|9000|7250|9000\n"
+                              "29942539|1796552340000|1796552340000|1|1|-|-|-|-");
+    EXPECT_EQ(rows("hour"), "-1|-1|-1|1|1|1000|1000|1000|1000\n499042|1796552190000|1796552340000|6|12|3000|9000|7250|9000");
+}
+
+// The first answer comes from the minutes while the history loads; then
+// the exact series, the same as Series gives. Another channel: from the
+// minutes again, the loader started anew.
+TEST_P(ArchiveCases, QuickSeriesFromTheMinutesUntilLoaded) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    Add({Rec(1, 1000, 3, 7.5), Rec(2, 2000, 3, 7.25), Rec(3, 61000, 3, nan), Rec(4, 125000, 3, 8), Rec(4, 125000, 3, 8, "OK2ABC"), Rec(5)});
+    const auto quick = [&](Archive& a, int channel, const TimeSpan& span, int columns, bool& exact) {
+        std::vector<SeriesPoint> points;
+        EXPECT_TRUE(a.QuickSeries(channel, span, columns, points, exact)) << a.Error();
+        return SeriesText(points);
+    };
+    bool exact = true;
+    // Fewer columns than minutes: minutes 0 and 1 in the first column.
+    EXPECT_EQ(quick(*GetParam().openLoadingInBackground(location), 10, {0, 180000}, 2, exact),
+              "1000..61000:7.25/7.5x3r3 125000..125000:8/8x1r2 ");
+    EXPECT_FALSE(exact);
+    auto a = GetParam().openLoadingInBackground(location);
+    EXPECT_EQ(quick(*a, 10, {}, 1600, exact), "1000..2000:7.25/7.5x2r2 61000..61000:nan/nanx1r1 125000..125000:8/8x1r2 ");
+    EXPECT_FALSE(exact);
+    std::string text;
     for (int ask = 0; ask < 1000 && !exact; ++ask) {
-        if (ask > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));  // as the window asks again
-        ASSERT_TRUE(archive->QuickSeries(2, {}, 100, points, exact)) << archive->Error();
-        if (!exact) {
-            ASSERT_EQ(SeriesText(points), "1000..1000:1/1x1r1 61000..61000:2/2x1r1 125000..125001:3/5x2r2 ");
-        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));  // as the window asks again
+        text = quick(*a, 10, {}, 1600, exact);
     }
     ASSERT_TRUE(exact);
-    const std::string quick = SeriesText(points);
-    EXPECT_EQ(quick, "1000..1000:1/1x1r1 61000..61000:2/2x1r1 125000..125000:5/5x1r1 125001..125001:3/3x1r1 ");
-    EXPECT_EQ(Series(2, {}, 100), quick);
+    EXPECT_EQ(text, "1000..1000:7.5/7.5x1r1 2000..2000:7.25/7.25x1r1 61000..61000:nan/nanx1r1 125000..125000:8/8x1r2 ");
+    std::vector<SeriesPoint> points;
+    ASSERT_TRUE(a->Series(10, {}, 1600, points));
+    EXPECT_EQ(SeriesText(points), text);
+    EXPECT_EQ(quick(*a, 0, {}, 1600, exact), "1000..2000:3/3x2r2 61000..61000:3/3x1r1 125000..125000:3/3x1r2 ");
+    EXPECT_FALSE(exact);
+    ASSERT_TRUE(a->Series(0, {}, 1600, points));  // it waits for the loader
+    EXPECT_EQ(SeriesText(points), "1000..1000:3/3x1r1 2000..2000:3/3x1r1 61000..61000:3/3x1r1 125000..125000:3/3x1r2 ");
+}
+
+// Over a span whose columns are hours wide the quick series comes from
+// history_hour: a history of years is a few thousand rows.
+TEST_P(ArchiveCases, QuickSeriesOfAWideSpanFromTheHours) {
+    constexpr std::int64_t h = 3600000;
+    Add({Rec(1, 0, 3, 7.5), Rec(2, 1000, 3, 7.25), Rec(3, h, 3, 7.375), Rec(4, 29 * h, 3, 8), Rec(5, 365LL * 24 * h, 3, 9)});
+    std::vector<SeriesPoint> points;
+    bool exact = true;
+    // 10 columns of 3 hours: the first two hours in column 0, hour 29 in column 9.
+    ASSERT_TRUE(GetParam().openLoadingInBackground(location)->QuickSeries(10, {0, 30 * h}, 10, points, exact));
+    EXPECT_EQ(SeriesText(points), "0..3600000:7.25/7.5x3r3 104400000..104400000:8/8x1r1 ");
+    EXPECT_FALSE(exact);
+    // Over a year in four columns.
+    ASSERT_TRUE(GetParam().openLoadingInBackground(location)->QuickSeries(10, {0, 366LL * 24 * h}, 4, points, exact));
+    EXPECT_EQ(SeriesText(points), "0..104400000:7.25/8x4r4 31536000000..31536000000:9/9x1r1 ");
+    EXPECT_FALSE(exact);
 }
 
 // What another connection (another station, another program) adds is seen

@@ -34,7 +34,20 @@ std::string NewSqlite(std::string&) {
     return Folder().Path("case" + std::to_string(++n) + ".sqlite");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sqlite, ArchiveCases, testing::Values(ArchiveFactory{"sqlite", NewSqlite}), ArchiveFactoryName);
+std::unique_ptr<Archive> OpenLoadingInBackground(const std::string& path) {
+    OpenedArchive opened = OpenArchive(path);
+    if (opened.archive) dynamic_cast<SqliteArchive&>(*opened.archive).LoadAtOnceBelow(0);
+    return std::move(opened.archive);
+}
+
+std::string SqlRows(const std::string& path, const std::string& query) {
+    std::string rows = Sql(path, query);
+    if (!rows.empty() && rows.back() == '\n') rows.pop_back();
+    return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sqlite, ArchiveCases, testing::Values(ArchiveFactory{"sqlite", NewSqlite, OpenLoadingInBackground, SqlRows}),
+                         ArchiveFactoryName);
 
 std::unique_ptr<Archive> Open(const std::string& path, bool readOnly = false) {
     OpenedArchive opened = OpenArchive(path, readOnly);
@@ -315,72 +328,6 @@ TEST(ArchiveHistory, ALargeArchiveReadInTwoHalves) {
     // Beacons 90001, 90000 (the spike, at 10100 s) and 89999, one point each.
     ASSERT_TRUE(a->Series(10, {10099000, 10102000}, 10, points));
     EXPECT_EQ(SeriesText(points), "10099000..10099000:1/1x1r1 10100000..10100000:5000/5000x1r1 10101000..10101000:99/99x1r1 ");
-}
-
-// The per-minute summary after beacons arrive, are heard again, and move to
-// an earlier minute when an earlier reception comes.
-TEST(ArchiveMinutes, FollowEveryAdd) {
-    const std::string path = Folder().Path("minutes.sqlite");
-    auto a = Open(path);
-    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
-    ArchiveRecord first = Rec(1, 1796552224123), second = Rec(2, 1796552250000), third = Rec(3, 1796552284000), untimed = Rec(4);
-    first.values[10] = 7.25;
-    second.values[10] = 7.5, second.values[11] = nan;
-    third.values[10] = inf, third.values[11] = -0.5;
-    ASSERT_TRUE(Add(*a, {first, second, third, untimed}));
-    const std::string query = "SELECT minute, first_ms, last_ms, beacons, receptions, min_batt_voltage, max_batt_voltage, "
-                              "min_tot_sys_curr, max_tot_sys_curr FROM history_minute ORDER BY minute";
-    EXPECT_EQ(Sql(path, query),
-              "29942537|1796552224123|1796552250000|2|2|7.25|7.5|0.0|0.0\n"
-              "29942538|1796552284000|1796552284000|1|1|NULL|NULL|-0.5|-0.5\n");
-    // Heard again: second at its own time, first a minute earlier (it moves), the untimed one with a time.
-    ArchiveRecord secondAgain = second, firstEarlier = first, untimedTimed = untimed;
-    firstEarlier.reception.utcMs = 1796552163000;
-    untimedTimed.reception.utcMs = 1796552290000;
-    ASSERT_TRUE(Add(*a, {secondAgain, firstEarlier, untimedTimed}));
-    EXPECT_EQ(Sql(path, query),
-              "29942536|1796552163000|1796552163000|1|2|7.25|7.25|0.0|0.0\n"
-              "29942537|1796552250000|1796552250000|1|2|7.5|7.5|NULL|NULL\n"
-              "29942538|1796552284000|1796552290000|2|3|0.0|0.0|-0.5|0.0\n");
-    EXPECT_EQ(Sql(path, "SELECT hour, first_ms, last_ms, beacons, receptions, min_batt_voltage, max_batt_voltage, "
-                        "min_tot_sys_curr, max_tot_sys_curr FROM history_hour"),
-              "499042|1796552163000|1796552290000|4|7|0.0|7.5|-0.5|0.0\n");
-}
-
-// A large archive draws its summary first and its exact history once loaded in the background.
-TEST(ArchiveMinutes, QuickSeriesFirstFromTheMinutesThenExact) {
-    const std::string path = Folder().Path("quick.sqlite");
-    std::vector<ArchiveRecord> records;
-    for (int i = 0; i < 3000; ++i) {  // one beacon every 2 s from 2026-12-06 10:00:00: 100 minutes
-        ArchiveRecord r = Rec(i, 1796551200000 + i * 2000LL);
-        r.values[10] = i == 1234 ? 99.5 : 7 + (i % 30) / 100.0;
-        records.push_back(r);
-    }
-    ASSERT_TRUE(Add(*Open(path), records));
-    const auto quick = [&](const TimeSpan& span, bool loads) {
-        auto a = Open(path);
-        dynamic_cast<SqliteArchive&>(*a).LoadAtOnceBelow(100);
-        std::vector<SeriesPoint> points;
-        bool exact = true;
-        EXPECT_TRUE(a->QuickSeries(10, span, 4, points, exact)) << a->Error();
-        EXPECT_FALSE(exact);
-        for (int i = 0; i < 2000 && !exact && loads; ++i) {  // until loaded in the background: then as Series
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            EXPECT_TRUE(a->QuickSeries(10, span, 4, points, exact));
-        }
-        std::vector<SeriesPoint> series;
-        EXPECT_TRUE(!loads || (exact && a->Series(10, span, 4, series) && SeriesText(series) == SeriesText(points)));
-        return SeriesText(points);
-    };
-    // Four columns of 25 minutes: the minutes' ranges, the spike (at 10:41:08) in the second.
-    EXPECT_EQ(quick({1796551200000, 1796557200000}, false),
-              "1796551200000..1796552698000:7/7.29x750r750 1796552700000..1796554198000:7/99.5x750r750 "
-              "1796554200000..1796555698000:7/7.29x750r750 1796555700000..1796557198000:7/7.29x750r750 ");
-    // Over a year in four columns the hours answer: 10:00 and 11:00 in the first column.
-    EXPECT_EQ(quick({1796551200000, 1796551200000 + 365LL * 86400000}, false), "1796551200000..1796557198000:7/99.5x3000r3000 ");
-    EXPECT_EQ(quick({1796551200000, 1796557200000}, true),
-              "1796551200000..1796552698000:7/7.29x750r750 1796552700000..1796554198000:7/99.5x750r750 "
-              "1796554200000..1796555698000:7/7.29x750r750 1796555700000..1796557198000:7/7.29x750r750 ");
 }
 
 // An archive of schema version 1 made by this program's first archiving version (tests/data/archive_v1.sqlite).

@@ -13,7 +13,14 @@ std::string NewPg(std::string& why) {
     return pg.Uri(pg.NewDatabase());
 }
 
-INSTANTIATE_TEST_SUITE_P(Pg, ArchiveCases, testing::Values(ArchiveFactory{"postgresql", NewPg}), ArchiveFactoryName);
+std::unique_ptr<Archive> Open(const std::string& uri) { return OpenArchive(uri).archive; }
+
+// The database of a URI "postgresql:///t3?host=…".
+std::string Database(const std::string& uri) { return uri.substr(14, uri.find('?') - 14); }
+
+std::string Rows(const std::string& uri, const std::string& sql) { return PgServer::Shared().Value(Database(uri), sql); }
+
+INSTANTIATE_TEST_SUITE_P(Pg, ArchiveCases, testing::Values(ArchiveFactory{"postgresql", NewPg, Open, Rows}), ArchiveFactoryName);
 
 }  // namespace
 }  // namespace tavro::test
