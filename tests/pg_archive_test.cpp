@@ -1,6 +1,7 @@
 // The archive on a real PostgreSQL server (tests/pg_server.h): what only a
 // server store has to get right beyond tests/archive_cases.h. Passwords that
-// never show, the views as SQL sees them, many writers at once.
+// never show, the views as SQL sees them, many writers at once, an archive of
+// version 1 upgraded.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -24,6 +25,13 @@ ArchiveRecord Record(double packet, std::optional<std::int64_t> utcMs, const std
     r.values[10] = 7.25 + packet / 100;
     r.sourceBytes = std::string("\x00\x9C\x60", 3) + std::to_string(static_cast<long long>(packet));
     r.reception = {source, SourceKind::KissFile, utcMs ? "time " + std::to_string(*utcMs) : "", utcMs, station};
+    return r;
+}
+
+// The same with OPS mode (channel 0) ops and Batt voltage (channel 10) volts.
+ArchiveRecord Record(double packet, std::optional<std::int64_t> utcMs, double ops, double volts, const std::string& station = "DL1XYZ") {
+    ArchiveRecord r = Record(packet, utcMs, station);
+    r.values[0] = ops, r.values[10] = volts;
     return r;
 }
 
@@ -78,8 +86,9 @@ TEST(PgArchive, TheViewsAsSqlSeesThem) {
               std::string("G0XYZ kiss 1796552223000,OK2ABC kiss 1796552224000,DL1XYZ kiss 1796552224500,") + host + " kiss -");
 }
 
-// Four stations add overlapping passes at once, each on its own connection,
-// and race to make the schema in the empty database too.
+// Four stations add overlapping passes at once, each on its own connection:
+// they race to make the schema in the empty database, meet on the same
+// beacons (the odd ones hear their pass backwards) and all add to one minute.
 TEST(PgArchive, FourWritersAtOnce) {
     NEED_SERVER(pg);
     const std::string db = pg.NewDatabase();
@@ -94,8 +103,8 @@ TEST(PgArchive, FourWritersAtOnce) {
             for (int batch = 0; batch < 30; ++batch) {
                 std::vector<ArchiveRecord> records;
                 for (int p = 0; p < 10; ++p) {
-                    const int packet = 100 * w + 10 * batch + p;
-                    records.push_back(Record(packet, 1796552224000 + 1000LL * packet + w, "ST" + std::to_string(w)));
+                    const int packet = 100 * w + 10 * (w % 2 ? 29 - batch : batch) + p;
+                    records.push_back(Record(packet, 1796552220000 + 100LL * packet + w, "ST" + std::to_string(w)));
                 }
                 AddCounts counts;
                 if (!archive->Add(records, counts)) ++failed;
@@ -112,8 +121,54 @@ TEST(PgArchive, FourWritersAtOnce) {
               "1,2,3,3,2,1");
     // The earliest station's time is the beacon's: station max(0, hundreds - 2).
     EXPECT_EQ(pg.Value(db, "SELECT count(*) FROM beacons"
-                           " WHERE time_ms - 1796552224000 - 1000 * packet_cnt <> greatest(0, floor(packet_cnt / 100) - 2)"),
+                           " WHERE time_ms - 1796552220000 - 100 * packet_cnt <> greatest(0, floor(packet_cnt / 100) - 2)"),
               "0");
+    // No count lost in the one minute (10:17), no extreme missed.
+    EXPECT_EQ(pg.Value(db, "SELECT minute, first_ms, last_ms, beacons, receptions, min_batt_voltage, max_batt_voltage FROM history_minute"),
+              "29942537|1796552220000|1796552279903|600|1200|7.25|13.24");
+}
+
+// An archive of version 1 (the tables without history_minute) is upgraded
+// in one transaction when opened: the summary made from its beacons.
+TEST(PgArchive, VersionOneIsUpgraded) {
+    NEED_SERVER(pg);
+    const std::string db = pg.NewDatabase();
+    constexpr std::int64_t m = 1796552220000;  // 2026-12-06 10:17:00 UTC, minute 29942537
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    // "minute|first|last|beacons|receptions|min ops|max ops|min volts|max volts" per row, ";" between.
+    const auto rows = [&](const std::string& unit) {
+        return pg.Value(db, "SELECT string_agg(concat_ws('|', " + unit + ", first_ms, last_ms, beacons, receptions, coalesce(min_ops_mode::text, '-'),"
+                            " coalesce(max_ops_mode::text, '-'), coalesce(min_batt_voltage::text, '-'),"
+                            " coalesce(max_batt_voltage::text, '-')), ';' ORDER BY " + unit + ") FROM history_" + unit);
+    };
+    AddCounts counts;
+    ASSERT_TRUE(Open(pg.Uri(db))->Add(std::vector{Record(1, m + 1000, 3, 7.5), Record(2, m + 3000, nan, 7.25),
+                                                  Record(2, m + 2000, nan, 7.25, "OK2ABC"), Record(3, -60001, -inf, 5),
+                                                  Record(4, std::nullopt, 1, 1)},
+                                      counts));
+    ASSERT_TRUE(pg.Psql(db, "DROP TABLE history_minute, history_hour; UPDATE archive_schema SET version = 1"));
+
+    // A table of that name that is not ours: the upgrade fails and leaves version 1 whole.
+    ASSERT_TRUE(pg.Psql(db, "CREATE TABLE history_minute (antenna text)"));
+    OpenedArchive refused = PgArchive::Open(pg.Uri(db));
+    EXPECT_FALSE(refused.archive);
+    EXPECT_THAT(refused.error, testing::HasSubstr("history_minute"));
+    EXPECT_EQ(pg.Value(db, "SELECT version FROM archive_schema"), "1");
+    ASSERT_TRUE(pg.Psql(db, "DROP TABLE history_minute"));
+
+    auto archive = Open(pg.Uri(db));
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(pg.Value(db, "SELECT version FROM archive_schema"), "2");
+    EXPECT_EQ(rows("minute"), "-2|-60001|-60001|1|1|-|-|5|5;29942537|1796552221000|1796552222000|2|3|3|3|7.25|7.5");
+    EXPECT_EQ(rows("hour"), "-1|-60001|-60001|1|1|-|-|5|5;499042|1796552221000|1796552222000|2|3|3|3|7.25|7.5");
+    ArchiveInfo info;
+    ASSERT_TRUE(archive->Info(info));
+    EXPECT_EQ(std::to_string(info.beacons) + "/" + std::to_string(info.receptions) + " " + std::to_string(info.beaconsWithoutTime) + " " +
+                  std::to_string(info.firstMs.value_or(0)) + ".." + std::to_string(info.lastMs.value_or(0)),
+              "4/5 1 -60001..1796552222000");
+    // And it goes on from there.
+    ASSERT_TRUE(archive->Add(std::vector{Record(5, m + 4000, 2, 8)}, counts));
+    EXPECT_EQ(rows("minute"), "-2|-60001|-60001|1|1|-|-|5|5;29942537|1796552221000|1796552224000|3|4|2|3|7.25|8");
 }
 
 }  // namespace
