@@ -123,23 +123,13 @@ protected:
 };
 
 TEST_P(ArchiveCases, ValuesComeBackBitForBit) {
-    // Bit patterns a REAL column alone loses or mangles, and ordinary ones.
-    const std::vector<std::uint64_t> patterns = {
-        0x7FF8000000000000,  // NaN
-        0x7FF8000000000001,  // NaN with a payload
-        0xFFF800000000BEEF,  // negative NaN with a payload
-        0x7FF0000000000001,  // signalling NaN
-        0x7FF0000000000000,  // +Inf
-        0xFFF0000000000000,  // -Inf
-        0x8000000000000000,  // -0.0
-        0x0000000000000000,  // +0.0
-        0x0000000000000001,  // the smallest subnormal
-        0x3FB999999999999A,  // 0.1
-        0xC004000000000000,  // -2.5
-        0x43E0000000000000,  // 2^63
-        0x419D6F3454000000,  // 123456789
-        0x7FEFFFFFFFFFFFFF,  // the largest double
-    };
+    // Bit patterns a REAL column alone loses or mangles, and ordinary ones: NaN, NaN with a payload, a
+    // negative NaN with a payload, a signalling NaN, +Inf, -Inf, -0.0, +0.0, the smallest subnormal, 0.1,
+    // -2.5, 2^63, 123456789, the largest double.
+    const std::vector<std::uint64_t> patterns = {0x7FF8000000000000, 0x7FF8000000000001, 0xFFF800000000BEEF, 0x7FF0000000000001,
+                                                 0x7FF0000000000000, 0xFFF0000000000000, 0x8000000000000000, 0x0000000000000000,
+                                                 0x0000000000000001, 0x3FB999999999999A, 0xC004000000000000, 0x43E0000000000000,
+                                                 0x419D6F3454000000, 0x7FEFFFFFFFFFFFFF};
     std::vector<ArchiveRecord> records;
     for (std::size_t i = 0; i < patterns.size(); ++i) {
         ArchiveRecord r = Rec(static_cast<double>(i));
