@@ -102,9 +102,7 @@ TEST(ArchiveSchema, OtherProgramsReadTheViewBeacons) {
               "1|/data/pass1.kss|kiss|2026-12-06 10:17:04.123 UTC|1796552224123||0086A240\n"
               "2|/data/x.log|log|10:17:04.000 UTC|NULL||0086A240\n"
               "1|/data/pass1.kss|kiss|2026-12-06 10:17:04.123 UTC|1796552224123||0086A240\n");
-    EXPECT_EQ(Sql(path, "PRAGMA user_version"), "2\n");
-    EXPECT_EQ(Sql(path, "PRAGMA application_id"), "1413568082\n");
-    EXPECT_EQ(Sql(path, "PRAGMA journal_mode"), "wal\n");
+    EXPECT_EQ(Sql(path, "SELECT * FROM pragma_user_version, pragma_application_id, pragma_journal_mode"), "2|1413568082|wal\n");
 }
 
 std::string SqliteFileWith(const std::string& path, const char* sql) {
