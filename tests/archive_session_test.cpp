@@ -1,17 +1,15 @@
 // The session feeds the archive: every record of every source, once per
 // beacon, a reception each time; files whole in one transaction; the counts
-// per file; a selection loaded back from the archive; a server store that
-// loses its connection is waited for while the records queue up.
+// per file; a selection loaded back from the archive. (A server store that
+// loses its connection: tests/pg_faults_test.cpp.)
 
 #include <thread>
 
 #include "archive_query.h"
-#include "archive_writer.h"
 #include "file_reading.h"
 #include "kiss_server.h"
 #include "kiss_tcp_client.h"
 #include "test_support.h"
-#include "utc_time.h"
 
 namespace tavro {
 namespace {
@@ -50,34 +48,15 @@ struct ArchiveSession : testing::Test {
     void SetUp() override { ASSERT_EQ(session.StartArchiving(archive), ""); }
 };
 
-// The same pass twice in one selection, then again in another: receptions, never beacons.
-TEST_F(ArchiveSession, SameCaptureTwiceAddsReceptionsOnly) {
-    ReadFiles(session, {{kPass, InputKind::Kiss}, {kPass, InputKind::Kiss}});
-    EXPECT_EQ(Counts(session), "300/300 0/300 ");
-    const auto rows = ReportRows(session.Summary());
-    ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(rows[0].end() - 2, rows[0].end()), (std::vector<std::string>{"beacons new", "receptions added"}));
-    EXPECT_EQ(std::vector<std::string>(rows[3].end() - 2, rows[3].end()), (std::vector<std::string>{"300", "600"}));
-    ReadFiles(session, {{kPass, InputKind::Kiss}});
-    EXPECT_EQ(Counts(session), "0/300 ");
-    const ArchiveInfo info = InfoOf(archive);
-    EXPECT_EQ(info.beacons, 300);
-    EXPECT_EQ(info.receptions, 900);
-    EXPECT_EQ(info.beaconsWithoutTime, 0);
-}
-
-// The pass as three stations heard it: 300 beacons, each heard three times,
-// whether or not the table merges the duplicates.
-TEST_F(ArchiveSession, ThreeStationsOneBeaconEach) {
-    for (const bool merge : {false, true}) {
-        session.SetMergeDuplicates(merge);
-        ReadFiles(session, {{kSatnogs, InputKind::Satnogs}});
-        EXPECT_EQ(session.RecordCount(), merge ? 300 : 857);
-    }
-    EXPECT_EQ(Counts(session), "0/857 ");
-    const ArchiveInfo info = InfoOf(archive);
-    EXPECT_EQ(info.beacons, 300);
-    EXPECT_EQ(info.receptions, 1714);
+// The pass as three stations heard it, the table merging the duplicates:
+// every reception archived still (without merging, and the same capture
+// twice: tavro-cli's tests in tests/archive_cli_test.cpp).
+TEST_F(ArchiveSession, MergedDuplicatesAreArchivedAsReceptions) {
+    session.SetMergeDuplicates(true);
+    ReadFiles(session, {{kSatnogs, InputKind::Satnogs}});
+    EXPECT_EQ(session.RecordCount(), 300);
+    EXPECT_EQ(Counts(session), "300/857 ");
+    EXPECT_EQ(InfoOf(archive).receptions, 857);
 }
 
 // Each reception as it came: source, kind, time, station, and the bytes to decode it again.
@@ -104,22 +83,16 @@ TEST_F(ArchiveSession, ReceptionsSayWhereTheyCameFrom) {
               "2|" + dir.Path("l.log") + "|log|10:00:04.000 UTC|NULL||31303A30303A3034203031203037203030204646\n");
 }
 
-// The table keeps 10000; the archive keeps them all.
-TEST_F(ArchiveSession, RecordsBeyondTheTable) {
-    std::string capture;
-    for (int k = 0; k < RecordTable::kCapacity + 7; ++k) capture += test::Str(test::Hk(k));
-    ReadFiles(session, {{dir.Write("big.kss", capture), InputKind::Kiss}});
-    EXPECT_EQ(session.RecordCount(), RecordTable::kCapacity);
-    EXPECT_EQ(Counts(session), "10007/10007 ");
-    EXPECT_EQ(InfoOf(archive).beaconsWithoutTime, 10007);  // no time stamp frames
-}
-
-// Open in the main window: the beacons of a span as a selection, their time as time text.
-TEST_F(ArchiveSession, LoadSpanAsSelection) {
+// The table keeps 10000, the archive keeps them all. Open in the main
+// window: the beacons of a span as a selection, their time as time text.
+TEST_F(ArchiveSession, RecordsBeyondTheTableAndLoadSpanAsSelection) {
     ReadFiles(session, {{kPass, InputKind::Kiss}});
     std::string capture;
     for (int k = 0; k < RecordTable::kCapacity + 5; ++k) capture += test::Str(test::Hk(k));
     ReadFiles(session, {{dir.Write("notime.kss", capture), InputKind::Kiss}});
+    EXPECT_EQ(session.RecordCount(), RecordTable::kCapacity);
+    EXPECT_EQ(Counts(session), "10005/10005 ");
+    EXPECT_EQ(InfoOf(archive).beaconsWithoutTime, 10005);  // no time stamp frames
 
     ArchiveSelection loaded = session.LoadArchiveSpan({QueryTimeOf("2026-11-28 10:15"), QueryTimeOf("2026-11-28 10:16")});
     EXPECT_EQ(loaded.error, "");
@@ -136,21 +109,6 @@ TEST_F(ArchiveSession, LoadSpanAsSelection) {
     EXPECT_EQ(session.Summary().archived.size(), 1u);
     // An export of it never replaces the archive.
     EXPECT_EQ(session.ExportCsv(archive).error, "it is an input file");
-}
-
-TEST_F(ArchiveSession, LogDateRunsPastMidnight) {
-    session.SetLogDate(DateOf("2026-12-06"));
-    ReadFiles(session, {{dir.Write("n.log", "23:59:58 01 04\n00:00:03 01 05\nxx:00:00 01 09\n00:00:01 01 06\n"), InputKind::Log}});
-    session.SetLogDate(std::nullopt);
-    ReadFiles(session, {{dir.Write("m.log", "10:00:00 01 07\n"), InputKind::Log}});
-    session.WaitForArchive();
-    OpenedArchive opened = OpenArchive(archive, true);
-    std::string seen;
-    opened.archive->ForEachBeacon({}, [&](const Beacon& b) {
-        seen += std::to_string(static_cast<int>(b.values[0])) + "@" + (b.timeMs ? UtcText(*b.timeMs) : "-") + " ";
-        return true;
-    });
-    EXPECT_EQ(seen, "4@2026-12-06 23:59:58.000 5@2026-12-07 00:00:03.000 6@2026-12-08 00:00:01.000 9@- 7@- ");
 }
 
 // Live: records committed while the stream runs, the source "host:port" of kind kiss-tcp.
@@ -185,57 +143,6 @@ TEST_F(ArchiveSession, LiveRecordsArriveWhileConnected) {
     EXPECT_TRUE(sawTwo);
     EXPECT_EQ(Counts(session), "3/3 ");
     EXPECT_EQ(session.ArchiveNewBeacons(), 3u);
-}
-
-// A server store that loses its connection for a while: the writer waits
-// (1 s by the schedule), reconnects, and every record is added once.
-class LosingStore : public Archive {
-public:
-    explicit LosingStore(std::unique_ptr<Archive> store) : store_(std::move(store)) {}
-    bool Add(std::span<const ArchiveRecord> records, AddCounts& counts) override {
-        if (lose_-- > 0) return lost_ = true, false;
-        lost_ = false;
-        return store_->Add(records, counts);
-    }
-    bool ForEachBeacon(const TimeSpan& s, const std::function<bool(const Beacon&)>& e) override { return store_->ForEachBeacon(s, e); }
-    bool Series(int c, const TimeSpan& s, int n, std::vector<SeriesPoint>& p) override { return store_->Series(c, s, n, p); }
-    std::optional<Beacon> NearestBeacon(std::int64_t t) override { return store_->NearestBeacon(t); }
-    bool Info(ArchiveInfo& info) override { return store_->Info(info); }
-    std::optional<std::int64_t> NewestReception(SourceKind k) override { return store_->NewestReception(k); }
-    bool ReadOnly() const override { return false; }
-    std::string Error() const override { return lost_ ? "server closed the connection" : store_->Error(); }
-    bool ConnectionLost() const override { return lost_; }
-    bool Reconnect() override { return ++reconnects_, true; }
-
-    std::atomic<int> reconnects_{0};
-
-private:
-    std::unique_ptr<Archive> store_;
-    int lose_ = 1;
-    bool lost_ = false;
-};
-
-TEST(ArchiveWriter, LostServerIsWaitedFor) {
-    const test::TempDir dir{"archive-writer"};
-    OpenedArchive opened = OpenArchive(dir.Path("a.sqlite"));
-    ASSERT_TRUE(opened.archive) << opened.error;
-    auto* store = new LosingStore(std::move(opened.archive));
-    ArchiveWriter writer{std::unique_ptr<Archive>(store)};
-    const int ticket = writer.NewTicket();
-    std::vector<ArchiveRecord> records(3);
-    for (int k = 0; k < 3; ++k) records[static_cast<std::size_t>(k)].values[2] = k;
-    writer.Write(ticket, records, true);
-    while (writer.Status().empty() && store->reconnects_ == 0) std::this_thread::yield();
-    EXPECT_EQ(writer.Status(), "archive: reconnecting\xE2\x80\xA6");
-    records[0].values[2] = 7;
-    writer.Write(ticket, {records[0]}, true);  // queued meanwhile, joined to the next transaction
-    writer.Wait();
-    EXPECT_EQ(writer.Status(), "");
-    EXPECT_EQ(store->reconnects_, 1);
-    const ArchiveOutcome o = writer.Outcome(ticket);
-    EXPECT_EQ(o.beaconsNew, 4);
-    EXPECT_EQ(o.receptionsAdded, 4);
-    EXPECT_EQ(o.recordsQueued, 0);
 }
 
 // What cannot be an archive is refused with a reason, and nothing is read into it.

@@ -142,10 +142,8 @@ TEST(HistoryView, FooterAndStatusTexts) {
     };
     for (const auto& s : sizes) EXPECT_EQ(SizeText(s.bytes), s.text);
 
-    EXPECT_EQ(OpenedSpanText(120, 0, ""), "120 beacons opened in the main window");
+    // Many beacons, and more than a selection holds: tests/ui/history_window_test.cpp.
     EXPECT_EQ(OpenedSpanText(1, 0, ""), "1 beacon opened in the main window");
     EXPECT_EQ(OpenedSpanText(0, 0, ""), "no beacons in view");
-    EXPECT_EQ(OpenedSpanText(10000, 2500, ""),
-              "the first 10000 of 12500 beacons in view opened in the main window (a selection holds 10000)");
     EXPECT_EQ(OpenedSpanText(0, 0, "the archive is locked"), "nothing opened: the archive is locked");
 }

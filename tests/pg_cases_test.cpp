@@ -7,15 +7,20 @@
 namespace tavro::test {
 namespace {
 
-std::unique_ptr<Archive> MakeEmptyPg(std::string& why) {
+std::string NewPg(std::string& why) {
     PgServer& pg = PgServer::Shared();
-    if (!pg.Running()) return why = pg.Why(), nullptr;
-    OpenedArchive opened = OpenArchive(pg.Uri(pg.NewDatabase()));
-    why = opened.error;
-    return std::move(opened.archive);
+    if (!pg.Running()) return why = pg.Why(), "";
+    return pg.Uri(pg.NewDatabase());
 }
 
-INSTANTIATE_TEST_SUITE_P(Pg, ArchiveCases, testing::Values(ArchiveFactory{"postgresql", MakeEmptyPg}), ArchiveFactoryName);
+std::unique_ptr<Archive> Open(const std::string& uri) { return OpenArchive(uri).archive; }
+
+// The database of a URI "postgresql:///t3?host=…".
+std::string Database(const std::string& uri) { return uri.substr(14, uri.find('?') - 14); }
+
+std::string Rows(const std::string& uri, const std::string& sql) { return PgServer::Shared().Value(Database(uri), sql); }
+
+INSTANTIATE_TEST_SUITE_P(Pg, ArchiveCases, testing::Values(ArchiveFactory{"postgresql", NewPg, Open, Rows}), ArchiveFactoryName);
 
 }  // namespace
 }  // namespace tavro::test

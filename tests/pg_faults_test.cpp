@@ -1,6 +1,7 @@
 // The PostgreSQL archive when things go wrong: a server restart in the
-// middle of a stream of Adds, a connection killed, a wrong password, no
-// server, a newer schema, tables of someone else, a read-only opening.
+// middle of a stream of Adds, a connection cut or ended by the server, a
+// wrong password, no server, a newer schema, tables of someone else, a
+// read-only opening.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "archive_writer.h"
 #include "pg_archive.h"
 #include "pg_cutter.h"
 #include "pg_server.h"
@@ -25,9 +27,10 @@ ArchiveRecord Packet(int packet) {
     return r;
 }
 
-// Every table of the archive as text, to see that nothing changed.
+// Every table of the database and what the archive's hold, as text, to see that nothing changed.
 std::string Everything(PgServer& pg, const std::string& db) {
-    return pg.Value(db, "SELECT (SELECT string_agg(version::text, ',') FROM archive_schema) || '/' ||"
+    return pg.Value(db, "SELECT string_agg(tablename, ',' ORDER BY tablename) FROM pg_tables WHERE schemaname = 'public'") + "/" +
+           pg.Value(db, "SELECT (SELECT string_agg(version::text, ',') FROM archive_schema) || '/' ||"
                         " (SELECT md5(string_agg(b::text, ',' ORDER BY id)) FROM beacon b) || '/' ||"
                         " (SELECT md5(string_agg(r::text, ',' ORDER BY id)) FROM receptions r)");
 }
@@ -78,28 +81,6 @@ TEST(PgFaults, ServerRestartInTheMiddleLosesAndDoublesNothing) {
     EXPECT_EQ(pg.Value(db, "SELECT count(*) FROM archive_batch"), std::to_string(n));
 }
 
-TEST(PgFaults, ConnectionKilledThenTheSameAddAgain) {
-    NEED_SERVER(pg);
-    const std::string db = pg.NewDatabase();
-    auto archive = PgArchive::Open(pg.Uri(db)).archive;
-    ASSERT_TRUE(archive);
-    AddCounts counts;
-    const std::vector<ArchiveRecord> records{Packet(1), Packet(2)};
-    ASSERT_TRUE(archive->Add(records, counts));
-    ASSERT_EQ(pg.Value(db, "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE datname = '" + db +
-                               "' AND application_name = 'tavro'"),
-              "1");
-    EXPECT_FALSE(archive->Add(records, counts));
-    EXPECT_TRUE(archive->ConnectionLost());
-    EXPECT_THAT(archive->Error(), testing::HasSubstr("lost the connection to the archive server postgresql:///" + db));
-    ASSERT_TRUE(archive->Reconnect()) << archive->Error();
-    EXPECT_FALSE(archive->ConnectionLost());
-    ASSERT_TRUE(archive->Add(records, counts)) << archive->Error();
-    EXPECT_EQ(counts.beaconsNew, 0);
-    EXPECT_EQ(counts.receptionsAdded, 2);  // a second reading of the same records: receptions, not beacons
-    EXPECT_EQ(pg.Value(db, "SELECT count(*), sum(receptions) FROM beacon"), "2|4");
-}
-
 // The worst moment: the server committed, the reply never arrived. The
 // same Add sent again finds its batch and adds nothing twice; a later
 // reading of the same records is a new batch and adds receptions.
@@ -116,6 +97,7 @@ TEST(PgFaults, CommitNobodyHeardIsNotAddedTwice) {
     EXPECT_FALSE(archive->Add(records, counts));
     ASSERT_TRUE(cut.Cut());
     EXPECT_TRUE(archive->ConnectionLost());
+    EXPECT_THAT(archive->Error(), testing::HasSubstr("lost the connection to the archive server postgresql:///" + db));
     EXPECT_EQ(pg.Value(db, "SELECT count(*), sum(receptions) FROM beacon"), "3|5");  // it did commit
     ASSERT_TRUE(archive->Reconnect()) << archive->Error();
     ASSERT_TRUE(archive->Add(records, counts)) << archive->Error();
@@ -163,40 +145,44 @@ TEST(PgFaults, WrongPasswordAndNoServerSayWhyWithoutThePassword) {
     EXPECT_EQ(info.location, pg.SocketDir() + "/" + db);
 }
 
-TEST(PgFaults, NewerSchemaAndForeignTablesAreLeftUntouched) {
+// A newer schema, tables of someone else, no archive yet for a read-only
+// opening: refused with the reason, every table left as it was.
+TEST(PgFaults, RefusedDatabasesAreLeftUntouched) {
     NEED_SERVER(pg);
-    const std::string newer = pg.NewDatabase();
-    {
-        auto archive = PgArchive::Open(pg.Uri(newer)).archive;
-        AddCounts counts;
-        ASSERT_TRUE(archive && archive->Add(std::vector{Packet(1)}, counts));
-    }
-    ASSERT_TRUE(pg.Psql(newer, "UPDATE archive_schema SET version = 3"));
-    const std::string before = Everything(pg, newer);
-    for (bool readOnly : {false, true}) {
-        const OpenedArchive a = PgArchive::Open(pg.Uri(newer), readOnly);
+    const struct {
+        bool archive;
+        const char* sql;
+        bool readOnly;
+        std::string says;
+    } cases[] = {
+        {true, "UPDATE archive_schema SET version = 3", false, "the archive on @ has schema version 3, newer than this program's 2: "
+                                                               "it was left untouched; use a newer version of the program"},
+        {true, "UPDATE archive_schema SET version = 3", true, "has schema version 3, newer than this program's 2: it was left untouched;"},
+        {false, "CREATE TABLE receptions (antenna text)", false, "is not this program's archive"},
+        {false, "SELECT 1", true, "holds no archive yet (opened read-only)"},
+    };
+    for (const auto& c : cases) {
+        const std::string db = pg.NewDatabase();
+        SCOPED_TRACE(c.sql);
+        if (c.archive) {
+            auto archive = PgArchive::Open(pg.Uri(db)).archive;
+            AddCounts counts;
+            ASSERT_TRUE(archive && archive->Add(std::vector{Packet(1)}, counts));
+        }
+        ASSERT_TRUE(pg.Psql(db, c.sql));
+        const std::string before = Everything(pg, db);
+        const OpenedArchive a = PgArchive::Open(pg.Uri(db), c.readOnly);
+        std::string says = c.says;
+        if (const auto at = says.find('@'); at != std::string::npos) says.replace(at, 1, pg.Uri(db));  // "@": the URI
         EXPECT_FALSE(a.archive);
-        EXPECT_EQ(a.error, "the archive on postgresql:///" + newer + "?host=" + pg.SocketDir() +
-                               "&user=tavro has schema version 3, newer than this program's 2: it was left untouched;"
-                               " use a newer version of the program");
+        EXPECT_THAT(a.error, testing::HasSubstr(says));
+        EXPECT_EQ(Everything(pg, db), before);
     }
-    EXPECT_EQ(Everything(pg, newer), before);
-
-    const std::string foreign = pg.NewDatabase();
-    ASSERT_TRUE(pg.Psql(foreign, "CREATE TABLE receptions (antenna text)"));
-    const OpenedArchive a = PgArchive::Open(pg.Uri(foreign));
-    EXPECT_FALSE(a.archive);
-    EXPECT_THAT(a.error, testing::HasSubstr("is not this program's archive"));
-    EXPECT_EQ(pg.Value(foreign, "SELECT string_agg(tablename, ',') FROM pg_tables WHERE schemaname = 'public'"), "receptions");
 }
 
 TEST(PgFaults, ReadOnlyReadsButNeverWrites) {
     NEED_SERVER(pg);
     const std::string db = pg.NewDatabase();
-    const OpenedArchive empty = PgArchive::Open(pg.Uri(db), true);
-    EXPECT_FALSE(empty.archive);
-    EXPECT_THAT(empty.error, testing::HasSubstr("holds no archive yet (opened read-only)"));
-    EXPECT_EQ(pg.Value(db, "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'"), "0");
     {
         auto writer = PgArchive::Open(pg.Uri(db)).archive;
         AddCounts counts;
@@ -205,13 +191,38 @@ TEST(PgFaults, ReadOnlyReadsButNeverWrites) {
     auto reader = PgArchive::Open(pg.Uri(db), true).archive;
     ASSERT_TRUE(reader);
     EXPECT_TRUE(reader->ReadOnly());
-    int seen = 0;
-    EXPECT_TRUE(reader->ForEachBeacon({}, [&](const Beacon&) { return ++seen, true; }));
-    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(reader->NearestBeacon(0)->values[2], 1);
     AddCounts counts;
     EXPECT_FALSE(reader->Add(std::vector{Packet(2)}, counts));
     EXPECT_THAT(reader->Error(), testing::HasSubstr("is opened read-only"));
     EXPECT_EQ(pg.Value(db, "SELECT count(*) FROM beacon"), "1");
+}
+
+// The session's writer on a connection the server ends: it says so, waits,
+// reconnects and adds every record once; what arrives meanwhile is queued.
+TEST(PgFaults, TheWriterWaitsForALostConnection) {
+    NEED_SERVER(pg);
+    const std::string db = pg.NewDatabase();
+    auto archive = PgArchive::Open(pg.Uri(db)).archive;
+    ASSERT_TRUE(archive);
+    ArchiveWriter writer(std::move(archive));
+    const int ticket = writer.NewTicket();
+    writer.Write(ticket, {Packet(1)}, true);
+    writer.Wait();
+    ASSERT_EQ(pg.Value(db, "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE datname = '" + db +
+                               "' AND application_name = 'tavro'"),
+              "1");
+    writer.Write(ticket, {Packet(2), Packet(3), Packet(1)}, true);
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+         writer.Status().empty() && std::chrono::steady_clock::now() < end;)
+        std::this_thread::yield();
+    EXPECT_EQ(writer.Status(), "archive: reconnecting\xE2\x80\xA6");
+    writer.Write(ticket, {Packet(7)}, true);
+    writer.Wait();
+    EXPECT_EQ(writer.Status(), "");
+    const ArchiveOutcome o = writer.Outcome(ticket);
+    EXPECT_EQ(std::to_string(o.beaconsNew) + "/" + std::to_string(o.receptionsAdded) + " " + std::to_string(o.recordsQueued), "4/5 0");
+    EXPECT_EQ(pg.Value(db, "SELECT count(*), sum(receptions) FROM beacon"), "4|5");
 }
 
 }  // namespace

@@ -88,27 +88,20 @@ TEST_F(History, MoreBeaconsThanColumnsKeepTheSpikeAsAColumnMaximumAndAGapBetween
     ASSERT_LT(points.size(), 200u);  // pass 1 takes a few dozen columns
     int spikes = 0;
     for (const tavro::SeriesPoint& p : points) {
-        if (p.max == 99.5) {
-            ++spikes;
-            EXPECT_EQ(p.min, 7.0);
-            EXPECT_GT(p.beacons, 1);
-            EXPECT_LE(p.firstMs, kPass1 + 250 * kSpikeBeacon);
-            EXPECT_GE(p.lastMs, kPass1 + 250 * kSpikeBeacon);
-        }
+        if (p.max != 99.5) continue;
+        ++spikes;
+        EXPECT_TRUE(p.min == 7.0 && p.beacons > 1 && p.firstMs <= kPass1 + 250 * kSpikeBeacon && p.lastMs >= kPass1 + 250 * kSpikeBeacon);
     }
     EXPECT_EQ(spikes, 1);
     const auto [low, high] = chart()->ValueRange();
     EXPECT_NEAR(low, 7.0 - 0.05 * 92.5, 1e-9);
     EXPECT_NEAR(high, 99.5 + 0.05 * 92.5, 1e-9);
-    // One break in the line, between 10:27:03 and 13:17:04.
-    int gaps = 0;
-    for (const auto& [seconds, value] : chart()->Line())
-        if (std::isnan(value)) {
-            ++gaps;
-            EXPECT_TRUE(seconds > (kPass1 + 599000) / 1000.0 && seconds < kPass2 / 1000.0) << seconds;
-        }
-    EXPECT_EQ(gaps, 1);
+    // One break in the line, between 10:27:03 and 13:17:04; the spike drawn once.
     const auto line = chart()->Line();
+    const auto gap = std::find_if(line.begin(), line.end(), [](const auto& v) { return std::isnan(v.second); });
+    ASSERT_NE(gap, line.end());
+    EXPECT_TRUE(gap->first > (kPass1 + 599000) / 1000.0 && gap->first < kPass2 / 1000.0) << gap->first;
+    EXPECT_EQ(std::count_if(line.begin(), line.end(), [](const auto& v) { return std::isnan(v.second); }), 1);
     EXPECT_EQ(std::count_if(line.begin(), line.end(), [](const auto& v) { return v.second == 99.5; }), 1);
     const auto* drawn = static_cast<const QCPGraph*>(chart()->Plot()->plottable(0));
     EXPECT_EQ(drawn->dataCount(), static_cast<int>(chart()->Line().size()));
@@ -123,11 +116,8 @@ TEST(HistoryLarge, DrawsItsMinutesFirstThenEveryBeacon) {
     const std::string path = folder.filePath(QStringLiteral("large.sqlite")).toStdString();
     std::vector<ArchiveRecord> records;
     for (int k = 0; k < 100000; ++k) records.push_back(Beacon(kPass1 + 250LL * k, k == kSpikeBeacon ? 99.5 : 7.0, k));
-    {
-        tavro::OpenedArchive writer = tavro::OpenArchive(path);
-        tavro::AddCounts counts;
-        ASSERT_TRUE(writer.archive && writer.archive->Add(records, counts));
-    }
+    tavro::AddCounts counts;
+    ASSERT_TRUE(tavro::OpenArchive(path).archive->Add(records, counts));
     tavro::OpenedArchive reader = tavro::OpenArchive(path, true);
     ASSERT_TRUE(reader.archive) << reader.error;
     dynamic_cast<tavro::SqliteArchive&>(*reader.archive).LoadAtOnceBelow(1000);
@@ -140,8 +130,7 @@ TEST(HistoryLarge, DrawsItsMinutesFirstThenEveryBeacon) {
         beacons += p.beacons;
         if (p.max != 99.5) continue;
         ++spikes;
-        EXPECT_EQ(p.min, 7.0);
-        EXPECT_LE(p.firstMs, kPass1 + 6 * 60000 - 4000);
+        EXPECT_TRUE(p.min == 7.0 && p.firstMs <= kPass1 + 6 * 60000 - 4000);
     }
     EXPECT_EQ(beacons, 100000);
     EXPECT_EQ(spikes, 1);
@@ -160,9 +149,7 @@ TEST_F(History, SpanChoicesShowTheirRangesOverUtcSeconds) {
         {HistorySpan::All, 1796552224.0, 1796563083.001},
         {HistorySpan::LastPass, 1796563024.0, 1796563083.001},
         {HistorySpan::LastDay, 1796480283.0, 1796566683.0},
-        {HistorySpan::LastWeek, 1795961883.0, 1796566683.0},
-        {HistorySpan::LastMonth, 1793974683.0, 1796566683.0},
-        {HistorySpan::LastYear, 1765030683.0, 1796566683.0},
+        {HistorySpan::LastYear, 1765030683.0, 1796566683.0},  // the others' ranges: tests/history_view_test.cpp
     };
     for (const auto& c : cases) {
         window->OnSpanChosen(c.span);
@@ -283,26 +270,14 @@ TEST_F(WindowTest, ArchiveMenuTogglesArchiveInConfIni) {
     EXPECT_EQ(titles.indexOf("&Archive"), titles.indexOf("&Info") - 1);
 }
 
-// Waits (without a fixed sleep) until done() holds or ten seconds pass.
-static bool WaitFor(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
-
 // The main window archives into its program folder; its history window
 // opens what is in view as the main window's selection.
 TEST_F(WindowTest, HistoryOpensTheBeaconsInViewInTheMainWindowTheFirst10000) {
     const std::string archive = Path("tavro_archive.sqlite").toStdString();
-    {
-        std::vector<ArchiveRecord> records;
-        for (int k = 0; k < 10050; ++k) records.push_back(Beacon(kPass1 + 1000LL * k, 7.0 + (k % 2), k));
-        tavro::OpenedArchive writer = tavro::OpenArchive(archive);
-        ASSERT_TRUE(writer.archive) << writer.error;
-        tavro::AddCounts counts;
-        ASSERT_TRUE(writer.archive->Add(records, counts));
-    }
+    std::vector<ArchiveRecord> records;
+    for (int k = 0; k < 10050; ++k) records.push_back(Beacon(kPass1 + 1000LL * k, 7.0 + (k % 2), k));
+    tavro::AddCounts counts;
+    ASSERT_TRUE(tavro::OpenArchive(archive).archive->Add(records, counts));
     window->OnHistory();
     HistoryWindow* history = window->History();
     ASSERT_NE(history, nullptr) << messages.join("\n").toStdString();
@@ -345,7 +320,7 @@ TEST_F(WindowTest, ALogIsArchivedAtTheDateTheUserGives) {
     EXPECT_EQ(offered, QStringList{"2026-11-30"});
     window->OnHistory();
     ASSERT_NE(window->History(), nullptr);
-    ASSERT_TRUE(WaitFor([&] { return window->History()->ControlsForTesting().footer->text().contains("3 beacons"); }))
+    ASSERT_TRUE(Until([&] { return window->History()->ControlsForTesting().footer->text().contains("3 beacons"); }))
         << window->History()->ControlsForTesting().footer->text().toStdString();
     EXPECT_TRUE(window->History()->ControlsForTesting().footer->text().contains(
         "3 beacons, 3 receptions, 2026-12-06 10:20:00.000 to 2026-12-06 10:20:02.000 UTC"));
@@ -358,7 +333,7 @@ TEST_F(WindowTest, HistoryFollowsNewBeaconsOfTheMainWindow) {
     ASSERT_NE(history, nullptr);
     EXPECT_EQ(history->ControlsForTesting().chart->Notice(), "no beacons with time in the archive");
     Load("a.kss", 5);  // 2026-12-06 09:05:00.000 UTC
-    ASSERT_TRUE(WaitFor([&] { return history->ControlsForTesting().footer->text().contains("5 beacons"); }));
+    ASSERT_TRUE(Until([&] { return history->ControlsForTesting().footer->text().contains("5 beacons"); }));
     EXPECT_EQ(history->ControlsForTesting().chart->Notice(), "");
     long long beacons = 0;
     for (const tavro::SeriesPoint& p : history->ControlsForTesting().chart->Points()) beacons += p.beacons;
