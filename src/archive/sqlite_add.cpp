@@ -214,13 +214,12 @@ bool SqliteArchive::Add(std::span<const ArchiveRecord> records, AddCounts& count
     // 4: the summaries, and what the history in memory learns.
     std::map<std::int64_t, MinuteSummary> minutes, hours;
     std::set<std::int64_t> leftMinutes, leftHours;
-    const auto bring = [&](std::int64_t timeMs, const auto& change) {
-        for (auto [sums, key] : {std::pair{&minutes, MinuteOf(timeMs)}, std::pair{&hours, HourOf(timeMs)}}) {
-            auto it = sums->lower_bound(key);
-            if (it == sums->end() || it->first != key) it = sums->emplace_hint(it, key, MinuteSummary::Empty());
-            change(it->second);
-        }
+    const auto at = [](std::map<std::int64_t, MinuteSummary>& sums, std::int64_t key) -> MinuteSummary& {
+        auto it = sums.lower_bound(key);
+        if (it == sums.end() || it->first != key) it = sums.emplace_hint(it, key, MinuteSummary::Empty());
+        return it->second;
     };
+    const auto bring = [&](std::int64_t timeMs, const auto& change) { change(at(minutes, MinuteOf(timeMs))); };
     const bool follow = cache_.Loaded();
     const std::size_t channel = static_cast<std::size_t>(cache_.Channel());
     std::vector<HistoryChange> changes;
@@ -235,6 +234,8 @@ bool SqliteArchive::Add(std::span<const ArchiveRecord> records, AddCounts& count
         }
         if (follow) changes.push_back({{t.id, *t.time, (*t.values)[channel], t.receptions}, t.time0});
     }
+    // An hour brings what its minutes bring (a minute left has its hour left too).
+    for (const auto& [m, delta] : minutes) at(hours, m >= 0 ? m / 60 : -((-m + 59) / 60)).Merge(delta);
     if (hasMinutes_ && (!SaveSummary(minutes_, minutes, leftMinutes) || !SaveSummary(hours_, hours, leftHours))) return false;
     if (!db_.Exec("COMMIT")) return Fail("add to");
     counts = done;
