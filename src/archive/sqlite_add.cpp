@@ -14,6 +14,7 @@
 // one row a statement. Multi-row statements are INSERT OR FAIL: a failure
 // rolls the whole transaction back anyway, and plain INSERT of several rows
 // would keep a statement journal for nothing.
+#include <algorithm>
 #include <deque>
 #include <limits>
 #include <unordered_map>

@@ -5,14 +5,9 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <thread>
-#include <unordered_map>
-#include <map>
-#include <set>
 
 #include "archive_columns.h"
 #include "beacon_bits.h"
-#include "sqlite_minutes.h"
 
 namespace tavro {
 namespace {
